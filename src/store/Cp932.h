@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Windows code page 932 (Windows-31J), the code page every notebook file is
+// written in. All conversion between file bytes and text goes through here.
+//
+// Bytes that are not valid code page 932 are decoded to the lone surrogates
+// U+DC80..U+DCFF (one per byte) and encoded back to the same byte, so a
+// damaged file is carried through a load and a save unchanged instead of
+// being rewritten with replacement characters.
+class Cp932
+{
+public:
+    struct Decoded
+    {
+        QString text;
+        bool valid = true; // false when some bytes had to be escaped
+    };
+
+    struct Encoded
+    {
+        QByteArray bytes;
+        qsizetype errorPos = -1; // index in the text of the first character that cannot be stored
+        bool ok() const { return errorPos < 0; }
+    };
+
+    static Decoded decode(QByteArrayView bytes);
+
+    // Refuses any character whose bytes would read back as something else:
+    // characters outside the code page ("𠮷", emoji), the one-way mappings of
+    // the converter ("〜" U+301C, "−" U+2212, "¥", "‾") and stray surrogates.
+    static Encoded encode(QStringView text);
+
+    // The same without reading the bytes back: for callers that compare the
+    // bytes themselves.
+    static Encoded encodeUnverified(QStringView text);
+
+    // The character at pos (a surrogate pair counts as one character).
+    static QString characterAt(QStringView text, qsizetype pos);
+
+    // "「X」(U+XXXX)" for messages.
+    static QString describeCharacter(QStringView text, qsizetype pos);
+
+    static bool isEscapedByte(QChar c) { return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF; }
+};

@@ -1,0 +1,168 @@
+#include "store/DataFiles.h"
+
+namespace DataFiles {
+
+Settings parseSettings(const QStringList &lines, const Settings &defaults)
+{
+    Settings s = defaults;
+    const auto n = lines.size();
+    auto number = [&](int i, NumberText &field) {
+        if (i < n)
+            field = NumberText::fromText(lines[i]);
+    };
+    auto text = [&](int i, QString &field) {
+        if (i < n)
+            field = lines[i];
+    };
+    number(0, s.last_memo_no);
+    number(1, s.window_state);
+    number(2, s.window_top);
+    number(3, s.window_left);
+    number(4, s.window_height);
+    number(5, s.window_width);
+    number(6, s.list_height);
+    text(7, s.tate_font);
+    text(8, s.spare_setting_a);
+    text(9, s.print_font);
+    text(10, s.spare_setting_b);
+    number(11, s.spare_setting_c);
+    text(12, s.lock_password);
+    s.extra_lines = n > kSettingsLines ? lines.mid(kSettingsLines) : QStringList();
+    return s;
+}
+
+QStringList settingsLines(const Settings &s)
+{
+    QStringList lines{
+        s.last_memo_no.text(), s.window_state.text(), s.window_top.text(),
+        s.window_left.text(),  s.window_height.text(), s.window_width.text(),
+        s.list_height.text(),  s.tate_font,            s.spare_setting_a,
+        s.print_font,          s.spare_setting_b,      s.spare_setting_c.text(),
+        s.lock_password,
+    };
+    lines += s.extra_lines;
+    return lines;
+}
+
+std::vector<Haiku_record> parseHaiku(const QStringList &lines)
+{
+    std::vector<Haiku_record> list;
+    const qsizetype n = lines.size();
+    list.reserve(std::size_t(n / kRecordLines + 2));
+    list.emplace_back(); // index 0 is never used
+    for (qsizetype i = 0; i < n; i += kRecordLines) {
+        Haiku_record r;
+        QString *fields[kRecordLines] = {&r.date_text,     &r.category,      &r.poem,  &r.memo_no,
+                                         &r.created_stamp, &r.updated_stamp, &r.locked};
+        for (int f = 0; f < kRecordLines && i + f < n; ++f)
+            *fields[f] = lines[i + f];
+        list.push_back(std::move(r));
+    }
+    return list;
+}
+
+QStringList haikuLines(const std::vector<Haiku_record> &list, std::size_t first)
+{
+    QStringList lines;
+    if (list.size() > first)
+        lines.reserve(qsizetype(list.size() - first) * kRecordLines);
+    for (std::size_t i = first; i < list.size(); ++i) {
+        const Haiku_record &r = list[i];
+        lines << r.date_text << r.category << r.poem << r.memo_no << r.created_stamp
+              << r.updated_stamp << r.locked;
+    }
+    return lines;
+}
+
+const QStringList &defaultCategories()
+{
+    static const QStringList list{
+        QStringLiteral("全部"),
+        QStringLiteral("未発表(自己評価Ａ)"),
+        QStringLiteral("未発表(自己評価Ｂ)"),
+        QStringLiteral("未発表(自己評価Ｃ)"),
+        QStringLiteral("推敲未完"),
+        QStringLiteral("投句済（入選）"),
+        QStringLiteral("投句済（選無し）"),
+        QStringLiteral("好きな句（新年）"),
+        QStringLiteral("好きな句（春）"),
+        QStringLiteral("好きな句（夏）"),
+        QStringLiteral("好きな句（秋）"),
+        QStringLiteral("好きな句（冬）"),
+        QStringLiteral("吟行記録"),
+        QStringLiteral("資料類"),
+        QStringLiteral("その他"),
+    };
+    return list;
+}
+
+std::array<QString, kKeywordSlots> parseKeywords(const QStringList &lines, QStringList *extra)
+{
+    std::array<QString, kKeywordSlots> keywords;
+    for (int i = 0; i < kKeywordSlots && i < lines.size(); ++i)
+        keywords[std::size_t(i)] = lines[i];
+    if (extra)
+        *extra = lines.size() > kKeywordSlots ? lines.mid(kKeywordSlots) : QStringList();
+    return keywords;
+}
+
+QString memoFileName(qint64 memo_no)
+{
+    const QString digits = QString::number(qAbs(memo_no)).rightJustified(6, QLatin1Char('0'));
+    return QLatin1String("m1") + (memo_no < 0 ? QLatin1String("-") : QLatin1String()) + digits +
+           QLatin1String(".txt");
+}
+
+QString memoFromFile(const QString &fileText, qsizetype fileBytes)
+{
+    if (fileBytes < 2)
+        return {};
+    QString text = fileText;
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QString memoToFile(const QString &memo)
+{
+    QString text = memo;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text + QLatin1String("\r\n");
+}
+
+QString timeStamp(const QDateTime &t, bool coded)
+{
+    QString s = t.toString(QStringLiteral("yy/MM/dd HH:mm:ss"));
+    if (coded && !s.isEmpty() && s[0] >= u'0' && s[0] <= u'4')
+        s[0] = QChar(u'a' + (s[0].unicode() - u'0'));
+    return s;
+}
+
+QString shortDate(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+const QStringList &welcomeMemoLines()
+{
+    static const QStringList lines{
+        QStringLiteral("この度は、【ユリモカ】をご利用下さいまして"),
+        QStringLiteral("まことにありがとうございます。"),
+        QStringLiteral("ご質問がございましたら、下記でお受け致しますので、宜しくお願い致します。"),
+        QString(),
+        QStringLiteral("電子メール：yurimoka@example.jp"),
+        QStringLiteral("ＦＡＸ：ご質問は電子メールでお願い致します"),
+        QStringLiteral("郵便：ご質問は電子メールでお願い致します"),
+        QString(),
+        QStringLiteral("ユリモカ開発チーム"),
+    };
+    return lines;
+}
+
+} // namespace DataFiles

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/HaikuRecord.h"
+#include "store/NumberText.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+// The program's settings, one line each of "haiku.ini", in file order.
+struct Settings
+{
+    NumberText last_memo_no;
+    NumberText window_state; // 0 normal, 1 minimised, 2 maximised
+    NumberText window_top;
+    NumberText window_left;
+    NumberText window_height;
+    NumberText window_width;
+    NumberText list_height;
+    QString tate_font = QStringLiteral("ＭＳ 明朝");
+    QString spare_setting_a = QStringLiteral("全部");
+    QString print_font = QStringLiteral("ＭＳ 明朝");
+    QString spare_setting_b = QStringLiteral("更新日");
+    NumberText spare_setting_c;
+    QString lock_password;
+
+    // Lines after the thirteenth in a file edited by hand; carried through.
+    QStringList extra_lines;
+};
+
+inline constexpr int kSettingsLines = 13;
+inline constexpr int kKeywordSlots = 20;
+inline constexpr int kRecordLines = 7;
+
+// The data files as pure functions from lines to values and back. Reading is
+// forgiving: a short file takes defaults for what is missing and nothing that
+// was read is dropped.
+namespace DataFiles {
+
+inline const QString settingsFile = QStringLiteral("haiku.ini");
+inline const QString haikuFile = QStringLiteral("haiku.dat");
+inline const QString categoryFile = QStringLiteral("bunrui.dat");
+inline const QString keywordFile = QStringLiteral("kensaku.dat");
+inline const QString memoFolder = QStringLiteral("memo1");
+
+// Missing lines take their value from defaults.
+Settings parseSettings(const QStringList &lines, const Settings &defaults);
+QStringList settingsLines(const Settings &s);
+
+// Seven lines a record; a last record cut short keeps what it has, with
+// empty fields and "NO" for the lock.
+std::vector<Haiku_record> parseHaiku(const QStringList &lines);
+QStringList haikuLines(const std::vector<Haiku_record> &list, std::size_t first = 1);
+
+const QStringList &defaultCategories();
+
+// Twenty slots; lines past the twentieth are handed back in extra.
+std::array<QString, kKeywordSlots> parseKeywords(const QStringList &lines, QStringList *extra);
+
+// "m1" + the number padded to six digits + ".txt": 1 -> "m1000001.txt".
+QString memoFileName(qint64 memo_no);
+
+// A memo file's text: the file less one final line end, with its lines
+// joined by "\n" for the text boxes. Files shorter than two bytes are empty.
+QString memoFromFile(const QString &fileText, qsizetype fileBytes);
+// The bytes-to-be of a memo as text: every line ends in CR LF.
+QString memoToFile(const QString &memo);
+
+// "yy/mm/dd hh:nn:ss". Coded, a first digit 0 to 4 is written "a" to "e".
+QString timeStamp(const QDateTime &t, bool coded);
+// The short date form, year/month/day zero-padded: "2026/12/07".
+QString shortDate(const QDate &d);
+
+// The welcome haiku's memo lines.
+const QStringList &welcomeMemoLines();
+
+} // namespace DataFiles

@@ -1,0 +1,299 @@
+#include "store/Notebook.h"
+
+#include "store/Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QString writeFailure(const QString &fileName, const QFileDevice &f)
+{
+    QString cause;
+    switch (f.error()) {
+    case QFileDevice::OpenError:
+    case QFileDevice::PermissionsError:
+        cause = QStringLiteral("ファイルまたはフォルダに書き込む権限がありません。");
+        break;
+    case QFileDevice::WriteError:
+    case QFileDevice::ResourceError:
+        cause = QStringLiteral("ディスクの空き容量が足りない可能性があります。");
+        break;
+    default:
+        cause = QStringLiteral("書き込みに失敗しました。");
+        break;
+    }
+    return QStringLiteral("「%1」を保存できませんでした。\n%2（%3）\n元のファイルはそのまま残っています。")
+        .arg(fileName, cause, f.errorString());
+}
+
+} // namespace
+
+Notebook::Notebook(const QString &folder) : app_folder(folder)
+{
+    if (!app_folder.endsWith(QLatin1Char('/')))
+        app_folder += QLatin1Char('/');
+}
+
+QString Notebook::memoPath(qint64 memo_no) const
+{
+    return app_folder + DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
+}
+
+Notebook::Loaded Notebook::load(const QString &fileName, StartupReport &report)
+{
+    Loaded result;
+    QFile f(path(fileName));
+    if (!f.exists())
+        return result;
+    result.exists = true;
+    if (!f.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
+        return result;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
+        return result;
+    }
+    DecodedLines decoded = TextLines::decodeLines(bytes);
+    if (!decoded.valid)
+        keepAside(fileName, bytes, report);
+    m_spellings.insert(decoded.spellings);
+    result.lines = std::move(decoded.lines);
+    return result;
+}
+
+void Notebook::keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report)
+{
+    // One copy of the file as it was found, under the first free name; a copy
+    // already made of these very bytes is not made again.
+    QString backupName;
+    for (int n = 1;; ++n) {
+        backupName = fileName + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
+        QFile existing(path(backupName));
+        if (!existing.exists())
+            break;
+        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+            return;
+    }
+    if (auto problem = writeBytes(backupName, bytes)) {
+        report.problems.append(*problem);
+        return;
+    }
+    report.notices.append(
+        QStringLiteral("「%1」にシフトJISとして読めない文字が含まれていたため、元のファイルを「%2」として残しました。")
+            .arg(fileName, backupName));
+}
+
+std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const QByteArray &bytes)
+{
+    // Written beside the old file and renamed over it: a crash or a full disk
+    // leaves the previous file whole. No fallback to writing in place.
+    QSaveFile f(path(fileName));
+    f.setDirectWriteFallback(false);
+    if (!f.open(QIODevice::WriteOnly))
+        return StoreProblem{fileName, writeFailure(fileName, f)};
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        return StoreProblem{fileName, writeFailure(fileName, f)};
+    return std::nullopt;
+}
+
+std::optional<StoreProblem> Notebook::writeLines(const QString &fileName, const QStringList &lines)
+{
+    const EncodedLines e = TextLines::encodeLines(lines, m_spellings);
+    if (!e.ok()) {
+        return StoreProblem{
+            fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%3があります。\n元のファイルはそのまま残っています。")
+                          .arg(fileName)
+                          .arg(e.badLine + 1)
+                          .arg(Cp932::describeCharacter(lines[e.badLine], e.badPos))};
+    }
+    return writeBytes(fileName, e.bytes);
+}
+
+std::optional<StoreProblem> Notebook::writeSettings()
+{
+    return writeLines(DataFiles::settingsFile, DataFiles::settingsLines(settings));
+}
+
+std::optional<StoreProblem> Notebook::writeHaiku()
+{
+    return writeLines(DataFiles::haikuFile, DataFiles::haikuLines(haiku_list));
+}
+
+std::optional<StoreProblem> Notebook::writeCategories()
+{
+    QStringList lines;
+    lines.reserve(category_count());
+    for (std::size_t i = 1; i < category_list.size(); ++i)
+        lines.append(category_list[i]);
+    return writeLines(DataFiles::categoryFile, lines);
+}
+
+std::optional<StoreProblem> Notebook::writeKeywords()
+{
+    QStringList lines;
+    for (int i = 0; i < kKeywordSlots; ++i)
+        lines.append(keyword_list[std::size_t(i)]);
+    lines += m_keywordExtra;
+    return writeLines(DataFiles::keywordFile, lines);
+}
+
+QList<StoreProblem> Notebook::saveAll()
+{
+    QList<StoreProblem> problems;
+    for (auto write : {&Notebook::writeSettings, &Notebook::writeHaiku, &Notebook::writeCategories,
+                       &Notebook::writeKeywords}) {
+        if (auto p = (this->*write)())
+            problems.append(*p);
+    }
+    return problems;
+}
+
+QString Notebook::readMemo(qint64 memo_no) const
+{
+    QFile f(memoPath(memo_no));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    return DataFiles::memoFromFile(Cp932::decode(bytes).text, bytes.size());
+}
+
+std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)
+{
+    const QString name = DataFiles::memoFileName(memo_no);
+    const QString text = DataFiles::memoToFile(memo);
+    const Cp932::Encoded e = Cp932::encode(text);
+    if (!e.ok()) {
+        return StoreProblem{name, QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
+                                      .arg(Cp932::describeCharacter(text, e.errorPos))};
+    }
+    return writeBytes(DataFiles::memoFolder + QLatin1Char('/') + name, e.bytes);
+}
+
+void Notebook::raiseLastMemoNo()
+{
+    // A lost or stale settings file must never lead to a memo number being
+    // handed out twice.
+    double last = settings.last_memo_no.value();
+    for (std::size_t i = 1; i < haiku_list.size(); ++i) {
+        const double v = TextLines::numericValue(haiku_list[i].memo_no);
+        if (v > last) {
+            last = v;
+            settings.last_memo_no = NumberText::fromText(haiku_list[i].memo_no);
+        }
+    }
+}
+
+StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
+{
+    StartupReport report;
+    auto note = [&report](std::optional<StoreProblem> p) {
+        if (p)
+            report.problems.append(*p);
+    };
+
+    // Read everything there is before writing anything, so that a file we
+    // cannot read is never replaced.
+    const Loaded ini = load(DataFiles::settingsFile, report);
+    const Loaded dat = load(DataFiles::haikuFile, report);
+    const Loaded cat = load(DataFiles::categoryFile, report);
+    const Loaded key = load(DataFiles::keywordFile, report);
+    for (const Loaded *l : {&ini, &dat, &cat, &key}) {
+        if (!l->error.isEmpty()) {
+            report.fatal = l->error +
+                           QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
+            return report;
+        }
+    }
+
+    const QString memoDir = path(DataFiles::memoFolder);
+    if (!QFileInfo(memoDir).isDir() && !QDir().mkpath(memoDir)) {
+        report.problems.append({DataFiles::memoFolder,
+                                QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)});
+    }
+
+    if (ini.exists) {
+        settings = DataFiles::parseSettings(ini.lines, defaults);
+    } else {
+        settings = defaults;
+        note(writeSettings());
+    }
+
+    if (dat.exists) {
+        haiku_list = DataFiles::parseHaiku(dat.lines);
+    } else {
+        settings.last_memo_no.set(settings.last_memo_no.value() + 1);
+        const QString stamp = DataFiles::timeStamp(now, false);
+        Haiku_record welcome{DataFiles::shortDate(now.date()),
+                             QStringLiteral("作者より"),
+                             QStringLiteral("【ユリモカ】ご利用のお礼"),
+                             settings.last_memo_no.text(),
+                             stamp,
+                             stamp,
+                             QStringLiteral("NO")};
+        haiku_list = {Haiku_record(), welcome};
+        note(writeHaiku());
+        note(writeMemo(settings.last_memo_no.toInt(), DataFiles::welcomeMemoLines().join(u'\n')));
+    }
+    raiseLastMemoNo();
+
+    category_list.assign(1, QString());
+    const QStringList &categories = cat.exists ? cat.lines : DataFiles::defaultCategories();
+    category_list.insert(category_list.end(), categories.begin(), categories.end());
+    if (!cat.exists)
+        note(writeCategories());
+
+    keyword_list = {};
+    if (key.exists) {
+        const auto keywords = DataFiles::parseKeywords(key.lines, &m_keywordExtra);
+        std::copy(keywords.begin(), keywords.end(), keyword_list.begin());
+    } else {
+        note(writeKeywords());
+    }
+    return report;
+}
+
+void Notebook::rebuildShown(const QString &category)
+{
+    const bool all = category == allCategories;
+    const std::size_t n = haiku_list.size();
+    shown_index.assign(1, 0);
+    row_memo_no.assign(1, 0);
+    row_locked.assign(1, QString());
+    row_poem.assign(1, QString());
+    for (std::size_t i = 1; i < n; ++i) {
+        const Haiku_record &r = haiku_list[i];
+        if (!all && r.category != category)
+            continue;
+        shown_index.push_back(int(i));
+        row_memo_no.push_back(qint64(TextLines::numericValue(r.memo_no)));
+        row_locked.push_back(r.locked);
+        row_poem.push_back(r.poem);
+    }
+    shown_count = int(shown_index.size()) - 1;
+    // the empty last row holds no haiku
+    shown_index.push_back(0);
+    row_memo_no.push_back(0);
+    row_locked.push_back(QString());
+    row_poem.push_back(QString());
+}
+
+QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
+{
+    const QString checked = multiLine ? DataFiles::memoToFile(value) : value;
+    if (!multiLine) {
+        for (QChar c : value) {
+            if (c == u'\r' || c == u'\n')
+                return QStringLiteral("%1に改行は入れられません。").arg(what);
+        }
+    }
+    const Cp932::Encoded e = Cp932::encode(checked);
+    if (e.ok())
+        return {};
+    return QStringLiteral("%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
+        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+}

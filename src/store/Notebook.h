@@ -1,0 +1,116 @@
+#pragma once
+
+#include "store/DataFiles.h"
+#include "store/TextLines.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+// A file the notebook could not write, in words for the user.
+struct StoreProblem
+{
+    QString file;    // the file name, "haiku.dat"
+    QString message; // a full Japanese sentence naming the file and the cause
+};
+
+struct StartupReport
+{
+    // An existing file could not be read. Nothing has been written and the
+    // program must end without saving, or it would overwrite what it never read.
+    QString fatal;
+    // Files kept aside because they held bytes that are not code page 932.
+    QStringList notices;
+    // Default files that could not be written; the notebook is in memory all the same.
+    QList<StoreProblem> problems;
+};
+
+// The whole notebook, held in memory while the program runs. Every window
+// reads and changes these variables in place; the indexed lists are used from
+// index 1, as the list rows are.
+class Notebook
+{
+public:
+    // folder: the program folder that holds the data files.
+    explicit Notebook(const QString &folder);
+
+    QString app_folder; // always ends in "/"
+
+    std::vector<Haiku_record> haiku_list{1}; // index 0 is never used
+    int haiku_count() const { return int(haiku_list.size()) - 1; }
+    Haiku_record spare_record;
+
+    std::vector<QString> category_list{1}; // index 0 is never used
+    int category_count() const { return int(category_list.size()) - 1; }
+
+    std::array<QString, kKeywordSlots + 1> keyword_list; // slot 20 is never used
+
+    Settings settings;
+
+    // The list rows: row r (1 to shown_count) shows record shown_index[r].
+    int shown_count = 0;
+    std::vector<qint64> row_memo_no{0, 0};
+    std::vector<QString> row_locked{QString(), QString()};
+    std::vector<QString> row_poem{QString(), QString()};
+
+    QString memo_text;
+    QString tate_text;
+    QString edit_mode;   // "sinki" or "teisei"
+    int found_index = 0; // record tied to the current row
+    QString pass_result; // "YES", "NO" or "CANCEL"
+
+    static constexpr int kHaikuLimit = 30000;
+    static constexpr int kCategoryLimit = 1000;
+    static inline const QString allCategories = QStringLiteral("全部");
+
+    QString path(const QString &fileName) const { return app_folder + fileName; }
+    QString memoPath(qint64 memo_no) const;
+
+    // Everything start-up does with files, in its order: the memo folder, the
+    // settings (written from defaults when missing), the welcome haiku on a
+    // first run, the haiku, the categories and the keywords.
+    StartupReport startUp(const Settings &defaults, const QDateTime &now);
+
+    // Each rewrites one file whole and atomically: on failure the old file is
+    // left as it was and the problem is returned.
+    std::optional<StoreProblem> writeSettings();
+    std::optional<StoreProblem> writeHaiku();
+    std::optional<StoreProblem> writeCategories();
+    std::optional<StoreProblem> writeKeywords();
+    // The four files that quitting writes, in order; goes on past a failure.
+    QList<StoreProblem> saveAll();
+
+    // A memo as the memo box shows it; empty when the file is missing.
+    QString readMemo(qint64 memo_no) const;
+    std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
+
+    // Refills shown_count and the row arrays with the haiku of one category
+    // ("全部" for all), in notebook order.
+    void rebuildShown(const QString &category);
+    const std::vector<int> &shownIndex() const { return shown_index; }
+
+    // Why a value typed by the user cannot be stored (a character outside the
+    // code page, or a line break in a one-line value); empty when it can.
+    static QString unstorableReason(const QString &what, const QString &value, bool multiLine);
+
+private:
+    struct Loaded
+    {
+        bool exists = false;
+        QStringList lines;
+        QString error; // set when the file exists but could not be read
+    };
+    Loaded load(const QString &fileName, StartupReport &report);
+    std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
+    std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
+    void keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report);
+    void raiseLastMemoNo();
+
+    Spellings m_spellings;
+    QStringList m_keywordExtra;
+    std::vector<int> shown_index{0};
+};
