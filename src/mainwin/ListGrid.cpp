@@ -1,0 +1,181 @@
+#include "mainwin/ListGrid.h"
+
+#include "mainwin/GridModel.h"
+#include "ui/Twips.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+
+ListGrid::ListGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(this))
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setMouseTracking(true);
+    verticalHeader()->hide();
+    // Fixed row heights keep 30 000 rows cheap to show and to reset.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+}
+
+void ListGrid::setCols(int count)
+{
+    m_model->setColumns(count);
+    m_col = qBound(0, m_col, qMax(0, count - 1));
+}
+
+int ListGrid::cols() const
+{
+    return m_model->columnCount();
+}
+
+int ListGrid::rows() const
+{
+    return m_model->rowCount() + 1;
+}
+
+void ListGrid::setColWidth(int column, double twips)
+{
+    setColumnWidth(column, Twips::toPxX(twips, this));
+}
+
+double ListGrid::colWidth(int column) const
+{
+    return Twips::fromPxX(columnWidth(column), this);
+}
+
+void ListGrid::setColAlignment(int column, int value)
+{
+    const Qt::Alignment a = value == 2 ? Qt::AlignHCenter : value == 1 ? Qt::AlignRight : Qt::AlignLeft;
+    m_model->setAlignment(column, a);
+}
+
+void ListGrid::setRow(int row)
+{
+    m_row = qBound(0, row, rows() - 1);
+    syncViewCurrent();
+}
+
+void ListGrid::setCol(int column)
+{
+    m_col = qBound(0, column, qMax(0, cols() - 1));
+    syncViewCurrent();
+}
+
+void ListGrid::syncViewCurrent()
+{
+    if (m_row < 1)
+        return;
+    // Moving the view's cursor must not move the highlight.
+    selectionModel()->setCurrentIndex(m_model->index(m_row - 1, m_col), QItemSelectionModel::NoUpdate);
+}
+
+void ListGrid::setText(const QString &text)
+{
+    if (m_row == 0)
+        m_model->setHeading(m_col, text);
+    else
+        m_model->setCell(m_row - 1, m_col, text);
+}
+
+QString ListGrid::cellText(int row, int column) const
+{
+    return row == 0 ? m_model->heading(column) : m_model->cell(row - 1, column);
+}
+
+void ListGrid::addItem(const QString &tabbed, int index)
+{
+    m_model->insertTabbedRow(qMax(index, 1) - 1, tabbed);
+}
+
+void ListGrid::removeItem(int index)
+{
+    if (index >= 1)
+        m_model->removeRowAt(index - 1);
+    m_row = qBound(0, m_row, rows() - 1);
+}
+
+void ListGrid::replaceRows(std::vector<QString> &&cells)
+{
+    m_model->replaceRows(std::move(cells));
+    m_row = qBound(0, m_row, rows() - 1);
+    syncViewCurrent();
+}
+
+void ListGrid::setSelectedRows(int first, int last)
+{
+    if (first > last)
+        std::swap(first, last);
+    first = qMax(first, 1);
+    last = qMin(last, rows() - 1);
+    if (first > last) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    const QItemSelection sel(m_model->index(first - 1, 0), m_model->index(last - 1, cols() - 1));
+    selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+}
+
+int ListGrid::selStartRow() const
+{
+    const QModelIndexList rowsSelected = selectionModel()->selectedRows();
+    int first = 0;
+    for (const QModelIndex &i : rowsSelected)
+        first = first == 0 ? i.row() + 1 : qMin(first, i.row() + 1);
+    return first;
+}
+
+int ListGrid::selEndRow() const
+{
+    const QModelIndexList rowsSelected = selectionModel()->selectedRows();
+    int last = 0;
+    for (const QModelIndex &i : rowsSelected)
+        last = qMax(last, i.row() + 1);
+    return last;
+}
+
+void ListGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (current.isValid()) {
+        m_row = current.row() + 1;
+        m_col = current.column();
+    }
+}
+
+void ListGrid::mousePressEvent(QMouseEvent *event)
+{
+    QTableView::mousePressEvent(event);
+    m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
+}
+
+void ListGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    // A click is a press and release on the rows; after it the clicked row is current.
+    if (m_pressedOnRow && event->button() == Qt::LeftButton) {
+        m_pressedOnRow = false;
+        emit gridClicked();
+    }
+}
+
+void ListGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        emit gridDoubleClicked();
+}
+
+void ListGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    QTableView::mouseMoveEvent(event);
+    emit gridMouseMoved();
+}

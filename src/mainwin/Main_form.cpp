@@ -1,0 +1,424 @@
+#include "mainwin/Main_form.h"
+
+#include "mainwin/ListGrid.h"
+#include "store/Notebook.h"
+#include "ui/JapaneseFonts.h"
+#include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
+#include "ui/VerticalLabel.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// The window as designed, in twips: its outer size and the client area below
+// the menu bar that the controls are laid out in.
+constexpr double kDesignOuterWidth = 9450;
+constexpr double kDesignOuterHeight = 6975;
+constexpr double kClientWidth = 9330;
+constexpr double kClientHeight = 6285;
+constexpr double kListTop = 420;
+constexpr double kListHeight = 2295;
+constexpr double kMemoBottom = 2760 + 3015;
+// Title bar and borders before the window manager has told us its own.
+constexpr double kFrameWidthEstimate = 120;
+constexpr double kFrameHeightEstimate = 390;
+
+const QColor kWindowGreen(192, 255, 192);
+const QColor kPoemYellow(255, 255, 192);
+const QColor kHintCyan(192, 255, 255);
+const QColor kHintRed(192, 0, 0);
+
+QFont gothicFont()
+{
+    QFont f(QString::fromUtf8(JapaneseFonts::gothic));
+    f.setPointSizeF(9.75);
+    return f;
+}
+
+void paint(QWidget *w, const QColor &background, const QColor &text = QColor())
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, background);
+    if (text.isValid()) {
+        p.setColor(QPalette::Base, background);
+        p.setColor(QPalette::Text, text);
+        p.setColor(QPalette::WindowText, text);
+    }
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+} // namespace
+
+Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent), nb(notebook)
+{
+    setObjectName(QStringLiteral("Main_form"));
+    setWindowTitle(MessageBoxes::programTitle);
+    createControls();
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
+    connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
+    connect(Command9, &QPushButton::clicked, this, &Main_form::Command9_Click);
+    Combo1->installEventFilter(this);
+}
+
+void Main_form::createControls()
+{
+    QMenuBar *bar = menuBar();
+    bar->setFont(gothicFont());
+    Menu_file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    Menu_file->setObjectName(QStringLiteral("Menu_file"));
+    Menu_file_quit = Menu_file->addAction(QStringLiteral("終了(&Q)"));
+    Menu_file_quit->setObjectName(QStringLiteral("Menu_file_quit"));
+    Menu_quit = bar->addAction(QStringLiteral("終了(&Q)"));
+    Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    paint(client, kWindowGreen);
+    client->setFont(gothicFont());
+    client->setMinimumSize(Twips::toPxX(kClientWidth, this), Twips::toPxY(kClientHeight, this));
+    setCentralWidget(client);
+
+    auto place = [this](QWidget *w, const char *name, double l, double t, double wd, double h) {
+        w->setObjectName(QLatin1String(name));
+        w->setGeometry(Twips::rect(l, t, wd, h, this));
+    };
+    auto button = [&](QPushButton *&b, const char *name, const QString &caption, double l, double t,
+                      double w, double h) {
+        b = new QPushButton(caption, client);
+        place(b, name, l, t, w, h);
+    };
+
+    Label1 = new QLabel(QStringLiteral("分類選択"), client);
+    place(Label1, "Label1", 0, 120, 780, 195);
+    Combo1 = new QComboBox(client);
+    place(Combo1, "Combo1", 900, 60, 3315, 315);
+    Label2 = new QLabel(QStringLiteral("検索ｷｰﾜｰﾄﾞ"), client);
+    place(Label2, "Label2", 4260, 120, 1020, 195);
+    Combo2 = new QComboBox(client);
+    Combo2->setEditable(true);
+    Combo2->setInsertPolicy(QComboBox::NoInsert);
+    Combo2->setMaxVisibleItems(20);
+    place(Combo2, "Combo2", 5280, 60, 2055, 315);
+    button(Command5, "Command5", QStringLiteral("検索"), 7320, 60, 675, 315);
+    button(Command1, "Command1", QStringLiteral("上へ"), 8160, 60, 555, 315);
+    button(Command2, "Command2", QStringLiteral("下へ"), 8760, 60, 555, 315);
+
+    Shape1 = new QFrame(client);
+    Shape1->setFrameShape(QFrame::Box);
+    paint(Shape1, kPoemYellow);
+    place(Shape1, "Shape1", 0, 420, 795, 5415);
+    Label3 = new VerticalLabel(client);
+    paint(Label3, kPoemYellow);
+    QFont poemFont(QString::fromUtf8(JapaneseFonts::mincho));
+    poemFont.setPointSizeF(14.25);
+    poemFont.setBold(true);
+    Label3->setFont(poemFont);
+    Label3->setText(QStringLiteral("ユリモカ"));
+    place(Label3, "Label3", 240, 540, 435, 5235);
+
+    Grid1 = new ListGrid(client);
+    place(Grid1, "Grid1", 840, kListTop, 8475, kListHeight);
+    Text2 = new QPlainTextEdit(client);
+    place(Text2, "Text2", 840, 2760, 8535, 3015);
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1 = new QLineEdit(client);
+    Text1->setReadOnly(true);
+    paint(Text1, kHintCyan, kHintRed);
+    place(Text1, "Text1", 60, 5880, 5535, 315);
+
+    button(Command7, "Command7", QStringLiteral("削除"), 5640, 5820, 675, 435);
+    button(Command8, "Command8", QStringLiteral("編集"), 6360, 5820, 1095, 435);
+    button(Command6, "Command6", QStringLiteral("登録"), 7500, 5820, 1095, 435);
+    button(Command9, "Command9", QStringLiteral("終了"), 8640, 5820, 675, 435);
+
+    // The window opens at its design size until the settings say otherwise.
+    applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
+}
+
+// Outer size: the window's frame when the window manager has reported one,
+// otherwise our estimate of it, so that a size read back is the size set.
+void Main_form::applyOuterSize(double widthTwips, double heightTwips)
+{
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const bool known = frame.size() != inner.size();
+    const int extraW = known ? frame.width() - inner.width() : Twips::toPxX(kFrameWidthEstimate, this);
+    const int extraH = known ? frame.height() - inner.height() : Twips::toPxY(kFrameHeightEstimate, this);
+    resize(qMax(1, Twips::toPxX(widthTwips, this) - extraW), qMax(1, Twips::toPxY(heightTwips, this) - extraH));
+}
+
+static QRect outerRect(const QWidget *w, double estimateW, double estimateH)
+{
+    const QRect frame = w->frameGeometry();
+    if (frame.size() != w->geometry().size())
+        return frame;
+    return QRect(w->pos(), w->size() + QSize(Twips::toPxX(estimateW, w), Twips::toPxY(estimateH, w)));
+}
+
+void Main_form::centreOnScreen()
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect outer = outerRect(this, kFrameWidthEstimate, kFrameHeightEstimate);
+    const QRect screenRect = s->geometry();
+    move(screenRect.left() + (screenRect.width() - outer.width()) / 2,
+         screenRect.top() + (screenRect.height() - outer.height()) / 2);
+}
+
+Settings Main_form::windowDefaults() const
+{
+    const QRect outer = outerRect(this, kFrameWidthEstimate, kFrameHeightEstimate);
+    Settings s;
+    s.window_state = NumberText(0);
+    s.window_top = NumberText(Twips::fromPxY(outer.top(), this));
+    s.window_left = NumberText(Twips::fromPxX(outer.left(), this));
+    s.window_height = NumberText(Twips::fromPxY(outer.height(), this));
+    s.window_width = NumberText(Twips::fromPxX(outer.width(), this));
+    s.list_height = NumberText(Twips::fromPxY(Grid1->height(), this));
+    return s;
+}
+
+void Main_form::restoreGeometry()
+{
+    const Settings &s = nb.settings;
+    if (s.window_state.value() != 0)
+        return; // a maximised or minimised window keeps the centred place for its normal size
+
+    const double listHeight = qMax(1.0, s.list_height.value());
+    QRect list = Grid1->geometry();
+    list.setHeight(Twips::toPxY(listHeight, this));
+    Grid1->setGeometry(list);
+    // The memo keeps its bottom edge and follows the list's.
+    const int memoTop = list.bottom() + 1 + Twips::toPxY(45, this);
+    const int memoBottom = Twips::toPxY(kMemoBottom, this);
+    Text2->setGeometry(Text2->x(), memoTop, Text2->width(), qMax(Twips::toPxY(300, this), memoBottom - memoTop));
+
+    move(Twips::toPxX(s.window_left.value(), this), Twips::toPxY(s.window_top.value(), this));
+    applyOuterSize(s.window_width.value(), s.window_height.value());
+}
+
+void Main_form::showAsSaved()
+{
+    const int state = int(nb.settings.window_state.value());
+    if (state == 2)
+        showMaximized();
+    else if (state == 1)
+        showMinimized();
+    else
+        show();
+    // Once the window manager has framed the window, the outer size is made
+    // the saved one again (see event()). The place is left as the window
+    // manager chose it: some put the frame where asked, others the client area.
+    m_frameFixPending = state == 0;
+}
+
+bool Main_form::event(QEvent *e)
+{
+    const bool result = QMainWindow::event(e);
+    if (m_frameFixPending && (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
+                              e->type() == QEvent::WindowActivate)) {
+        if (frameGeometry().size() != geometry().size()) {
+            m_frameFixPending = false;
+            if (!isMaximized() && !isMinimized())
+                applyOuterSize(nb.settings.window_width.value(), nb.settings.window_height.value());
+        }
+    }
+    return result;
+}
+
+void Main_form::setUpGrid()
+{
+    Grid1->setCols(3);
+    Grid1->setColWidth(0, 3000);
+    Grid1->setColWidth(1, 1100);
+    Grid1->setColWidth(2, 1000);
+    const QString headings[] = {QStringLiteral("分類"), QStringLiteral("年/月/日"), QStringLiteral("句")};
+    Grid1->setRow(0);
+    for (int c = 0; c < 3; ++c) {
+        Grid1->setCol(c);
+        Grid1->setText(headings[c]);
+        Grid1->setColAlignment(c, 2);
+    }
+    // The poem column takes the rest of the list's width.
+    Grid1->setColWidth(2, 4075);
+    Grid1->replaceRows(std::vector<QString>(3)); // the empty last row
+}
+
+bool Main_form::Form_Load()
+{
+    centreOnScreen();
+
+    const StartupReport report = nb.startUp(windowDefaults(), QDateTime::currentDateTime());
+    if (!report.fatal.isEmpty()) {
+        MessageBoxes::notify(this, report.fatal, MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
+        return false;
+    }
+    QStringList said = report.notices;
+    for (const StoreProblem &p : report.problems)
+        said.append(p.message);
+    if (!said.isEmpty())
+        MessageBoxes::notify(this, said.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
+                             report.problems.isEmpty() ? MessageBoxes::Icon::Information
+                                                       : MessageBoxes::Icon::Warning);
+
+    restoreGeometry();
+    setUpGrid();
+
+    Combo1->clear();
+    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
+        Combo1->addItem(nb.category_list[i]);
+    if (Combo1->count() > 0) {
+        Combo1->setCurrentIndex(0);
+        Combo1_Click();
+    }
+
+    Combo2->clear();
+    for (int i = 0; i < kKeywordSlots; ++i)
+        Combo2->addItem(nb.keyword_list[std::size_t(i)]);
+    Combo2->setEditText(QString());
+
+    updateCaption();
+    Text1->clear();
+    Text2->clear();
+    QFont poemFont = Label3->font();
+    poemFont.setFamily(nb.settings.tate_font);
+    Label3->setFont(poemFont);
+    return true;
+}
+
+void Main_form::updateCaption()
+{
+    setWindowTitle(QStringLiteral("%1 (%2件)").arg(MessageBoxes::programTitle).arg(nb.haiku_count()));
+}
+
+void Main_form::Combo1_Click()
+{
+    nb.rebuildShown(Combo1->currentText());
+    const std::vector<int> &shown = nb.shownIndex();
+    std::vector<QString> cells;
+    cells.reserve(std::size_t(nb.shown_count + 1) * 3);
+    for (int r = 1; r <= nb.shown_count; ++r) {
+        const Haiku_record &h = nb.haiku_list[std::size_t(shown[std::size_t(r)])];
+        cells.push_back(h.category);
+        cells.push_back(h.date_text);
+        cells.push_back(h.poem);
+    }
+    cells.resize(cells.size() + 3); // the empty last row
+    Grid1->replaceRows(std::move(cells));
+
+    Combo2->setEditText(QString());
+    Grid1->setRow(1);
+    Grid1->setSelectedRows(1, 1);
+    Grid1->scrollToTop();
+    showRowQuietly(1);
+}
+
+void Main_form::showRowQuietly(int r)
+{
+    if (r < 1 || r > nb.shown_count) {
+        Text2->clear();
+        Label3->setText(QString());
+        return;
+    }
+    if (nb.row_locked[std::size_t(r)] == QLatin1String("YES")) {
+        Text2->clear();
+    } else {
+        nb.memo_text = nb.readMemo(nb.row_memo_no[std::size_t(r)]);
+        Text2->setPlainText(nb.memo_text);
+    }
+    nb.tate_text = nb.row_poem[std::size_t(r)];
+    nb.tate_text.replace(QStringLiteral("ー"), QStringLiteral("｜"));
+    Label3->setText(nb.tate_text);
+}
+
+// Keeps the stored twips when the window is where they put it, so that an
+// untouched settings file is written back unchanged.
+static void keepOrSet(NumberText &stored, int px, bool vertical, const QWidget *w)
+{
+    const int storedPx = vertical ? Twips::toPxY(stored.value(), w) : Twips::toPxX(stored.value(), w);
+    if (storedPx != px)
+        stored.set(vertical ? Twips::fromPxY(px, w) : Twips::fromPxX(px, w));
+}
+
+void Main_form::recordGeometry()
+{
+    Settings &s = nb.settings;
+    s.window_state.set(isMinimized() ? 1 : isMaximized() ? 2 : 0);
+    const QRect outer = outerRect(this, kFrameWidthEstimate, kFrameHeightEstimate);
+    // A window manager may have put either the frame or the client area at
+    // the place restored; both count as not moved.
+    const QPoint client = geometry().topLeft();
+    if (Twips::toPxY(s.window_top.value(), this) != client.y() ||
+        Twips::toPxX(s.window_left.value(), this) != client.x()) {
+        keepOrSet(s.window_top, outer.top(), true, this);
+        keepOrSet(s.window_left, outer.left(), false, this);
+    }
+    keepOrSet(s.window_height, outer.height(), true, this);
+    keepOrSet(s.window_width, outer.width(), false, this);
+    keepOrSet(s.list_height, Grid1->height(), true, this);
+}
+
+bool Main_form::saveAll()
+{
+    recordGeometry();
+    const QList<StoreProblem> problems = nb.saveAll();
+    if (problems.isEmpty())
+        return true;
+    QStringList lines;
+    for (const StoreProblem &p : problems)
+        lines.append(p.message);
+    lines.append(QStringLiteral("句帳の内容はメモリ上に保持されています。ディスクの空き容量や書き込み権限を確かめてから、もう一度終了して下さい。"));
+    MessageBoxes::notify(this, lines.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
+                         MessageBoxes::Icon::Critical);
+    return false;
+}
+
+void Main_form::Menu_quit_Click()
+{
+    if (m_quit)
+        return;
+    if (!saveAll())
+        return; // stay open: nothing the poet wrote may be lost
+    m_quit = true;
+    QCoreApplication::exit(0);
+}
+
+void Main_form::Menu_file_quit_Click()
+{
+    Menu_quit_Click();
+}
+
+void Main_form::Command9_Click()
+{
+    Menu_quit_Click();
+}
+
+void Main_form::closeEvent(QCloseEvent *event)
+{
+    Menu_quit_Click();
+    if (m_quit)
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool Main_form::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Combo1 && event->type() == QEvent::FocusIn)
+        Text1->setText(QStringLiteral("指定した分類のメモだけを表示します。"));
+    return QMainWindow::eventFilter(watched, event);
+}

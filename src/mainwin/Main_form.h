@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMainWindow>
+
+class Notebook;
+class ListGrid;
+class VerticalLabel;
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+struct Settings;
+
+// The main window: the haiku list with its category filter, the poem in
+// vertical writing beside it, the memo below, the buttons and the hint line.
+class Main_form : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Main_form(Notebook &notebook, QWidget *parent = nullptr);
+
+    // Start-up: loads the notebook (writing the default files on a first run),
+    // restores the window and fills the list. False when the program must end
+    // at once without saving, after telling the user why.
+    bool Form_Load();
+    // Shows the window in the state it was saved in.
+    void showAsSaved();
+
+    // The category filter: rebuilds the list for Combo1's text.
+    void Combo1_Click();
+    // Quitting, by any of its four ways: saves everything and ends the
+    // program. When a file cannot be written the user is told and the window
+    // stays open, the notebook still in memory.
+    void Menu_quit_Click();
+    void Menu_file_quit_Click();
+    void Command9_Click();
+
+    // True once everything has been saved and the program is ending.
+    bool hasQuit() const { return m_quit; }
+
+    // Shows grid row r without asking for the password: a locked haiku's memo
+    // stays hidden.
+    void showRowQuietly(int r);
+    void updateCaption();
+
+    // Controls, named as the program has always named them.
+    QMenu *Menu_file;          // ﾌｧｲﾙ(&F)
+    QAction *Menu_file_quit;   // 終了(&Q)
+    QAction *Menu_quit;        // 終了(&Q)
+    QLabel *Label1;            // 分類選択
+    QComboBox *Combo1;         // category filter
+    QLabel *Label2;            // 検索ｷｰﾜｰﾄﾞ
+    QComboBox *Combo2;         // search keyword
+    QPushButton *Command5;     // 検索
+    QPushButton *Command1;     // 上へ
+    QPushButton *Command2;     // 下へ
+    QFrame *Shape1;            // panel behind the poem
+    VerticalLabel *Label3;     // the poem in vertical writing
+    ListGrid *Grid1;           // the haiku list
+    QPlainTextEdit *Text2;     // memo display
+    QLineEdit *Text1;          // hint line
+    QPushButton *Command7;     // 削除
+    QPushButton *Command8;     // 編集
+    QPushButton *Command6;     // 登録
+    QPushButton *Command9;     // 終了
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void centreOnScreen();
+    Settings windowDefaults() const;
+    void restoreGeometry();
+    void applyOuterSize(double widthTwips, double heightTwips);
+    void recordGeometry();
+    void setUpGrid();
+    bool saveAll();
+
+    Notebook &nb;
+    bool m_quit = false;
+    bool m_frameFixPending = false;
+};

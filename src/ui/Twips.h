@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+// Window positions and sizes are kept in twips (1440 to the inch), as the
+// settings file stores them; this is the one place they become pixels, at the
+// screen's logical DPI (15 twips a pixel at 96 DPI).
+namespace Twips {
+
+inline constexpr double perInch = 1440.0;
+
+// The logical DPI used for the conversion; 96 when no screen is known.
+double dpiX(const QWidget *w = nullptr);
+double dpiY(const QWidget *w = nullptr);
+
+int toPxX(double twips, const QWidget *w = nullptr);
+int toPxY(double twips, const QWidget *w = nullptr);
+double fromPxX(int px, const QWidget *w = nullptr);
+double fromPxY(int px, const QWidget *w = nullptr);
+
+// A design rectangle (left, top, width, height in twips) in pixels.
+QRect rect(double left, double top, double width, double height, const QWidget *w = nullptr);
+
+} // namespace Twips
