@@ -40,6 +40,8 @@ int main(int argc, char *argv[])
     if (!form.Form_Load())
         return 1;
 
+    QObject::connect(&form, &Main_form::programEnded, &app, &QCoreApplication::quit);
+
     // Logging out or being told to stop saves like the 終了 button.
     QuitSignals signalsToQuit;
     QObject::connect(&signalsToQuit, &QuitSignals::quitRequested, &form, &Main_form::Menu_quit_Click);

@@ -394,7 +394,7 @@ void Main_form::Menu_quit_Click()
     if (!saveAll())
         return; // stay open: nothing the poet wrote may be lost
     m_quit = true;
-    QCoreApplication::exit(0);
+    emit programEnded();
 }
 
 void Main_form::Menu_file_quit_Click()

@@ -68,6 +68,10 @@ public:
     QPushButton *Command6;     // 登録
     QPushButton *Command9;     // 終了
 
+signals:
+    // Everything is saved: the program ends now.
+    void programEnded();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;

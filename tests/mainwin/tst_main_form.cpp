@@ -1,0 +1,290 @@
+#include "mainwin/ListGrid.h"
+#include "mainwin/Main_form.h"
+#include "store/Cp932.h"
+#include "store/Notebook.h"
+#include "support/MessageRecorder.h"
+#include "ui/QuitSignals.h"
+#include "ui/VerticalLabel.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+QByteArray sjis(const QString &text)
+{
+    const Cp932::Encoded e = Cp932::encode(text);
+    Q_ASSERT(e.ok());
+    return e.bytes;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString record(const QString &date, const QString &category, const QString &poem, int memo,
+               const QString &locked = QStringLiteral("NO"))
+{
+    return QStringLiteral("%1\r\n%2\r\n%3\r\n %4 \r\nc6/01/02 03:04:05\r\nc6/01/02 03:04:05\r\n%5\r\n")
+        .arg(date, category, poem)
+        .arg(memo)
+        .arg(locked);
+}
+
+// A notebook folder as a poet brings it: code page 932, CR LF, a settings file
+// whose numbers are not all in the form the program writes.
+void writeNotebook(const QString &dir)
+{
+    QDir().mkpath(dir + QStringLiteral("/memo1"));
+    writeFile(dir + QStringLiteral("/haiku.dat"),
+              sjis(record(QStringLiteral("2026/04/01"), QStringLiteral("好きな句（春）"),
+                          QStringLiteral("古池や蛙飛びこむ水の音"), 3) +
+                   record(QStringLiteral("2026/04/02"), QStringLiteral("推敲未完"),
+                          QStringLiteral("ひっそりとコーヒーの湯気①髙"), 7, QStringLiteral("YES")) +
+                   record(QStringLiteral("2026/04/03"), QStringLiteral("好きな句(春)"),
+                          QStringLiteral("半角括弧の分類"), 5) +
+                   record(QStringLiteral("2026/04/04"), QStringLiteral("好きな句（春）"),
+                          QStringLiteral("～春の海～"), 4)));
+    writeFile(dir + QStringLiteral("/memo1/m1000003.txt"), sjis(QStringLiteral("池のほとり\r\n二行目\r\n")));
+    writeFile(dir + QStringLiteral("/memo1/m1000007.txt"), sjis(QStringLiteral("秘密のメモ\r\n")));
+    QStringList categories = {QStringLiteral("全部"), QStringLiteral("好きな句（春）"),
+                              QStringLiteral("推敲未完"), QStringLiteral("誰も使わない分類")};
+    writeFile(dir + QStringLiteral("/bunrui.dat"), sjis(categories.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    QString keywords = QStringLiteral("春\r\n");
+    for (int i = 1; i < 20; ++i)
+        keywords += QStringLiteral("\r\n");
+    writeFile(dir + QStringLiteral("/kensaku.dat"), sjis(keywords));
+    writeFile(dir + QStringLiteral("/haiku.ini"),
+              sjis(QStringLiteral(" 9 \r\n0\r\n 1500 \r\n 1200 \r\n 7500 \r\n 10500 \r\n 2295 \r\n"
+                                  "ＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n秘密\r\n")));
+}
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheWelcomeHaiku();
+    void categoryFilterRebuildsTheList();
+    void quitWritesAnUntouchedNotebookBackUnchanged();
+    void failedSaveIsReportedAndTheWindowStaysOpen();
+    void unreadableNotebookEndsWithoutWriting();
+    void gridRowOperations();
+    void terminationSignalAsksToQuit();
+};
+
+void TestMainForm::firstStartShowsTheWelcomeHaiku()
+{
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (1件)"));
+    QCOMPARE(form.Grid1->rows(), 3); // heading, the welcome haiku, the empty last row
+    QCOMPARE(form.Grid1->cellText(0, 0), QStringLiteral("分類"));
+    QCOMPARE(form.Grid1->cellText(0, 1), QStringLiteral("年/月/日"));
+    QCOMPARE(form.Grid1->cellText(0, 2), QStringLiteral("句"));
+    QCOMPARE(form.Grid1->cellText(1, 0), QStringLiteral("作者より"));
+    QCOMPARE(form.Grid1->cellText(1, 1), QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
+    QCOMPARE(form.Grid1->cellText(1, 2), QStringLiteral("【ユリモカ】ご利用のお礼"));
+    QCOMPARE(form.Grid1->cellText(2, 2), QString());
+    QCOMPARE(form.Combo1->count(), 15);
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("全部"));
+    QCOMPARE(form.Combo2->count(), 20);
+    QCOMPARE(form.Combo2->currentText(), QString());
+    QCOMPARE(form.Label3->text(), QStringLiteral("【ユリモカ】ご利用のお礼"));
+    // the memo of row 1 is not shown until the poet picks a row
+    QCOMPARE(form.Text2->toPlainText(), QString());
+    QCOMPARE(form.Text1->text(), QString());
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("memo1/m1000001.txt"))));
+}
+
+void TestMainForm::categoryFilterRebuildsTheList()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (4件)"));
+    QCOMPARE(form.Grid1->rows(), 6);
+    QCOMPARE(form.Combo2->itemText(0), QStringLiteral("春"));
+
+    // Exact comparison: the half-width parentheses do not match the full-width ones.
+    form.Combo2->setEditText(QStringLiteral("春"));
+    form.Combo1->setCurrentIndex(1);
+    form.Combo1_Click();
+    QCOMPARE(form.Grid1->rows(), 4);
+    QCOMPARE(form.Grid1->cellText(1, 2), QStringLiteral("古池や蛙飛びこむ水の音"));
+    QCOMPARE(form.Grid1->cellText(2, 2), QStringLiteral("～春の海～"));
+    QCOMPARE(nb.row_memo_no[1], 3);
+    QCOMPARE(nb.row_memo_no[2], 4);
+    QCOMPARE(nb.row_memo_no[3], 0);
+    QCOMPARE(form.Grid1->row(), 1);
+    QCOMPARE(form.Grid1->selStartRow(), 1);
+    QCOMPARE(form.Grid1->selEndRow(), 1);
+    QCOMPARE(form.Combo2->currentText(), QString());
+    QCOMPARE(form.Text2->toPlainText(), QStringLiteral("池のほとり\n二行目"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (4件)"));
+
+    // A locked haiku on row 1: its poem shows, its memo does not; ー is written ｜.
+    form.Combo1->setCurrentIndex(2);
+    form.Combo1_Click();
+    QCOMPARE(form.Grid1->rows(), 3);
+    QCOMPARE(form.Text2->toPlainText(), QString());
+    QCOMPARE(form.Label3->text(), QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙"));
+
+    // A category nobody uses: heading and the empty row, nothing shown.
+    form.Combo1->setCurrentIndex(3);
+    form.Combo1_Click();
+    QCOMPARE(form.Grid1->rows(), 2);
+    QCOMPARE(nb.shown_count, 0);
+    QCOMPARE(form.Text2->toPlainText(), QString());
+    QCOMPARE(form.Label3->text(), QString());
+
+    form.Combo1->setCurrentIndex(0);
+    form.Combo1_Click();
+    QCOMPARE(form.Grid1->rows(), 6);
+    QCOMPARE(form.Grid1->cellText(3, 0), QStringLiteral("好きな句(春)"));
+    QVERIFY(messages.shown.isEmpty());
+}
+
+void TestMainForm::quitWritesAnUntouchedNotebookBackUnchanged()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    const QStringList files = {QStringLiteral("haiku.ini"), QStringLiteral("haiku.dat"),
+                               QStringLiteral("bunrui.dat"), QStringLiteral("kensaku.dat")};
+    QList<QByteArray> before;
+    for (const QString &f : files)
+        before.append(readFile(dir.filePath(f)));
+
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.Combo1->setCurrentIndex(2);
+    form.Combo1_Click(); // filtering changes nothing on disk
+    form.Command9_Click();
+    QVERIFY(form.hasQuit());
+    QVERIFY(messages.shown.isEmpty());
+    for (int i = 0; i < files.size(); ++i)
+        QCOMPARE(readFile(dir.filePath(files[i])), before[i]);
+}
+
+void TestMainForm::failedSaveIsReportedAndTheWindowStaysOpen()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    const QByteArray oldCategories = readFile(dir.filePath(QStringLiteral("bunrui.dat")));
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    nb.category_list.push_back(QStringLiteral("新しい分類"));
+
+    // A directory where the file should go makes the final rename fail, for root too.
+    const QString blocked = dir.filePath(QStringLiteral("haiku.dat"));
+    QVERIFY(QFile::rename(blocked, blocked + QStringLiteral(".moved")));
+    QVERIFY(QDir().mkpath(blocked + QStringLiteral("/inside")));
+
+    form.show();
+    QVERIFY(!form.close());
+    QVERIFY(!form.hasQuit());
+    QVERIFY(form.isVisible());
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+    QVERIFY(messages.shown[0].text.contains(QStringLiteral("「haiku.dat」を保存できませんでした。")));
+    QVERIFY(messages.shown[0].text.contains(QStringLiteral("メモリ上に保持されています")));
+    // the other files were still written
+    QVERIFY(readFile(dir.filePath(QStringLiteral("bunrui.dat"))) != oldCategories);
+
+    QVERIFY(QDir(blocked).removeRecursively());
+    form.Menu_file_quit_Click();
+    QVERIFY(form.hasQuit());
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(readFile(blocked), readFile(blocked + QStringLiteral(".moved")));
+}
+
+void TestMainForm::unreadableNotebookEndsWithoutWriting()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("haiku.dat"))));
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(!form.Form_Load());
+    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(messages.shown[0].text.contains(QStringLiteral("「haiku.dat」を読み込めませんでした。")));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("haiku.ini"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("bunrui.dat"))));
+}
+
+void TestMainForm::gridRowOperations()
+{
+    ListGrid grid;
+    grid.setCols(3);
+    grid.replaceRows(std::vector<QString>(3));
+    QCOMPARE(grid.rows(), 2);
+
+    grid.addItem(QStringLiteral("春\t2026/04/01\t一句目"), 1);
+    grid.addItem(QStringLiteral("夏\t2026/07/01\t二句目"), 2);
+    grid.addItem(QStringLiteral("冬\t2026/01/01\t先頭"), 1);
+    QCOMPARE(grid.rows(), 5);
+    QCOMPARE(grid.cellText(1, 2), QStringLiteral("先頭"));
+    QCOMPARE(grid.cellText(2, 0), QStringLiteral("春"));
+    QCOMPARE(grid.cellText(3, 1), QStringLiteral("2026/07/01"));
+    QCOMPARE(grid.cellText(4, 0), QString()); // the empty row stays last
+
+    grid.setSelectedRows(2, 2);
+    grid.setRow(3);
+    grid.setCol(2);
+    QCOMPARE(grid.text(), QStringLiteral("二句目"));
+    QCOMPARE(grid.selStartRow(), 2); // moving the current row leaves the highlight
+    grid.setRow(0);
+    grid.setText(QStringLiteral("句"));
+    QCOMPARE(grid.cellText(0, 2), QStringLiteral("句"));
+
+    grid.removeItem(1);
+    QCOMPARE(grid.rows(), 4);
+    QCOMPARE(grid.cellText(1, 2), QStringLiteral("一句目"));
+    grid.removeItem(1);
+    grid.removeItem(1);
+    QCOMPARE(grid.rows(), 2);
+    QCOMPARE(grid.cellText(1, 0), QString());
+}
+
+void TestMainForm::terminationSignalAsksToQuit()
+{
+    QuitSignals watcher;
+    QSignalSpy spy(&watcher, &QuitSignals::quitRequested);
+    ::raise(SIGTERM);
+    QVERIFY(spy.wait(2000));
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_main_form.moc"
