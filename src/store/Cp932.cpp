@@ -1,185 +1,195 @@
 #include "store/Cp932.h"
 
-#include <cerrno>
 #include <cstring>
 #include <iconv.h>
 
+#include <vector>
+
 namespace {
 
-// One converter per direction and thread; opening one costs far more than a
-// short conversion.
-class Converter
+// glibc's converter is exact for Windows-31J but slow when called a
+// character at a time and not fast in bulk either. We ask it once for every
+// code of the code page and keep the answers in two tables; after that a
+// conversion is a table look-up a character.
+class Tables
 {
 public:
-    Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
-    ~Converter()
+    static const Tables &get()
     {
-        if (m_cd != reinterpret_cast<iconv_t>(-1))
-            iconv_close(m_cd);
+        static const Tables tables;
+        return tables;
     }
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
 
-    iconv_t handle()
-    {
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
-        return m_cd;
-    }
+    // Text of a single byte, or 0 when the byte starts a pair or is invalid.
+    char16_t single[256] = {};
+    bool lead[256] = {};
+    // Text of a pair, indexed (lead << 8) | trail; 0 when the pair is invalid.
+    std::vector<char16_t> pair = std::vector<char16_t>(65536, 0);
+    // Bytes of a character: 0 when it has none, a single byte as 0x00NN (never
+    // 0: NUL is ASCII), a pair as (lead << 8) | trail, always 0x8140 or above.
+    std::vector<uint16_t> bytes = std::vector<uint16_t>(65536, 0);
+    // Pairs that read as a character written with other bytes.
+    std::vector<bool> secondSpelling = std::vector<bool>(65536, false);
 
 private:
-    iconv_t m_cd;
+    Tables()
+    {
+        iconv_t dec = iconv_open("UTF-16LE", "CP932");
+        iconv_t enc = iconv_open("CP932", "UTF-16LE");
+        if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
+            qFatal("iconv has no CP932 converter");
+
+        auto decodeOne = [dec](const char *in, size_t len, char16_t &out) {
+            iconv(dec, nullptr, nullptr, nullptr, nullptr);
+            char *src = const_cast<char *>(in);
+            char buf[8];
+            char *dst = buf;
+            size_t inLeft = len, outLeft = sizeof buf;
+            if (iconv(dec, &src, &inLeft, &dst, &outLeft) == size_t(-1) || inLeft != 0 ||
+                dst - buf != 2)
+                return false;
+            std::memcpy(&out, buf, 2);
+            return true;
+        };
+        auto encodeOne = [enc](char16_t c, uint16_t &out) {
+            iconv(enc, nullptr, nullptr, nullptr, nullptr);
+            char *src = reinterpret_cast<char *>(&c);
+            char buf[8];
+            char *dst = buf;
+            size_t inLeft = 2, outLeft = sizeof buf;
+            if (iconv(enc, &src, &inLeft, &dst, &outLeft) == size_t(-1))
+                return false;
+            const auto n = dst - buf;
+            const auto b0 = static_cast<unsigned char>(buf[0]);
+            const auto b1 = static_cast<unsigned char>(buf[1]);
+            out = n == 1 ? uint16_t(b0) : uint16_t((b0 << 8) | b1);
+            return n == 1 || n == 2;
+        };
+
+        std::vector<bool> seen(65536, false);
+        auto learn = [&](char16_t c, uint16_t code) {
+            if (!seen[c]) {
+                seen[c] = true;
+                bytes[c] = code;
+                return;
+            }
+            // Two codes for one character: the one glibc writes is the canonical one.
+            uint16_t canonical;
+            if (encodeOne(c, canonical))
+                bytes[c] = canonical;
+        };
+
+        for (int b = 0; b < 256; ++b) {
+            const char in = char(b);
+            char16_t c;
+            if (decodeOne(&in, 1, c)) {
+                single[b] = c;
+                learn(c, uint16_t(b));
+            } else {
+                lead[b] = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+            }
+        }
+        for (int l = 0x81; l <= 0xFC; ++l) {
+            if (!lead[l])
+                continue;
+            for (int t = 0x40; t <= 0xFC; ++t) {
+                const char in[2] = {char(l), char(t)};
+                char16_t c;
+                if (decodeOne(in, 2, c)) {
+                    pair[std::size_t((l << 8) | t)] = c;
+                    learn(c, uint16_t((l << 8) | t));
+                }
+            }
+        }
+        for (int code = 0x8140; code < 65536; ++code) {
+            const char16_t c = pair[std::size_t(code)];
+            secondSpelling[std::size_t(code)] = c && bytes[c] != code;
+        }
+        iconv_close(dec);
+        iconv_close(enc);
+    }
 };
 
-iconv_t decoder()
-{
-    thread_local Converter c("UTF-16LE", "CP932");
-    return c.handle();
-}
-
-iconv_t encoder()
-{
-    thread_local Converter c("CP932", "UTF-16LE");
-    return c.handle();
-}
-
-bool isLoneSurrogateAt(QStringView text, qsizetype i)
-{
-    const QChar c = text[i];
-    if (c.isHighSurrogate())
-        return i + 1 >= text.size() || !text[i + 1].isLowSurrogate();
-    if (c.isLowSurrogate())
-        return i == 0 || !text[i - 1].isHighSurrogate();
-    return false;
-}
-
-// Characters glibc maps to a byte that reads back as another character.
+// Characters glibc maps to a byte that reads back as another character; the
+// tables never hold them, but name them so the intent is plain.
 bool isRefusedOutright(char16_t u)
 {
     return u == 0x00A5 || u == 0x203E;
-}
-
-// Encodes a run of text that holds no escaped bytes. Returns the index of the
-// first character iconv cannot convert, or -1.
-qsizetype encodeRun(QStringView run, QByteArray &out)
-{
-    if (run.isEmpty())
-        return -1;
-    iconv_t cd = encoder();
-    char *in = reinterpret_cast<char *>(const_cast<QChar *>(run.data()));
-    size_t inLeft = size_t(run.size()) * 2;
-    const qsizetype start = out.size();
-    out.resize(start + run.size() * 2); // never more than two bytes a character
-    char *dst = out.data() + start;
-    size_t outLeft = size_t(run.size()) * 2;
-    const char *inBegin = in;
-    if (iconv(cd, &in, &inLeft, &dst, &outLeft) == size_t(-1)) {
-        out.resize(dst - out.data());
-        return (in - inBegin) / 2;
-    }
-    out.resize(dst - out.data());
-    return -1;
 }
 
 } // namespace
 
 Cp932::Decoded Cp932::decode(QByteArrayView bytes)
 {
+    const Tables &t = Tables::get();
     Decoded result;
     QString &text = result.text;
     text.resize(bytes.size()); // one byte or two make one UTF-16 unit
-    char *in = const_cast<char *>(bytes.data());
-    size_t inLeft = size_t(bytes.size());
-    char *outBegin = reinterpret_cast<char *>(text.data());
-    char *out = outBegin;
-    size_t outLeft = size_t(text.size()) * 2;
-    iconv_t cd = decoder();
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &out, &outLeft) != size_t(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            break; // E2BIG cannot happen: the output has room for every byte
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype o = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char b = in[i];
+        if (b < 0x80) {
+            out[o++] = b;
+            continue;
+        }
+        if (t.lead[b] && i + 1 < n) {
+            const std::size_t code = std::size_t((b << 8) | in[i + 1]);
+            if (const char16_t c = t.pair[code]) {
+                if (t.secondSpelling[code])
+                    result.secondSpellings = true;
+                out[o++] = c;
+                ++i;
+                continue;
+            }
+        } else if (const char16_t c = t.single[b]) {
+            out[o++] = c;
+            continue;
+        }
         // Not valid code page 932: keep the byte itself as an escape.
-        const auto b = static_cast<unsigned char>(*in);
-        const char16_t escaped = char16_t(0xDC00 + b);
-        std::memcpy(out, &escaped, 2);
-        out += 2;
-        outLeft -= 2;
-        ++in;
-        --inLeft;
+        out[o++] = char16_t(0xDC00 + b);
         result.valid = false;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    text.resize((out - outBegin) / 2);
+    text.resize(o);
     return result;
 }
 
-Cp932::Encoded Cp932::encodeUnverified(QStringView text)
+qsizetype Cp932::encodeInto(QStringView text, QByteArray &out)
 {
-    Encoded result;
-    QByteArray &out = result.bytes;
-    out.reserve(text.size() * 2);
-
-    // Refuse what iconv would take but map one-way, and stray surrogates that
-    // are not escaped bytes; carry escaped bytes through.
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    const Tables &t = Tables::get();
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * 2); // never more than two bytes a character
+    char *dst = out.data() + start;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = text[i].unicode();
-        if (u < 0x80)
+        if (u < 0x80) {
+            *dst++ = char(u);
             continue;
-        if (isRefusedOutright(u)) {
-            result.errorPos = i;
-            return result;
         }
-        if (!isLoneSurrogateAt(text, i))
-            continue;
-        if (!isEscapedByte(text[i])) {
-            result.errorPos = i;
-            return result;
+        const uint16_t code = isRefusedOutright(u) ? 0 : t.bytes[u];
+        if (code && code < 0x100) {
+            *dst++ = char(code);
+        } else if (code) {
+            *dst++ = char(code >> 8);
+            *dst++ = char(code & 0xFF);
+        } else if (isEscapedByte(text[i])) {
+            *dst++ = char(u - 0xDC00);
+        } else {
+            out.resize(start);
+            return i; // a surrogate pair is reported at its first half
         }
-        const qsizetype bad = encodeRun(text.mid(runStart, i - runStart), out);
-        if (bad >= 0) {
-            result.errorPos = runStart + bad;
-            return result;
-        }
-        out.append(char(u - 0xDC00));
-        runStart = i + 1;
     }
-    const qsizetype bad = encodeRun(text.mid(runStart), out);
-    if (bad >= 0)
-        result.errorPos = runStart + bad;
-    return result;
+    out.resize(dst - out.data());
+    return -1;
 }
 
 Cp932::Encoded Cp932::encode(QStringView text)
 {
-    Encoded result = encodeUnverified(text);
-    if (!result.ok())
-        return result;
-    const QByteArray &out = result.bytes;
-
-    // iconv accepts a few characters that come back as others ("〜" U+301C is
-    // written as 81 60, which is "～" U+FF5E). Read the bytes back to be sure
-    // every character survives. Plain ASCII always does.
-    bool ascii = true;
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (!ascii) {
-        const QString back = decode(out).text;
-        const qsizetype n = qMin(back.size(), text.size());
-        qsizetype i = 0;
-        while (i < n && back[i] == text[i])
-            ++i;
-        if (i < n || back.size() != text.size()) {
-            // a surrogate pair is reported at its first half
-            if (i > 0 && i < text.size() && text[i].isLowSurrogate())
-                --i;
-            result.errorPos = qMin(i, text.size() - 1);
-        }
-    }
+    Encoded result;
+    result.errorPos = encodeInto(text, result.bytes);
     return result;
 }
 

@@ -16,7 +16,8 @@ public:
     struct Decoded
     {
         QString text;
-        bool valid = true; // false when some bytes had to be escaped
+        bool valid = true;           // false when some bytes had to be escaped
+        bool secondSpellings = false; // some pair is not the one the character is written as
     };
 
     struct Encoded
@@ -32,10 +33,10 @@ public:
     // characters outside the code page ("𠮷", emoji), the one-way mappings of
     // the converter ("〜" U+301C, "−" U+2212, "¥", "‾") and stray surrogates.
     static Encoded encode(QStringView text);
+    // Appends the bytes of text to out. Returns the position of the first
+    // character that cannot be stored (out is then left as it was), or -1.
+    static qsizetype encodeInto(QStringView text, QByteArray &out);
 
-    // The same without reading the bytes back: for callers that compare the
-    // bytes themselves.
-    static Encoded encodeUnverified(QStringView text);
 
     // The character at pos (a surrogate pair counts as one character).
     static QString characterAt(QStringView text, qsizetype pos);

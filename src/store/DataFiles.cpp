@@ -1,5 +1,7 @@
 #include "store/DataFiles.h"
 
+#include <QHash>
+
 namespace DataFiles {
 
 Settings parseSettings(const QStringList &lines, const Settings &defaults)
@@ -44,33 +46,62 @@ QStringList settingsLines(const Settings &s)
     return lines;
 }
 
-std::vector<Haiku_record> parseHaiku(const QStringList &lines)
+namespace {
+
+// Categories, dates, lock flags and often the time stamps repeat from haiku to
+// haiku; sharing one string for each value keeps thirty thousand records
+// small and quick to load.
+class Interner
+{
+public:
+    QString get(QStringView value)
+    {
+        const auto it = m_seen.constFind(value);
+        if (it != m_seen.constEnd())
+            return *it;
+        QString s = value.toString();
+        m_seen.insert(QStringView(s), s); // the key views the stored string itself
+        return s;
+    }
+
+private:
+    QHash<QStringView, QString> m_seen;
+};
+
+} // namespace
+
+std::vector<Haiku_record> parseHaiku(QStringView text)
 {
     std::vector<Haiku_record> list;
-    const qsizetype n = lines.size();
-    list.reserve(std::size_t(n / kRecordLines + 2));
+    list.reserve(std::size_t(text.size() / 64 + 2));
     list.emplace_back(); // index 0 is never used
-    for (qsizetype i = 0; i < n; i += kRecordLines) {
-        Haiku_record r;
-        QString *fields[kRecordLines] = {&r.date_text,     &r.category,      &r.poem,  &r.memo_no,
-                                         &r.created_stamp, &r.updated_stamp, &r.locked};
-        for (int f = 0; f < kRecordLines && i + f < n; ++f)
-            *fields[f] = lines[i + f];
-        list.push_back(std::move(r));
-    }
+    Interner shared;
+    const QString no = QStringLiteral("NO");
+    const QString yes = QStringLiteral("YES");
+    int field = 0;
+    TextLines::forEachLine(text, [&](QStringView line) {
+        if (field == 0)
+            list.emplace_back();
+        Haiku_record &r = list.back();
+        switch (field) {
+        case 0: r.date_text = shared.get(line); break;
+        case 1: r.category = shared.get(line); break;
+        case 2: r.poem = line.toString(); break;
+        case 3: r.memo_no = line.toString(); break;
+        case 4: r.created_stamp = line.toString(); break;
+        case 5: r.updated_stamp = line == r.created_stamp ? r.created_stamp : line.toString(); break;
+        case 6: r.locked = line == no ? no : line == yes ? yes : line.toString(); break;
+        }
+        field = (field + 1) % kRecordLines;
+    });
     return list;
 }
 
-QStringList haikuLines(const std::vector<Haiku_record> &list, std::size_t first)
+QStringList haikuLines(const std::vector<Haiku_record> &list)
 {
     QStringList lines;
-    if (list.size() > first)
-        lines.reserve(qsizetype(list.size() - first) * kRecordLines);
-    for (std::size_t i = first; i < list.size(); ++i) {
-        const Haiku_record &r = list[i];
-        lines << r.date_text << r.category << r.poem << r.memo_no << r.created_stamp
-              << r.updated_stamp << r.locked;
-    }
+    lines.reserve(qsizetype(list.size()) * kRecordLines);
+    forEachHaikuLine(list, [&lines](const QString &line) { lines.append(line); });
     return lines;
 }
 

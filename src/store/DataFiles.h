@@ -50,9 +50,25 @@ Settings parseSettings(const QStringList &lines, const Settings &defaults);
 QStringList settingsLines(const Settings &s);
 
 // Seven lines a record; a last record cut short keeps what it has, with
-// empty fields and "NO" for the lock.
-std::vector<Haiku_record> parseHaiku(const QStringList &lines);
-QStringList haikuLines(const std::vector<Haiku_record> &list, std::size_t first = 1);
+// empty fields and "NO" for the lock. Index 0 of the result is unused.
+std::vector<Haiku_record> parseHaiku(QStringView text);
+
+// Calls f(const QString &) for every line of the haiku file, records 1 on.
+template <typename F>
+void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)
+{
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        const Haiku_record &r = list[i];
+        f(r.date_text);
+        f(r.category);
+        f(r.poem);
+        f(r.memo_no);
+        f(r.created_stamp);
+        f(r.updated_stamp);
+        f(r.locked);
+    }
+}
+QStringList haikuLines(const std::vector<Haiku_record> &list);
 
 const QStringList &defaultCategories();
 

@@ -11,6 +11,7 @@ class InstanceLock
 public:
     explicit InstanceLock(const QString &folder);
     bool acquire();
+    void release() { m_lock.unlock(); }
 
 private:
     QLockFile m_lock;

@@ -42,7 +42,7 @@ QString Notebook::memoPath(qint64 memo_no) const
     return app_folder + DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
 }
 
-Notebook::Loaded Notebook::load(const QString &fileName, StartupReport &report)
+Notebook::Loaded Notebook::load(const QString &fileName)
 {
     Loaded result;
     QFile f(path(fileName));
@@ -58,11 +58,11 @@ Notebook::Loaded Notebook::load(const QString &fileName, StartupReport &report)
         result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
         return result;
     }
-    DecodedLines decoded = TextLines::decodeLines(bytes);
+    DecodedFile decoded = TextLines::decodeFile(bytes);
     if (!decoded.valid)
-        keepAside(fileName, bytes, report);
+        result.keepAside = bytes;
     m_spellings.insert(decoded.spellings);
-    result.lines = std::move(decoded.lines);
+    result.text = std::move(decoded.text);
     return result;
 }
 
@@ -103,13 +103,19 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
 
 std::optional<StoreProblem> Notebook::writeLines(const QString &fileName, const QStringList &lines)
 {
-    const EncodedLines e = TextLines::encodeLines(lines, m_spellings);
+    return writeEncoded(fileName, TextLines::encodeLines(lines, m_spellings),
+                        [&lines](qsizetype i) { return lines[i]; });
+}
+
+std::optional<StoreProblem> Notebook::writeEncoded(const QString &fileName, const EncodedLines &e,
+                                                   const std::function<QString(qsizetype)> &lineAt)
+{
     if (!e.ok()) {
         return StoreProblem{
             fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%3があります。\n元のファイルはそのまま残っています。")
                           .arg(fileName)
                           .arg(e.badLine + 1)
-                          .arg(Cp932::describeCharacter(lines[e.badLine], e.badPos))};
+                          .arg(Cp932::describeCharacter(lineAt(e.badLine), e.badPos))};
     }
     return writeBytes(fileName, e.bytes);
 }
@@ -121,7 +127,15 @@ std::optional<StoreProblem> Notebook::writeSettings()
 
 std::optional<StoreProblem> Notebook::writeHaiku()
 {
-    return writeLines(DataFiles::haikuFile, DataFiles::haikuLines(haiku_list));
+    // Encoded record by record: no list of 210 000 lines on the way.
+    LineEncoder encoder(m_spellings, qsizetype(haiku_list.size()) * 100);
+    DataFiles::forEachHaikuLine(haiku_list, [&encoder](const QString &line) { encoder.append(line); });
+    return writeEncoded(DataFiles::haikuFile, encoder.finish(), [this](qsizetype i) {
+        const Haiku_record &r = haiku_list[std::size_t(i / kRecordLines + 1)];
+        const QString *fields[kRecordLines] = {&r.date_text,     &r.category,      &r.poem,  &r.memo_no,
+                                               &r.created_stamp, &r.updated_stamp, &r.locked};
+        return *fields[i % kRecordLines];
+    });
 }
 
 std::optional<StoreProblem> Notebook::writeCategories()
@@ -198,16 +212,24 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     // Read everything there is before writing anything, so that a file we
     // cannot read is never replaced.
-    const Loaded ini = load(DataFiles::settingsFile, report);
-    const Loaded dat = load(DataFiles::haikuFile, report);
-    const Loaded cat = load(DataFiles::categoryFile, report);
-    const Loaded key = load(DataFiles::keywordFile, report);
+    const Loaded ini = load(DataFiles::settingsFile);
+    const Loaded dat = load(DataFiles::haikuFile);
+    const Loaded cat = load(DataFiles::categoryFile);
+    const Loaded key = load(DataFiles::keywordFile);
     for (const Loaded *l : {&ini, &dat, &cat, &key}) {
         if (!l->error.isEmpty()) {
             report.fatal = l->error +
                            QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
             return report;
         }
+    }
+    const QString names[] = {DataFiles::settingsFile, DataFiles::haikuFile, DataFiles::categoryFile,
+                             DataFiles::keywordFile};
+    int n = 0;
+    for (const Loaded *l : {&ini, &dat, &cat, &key}) {
+        if (!l->keepAside.isNull())
+            keepAside(names[n], l->keepAside, report);
+        ++n;
     }
 
     const QString memoDir = path(DataFiles::memoFolder);
@@ -217,14 +239,14 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
 
     if (ini.exists) {
-        settings = DataFiles::parseSettings(ini.lines, defaults);
+        settings = DataFiles::parseSettings(TextLines::splitLines(ini.text), defaults);
     } else {
         settings = defaults;
         note(writeSettings());
     }
 
     if (dat.exists) {
-        haiku_list = DataFiles::parseHaiku(dat.lines);
+        haiku_list = DataFiles::parseHaiku(dat.text);
     } else {
         settings.last_memo_no.set(settings.last_memo_no.value() + 1);
         const QString stamp = DataFiles::timeStamp(now, false);
@@ -242,14 +264,15 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     raiseLastMemoNo();
 
     category_list.assign(1, QString());
-    const QStringList &categories = cat.exists ? cat.lines : DataFiles::defaultCategories();
+    const QStringList categories =
+        cat.exists ? TextLines::splitLines(cat.text) : DataFiles::defaultCategories();
     category_list.insert(category_list.end(), categories.begin(), categories.end());
     if (!cat.exists)
         note(writeCategories());
 
     keyword_list = {};
     if (key.exists) {
-        const auto keywords = DataFiles::parseKeywords(key.lines, &m_keywordExtra);
+        const auto keywords = DataFiles::parseKeywords(TextLines::splitLines(key.text), &m_keywordExtra);
         std::copy(keywords.begin(), keywords.end(), keyword_list.begin());
     } else {
         note(writeKeywords());

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -101,11 +102,14 @@ private:
     struct Loaded
     {
         bool exists = false;
-        QStringList lines;
-        QString error; // set when the file exists but could not be read
+        QString text;
+        QString error;       // set when the file exists but could not be read
+        QByteArray keepAside; // the bytes as found, when they are not all code page 932
     };
-    Loaded load(const QString &fileName, StartupReport &report);
+    Loaded load(const QString &fileName);
     std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
+    std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,
+                                             const std::function<QString(qsizetype)> &lineAt);
     std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
     void keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report);
     void raiseLastMemoNo();

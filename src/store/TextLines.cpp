@@ -9,19 +9,7 @@ namespace TextLines {
 QStringList splitLines(QStringView text)
 {
     QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start).toString());
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.mid(start).toString());
+    forEachLine(text, [&lines](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
@@ -50,64 +38,37 @@ QList<QByteArrayView> splitByteLines(const QByteArray &bytes)
 
 } // namespace
 
-DecodedLines decodeLines(const QByteArray &bytes)
+DecodedFile decodeFile(const QByteArray &bytes)
 {
-    DecodedLines result;
-    const Cp932::Decoded decoded = Cp932::decode(bytes);
+    DecodedFile result;
+    Cp932::Decoded decoded = Cp932::decode(bytes);
     result.valid = decoded.valid;
-    result.lines = splitLines(decoded.text);
-
-    // Almost every file reads back to its own bytes; only when it does not do
-    // we look for the lines that use a second spelling.
-    const Cp932::Encoded again = Cp932::encodeUnverified(decoded.text);
-    if (again.ok() && again.bytes == bytes)
+    result.text = std::move(decoded.text);
+    if (!decoded.secondSpellings)
         return result;
+    // Remember how each line that uses a second spelling was written.
     const QList<QByteArrayView> raw = splitByteLines(bytes);
-    for (qsizetype i = 0; i < raw.size() && i < result.lines.size(); ++i) {
-        const Cp932::Encoded line = Cp932::encodeUnverified(result.lines[i]);
-        if (!line.ok() || line.bytes != raw[i])
-            result.spellings.insert(result.lines[i], raw[i].toByteArray());
-    }
+    qsizetype i = 0;
+    forEachLine(result.text, [&](QStringView line) {
+        if (i < raw.size()) {
+            const Cp932::Encoded e = Cp932::encode(line);
+            if (!e.ok() || e.bytes != raw[i])
+                result.spellings.insert(line.toString(), raw[i].toByteArray());
+        }
+        ++i;
+    });
     return result;
 }
 
 EncodedLines encodeLines(const QStringList &lines, const Spellings &spellings)
 {
-    EncodedLines result;
-    if (spellings.isEmpty()) {
-        // One conversion for the whole file; look for the culprit only on failure.
-        qsizetype total = 0;
-        for (const QString &l : lines)
-            total += l.size() + 2;
-        QString text;
-        text.reserve(total);
-        for (const QString &l : lines) {
-            text += l;
-            text += QLatin1String("\r\n");
-        }
-        Cp932::Encoded e = Cp932::encode(text);
-        if (e.ok()) {
-            result.bytes = std::move(e.bytes);
-            return result;
-        }
-    }
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto spelled = spellings.constFind(lines[i]);
-        if (spelled != spellings.constEnd()) {
-            result.bytes += *spelled;
-        } else {
-            const Cp932::Encoded e = Cp932::encode(lines[i]);
-            if (!e.ok()) {
-                result.bytes.clear();
-                result.badLine = i;
-                result.badPos = e.errorPos;
-                return result;
-            }
-            result.bytes += e.bytes;
-        }
-        result.bytes += "\r\n";
-    }
-    return result;
+    qsizetype total = 0;
+    for (const QString &l : lines)
+        total += l.size() * 2 + 2;
+    LineEncoder encoder(spellings, total);
+    for (const QString &l : lines)
+        encoder.append(l);
+    return encoder.finish();
 }
 
 double numericValue(QStringView text)
@@ -159,3 +120,32 @@ QString formatNumber(double value)
 }
 
 } // namespace TextLines
+
+LineEncoder::LineEncoder(const Spellings &spellings, qsizetype expectedBytes) : m_spellings(spellings)
+{
+    m_result.bytes.reserve(expectedBytes);
+}
+
+void LineEncoder::append(QStringView line)
+{
+    if (!m_result.ok())
+        return;
+    const auto spelled =
+        m_spellings.isEmpty() ? m_spellings.constEnd() : m_spellings.constFind(line.toString());
+    if (spelled != m_spellings.constEnd()) {
+        m_result.bytes += *spelled;
+    } else if (const qsizetype bad = Cp932::encodeInto(line, m_result.bytes); bad >= 0) {
+        m_result.badLine = m_line;
+        m_result.badPos = bad;
+        return;
+    }
+    m_result.bytes += "\r\n";
+    ++m_line;
+}
+
+EncodedLines LineEncoder::finish()
+{
+    if (!m_result.ok())
+        m_result.bytes.clear();
+    return std::move(m_result);
+}

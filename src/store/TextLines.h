@@ -12,9 +12,9 @@
 // written back exactly as it was read.
 using Spellings = QHash<QString, QByteArray>;
 
-struct DecodedLines
+struct DecodedFile
 {
-    QStringList lines;
+    QString text;
     bool valid = true; // false when the file held bytes that are not code page 932
     Spellings spellings;
 };
@@ -27,12 +27,47 @@ struct EncodedLines
     bool ok() const { return badLine < 0; }
 };
 
+// Builds a file a line at a time: each line in code page 932 (or in the
+// spelling the file had), then CR LF. Stops at the first line that cannot be
+// stored and says which.
+class LineEncoder
+{
+public:
+    explicit LineEncoder(const Spellings &spellings, qsizetype expectedBytes = 0);
+    void append(QStringView line);
+    EncodedLines finish();
+
+private:
+    const Spellings &m_spellings;
+    EncodedLines m_result;
+    qsizetype m_line = 0;
+};
+
 namespace TextLines {
 
-// Splits a file into lines. CR LF ends a line; so do a lone LF or a lone CR,
-// for files edited by hand. A final line end does not start another line.
+// Calls f(QStringView line) for every line of text. CR LF ends a line; so do a
+// lone LF or a lone CR, for files edited by hand. A final line end does not
+// start another line.
+template <typename F>
+void forEachLine(QStringView text, F &&f)
+{
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        f(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        f(text.sliced(start));
+}
+
 QStringList splitLines(QStringView text);
-DecodedLines decodeLines(const QByteArray &bytes);
+DecodedFile decodeFile(const QByteArray &bytes);
 
 // Every line followed by CR LF.
 EncodedLines encodeLines(const QStringList &lines, const Spellings &spellings = {});

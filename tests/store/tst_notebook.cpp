@@ -1,0 +1,446 @@
+#include "store/AppFolder.h"
+#include "store/InstanceLock.h"
+#include "store/Notebook.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kData = QStringLiteral(YURIMOKA_TEST_DATA);
+const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 30, 15));
+bool isRoot() { return geteuid() == 0; }
+QString firstStart(const QString &file) { return kData + u"/first_start/"_qs + file; }
+
+// What the main window hands to start-up: its centred geometry.
+Settings windowDefaults()
+{
+    Settings s;
+    s.window_top = NumberText(1995);
+    s.window_left = NumberText(2700);
+    s.window_height = NumberText(6690);
+    s.window_width = NumberText(9450);
+    s.list_height = NumberText(2295);
+    return s;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Every file under a folder, by relative path.
+using Tree = QMap<QString, QByteArray>;
+Tree snapshot(const QString &folder)
+{
+    Tree t;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        t.insert(QDir(folder).relativeFilePath(p), bytesOf(p));
+    }
+    return t;
+}
+
+void sameFiles(const Tree &actual, const Tree &expected)
+{
+    QCOMPARE(actual.keys(), expected.keys());
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QVERIFY2(actual[it.key()] == it.value(), qPrintable(it.key() + u" differs"_qs));
+}
+
+// A fresh notebook folder holding a copy of one under tests/data.
+void copyTree(const QString &name, const QString &to)
+{
+    const QString from = kData + u'/' + name;
+    for (const QString &file : snapshot(from).keys()) {
+        QDir().mkpath(QFileInfo(to + u'/' + file).path());
+        QVERIFY(QFile::copy(from + u'/' + file, to + u'/' + file));
+    }
+}
+
+QByteArray record(const QByteArray &poem, const QByteArray &memoNo)
+{
+    return "2026/12/07\r\nc\r\n" + poem + "\r\n" + memoNo + "\r\ns\r\ns\r\nNO\r\n";
+}
+
+// The exit code of fn run in a child process, -1 when it did not end normally.
+int inChild(const std::function<int()> &fn)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(fn());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+class TestNotebook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartWritesTheDefaultFiles()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(r.fatal.isEmpty() && r.notices.isEmpty() && r.problems.isEmpty());
+        const Tree expected = snapshot(kData + u"/first_start"_qs);
+        sameFiles(snapshot(dir.path()), expected);
+        QCOMPARE(nb.haiku_count(), 1);
+        QCOMPARE(nb.category_count(), 15);
+
+        // the number given to the welcome haiku reaches the settings at the first save
+        QVERIFY(nb.saveAll().isEmpty());
+        Tree saved = expected;
+        saved[u"haiku.ini"_qs].replace(0, 3, " 1 ");
+        sameFiles(snapshot(dir.path()), saved);
+    }
+
+    void storedNotebookIsWrittenBackByteForByte()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        const Tree before = snapshot(dir.path());
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(r.fatal.isEmpty() && r.notices.isEmpty() && r.problems.isEmpty());
+        sameFiles(snapshot(dir.path()), before); // start-up wrote nothing
+
+        // the bytes were read as the characters they stand for, not carried as escapes
+        QCOMPARE(nb.haiku_count(), 3);
+        QCOMPARE(nb.haiku_list[1].poem, u"髙き峰に～月の出待つや①番小屋"_qs);
+        QCOMPARE(nb.haiku_list[2].poem, u"ｷｰﾜｰﾄﾞの―句－かな"_qs);
+        QCOMPARE(nb.haiku_list[3].poem, u"纊の字に﨑の句∵"_qs);
+        QCOMPARE(nb.haiku_list[3].category, u"未発表(自己評価Ａ)"_qs);
+        QCOMPARE(nb.category_list.back(), u"﨑の句"_qs);
+        QCOMPARE(nb.keyword_list[1], u"近似≒"_qs);
+        QCOMPARE(nb.settings.lock_password, u"髙①～"_qs);
+        QCOMPARE(nb.settings.window_left.value(), 2400.5);
+        QCOMPARE(nb.readMemo(12), u"月の出を待つ小屋にて。\n①髙橋さんと～\n"_qs);
+        QCOMPARE(nb.readMemo(3), QString());
+
+        QVERIFY(nb.saveAll().isEmpty());
+        sameFiles(snapshot(dir.path()), before);
+    }
+
+    void emptyHaikuFileIsAnEmptyNotebook()
+    {
+        QTemporaryDir dir;
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), {}));
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(nb.haiku_count(), 0);
+        QVERIFY(QDir(dir.filePath(u"memo1"_qs)).isEmpty());
+        QVERIFY(nb.saveAll().isEmpty());
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), QByteArray());
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.ini"_qs)), bytesOf(firstStart(u"haiku.ini"_qs)));
+    }
+
+    void missingFileIsRecreatedAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("settings") << u"haiku.ini"_qs;
+        QTest::newRow("categories") << u"bunrui.dat"_qs;
+        QTest::newRow("keywords") << u"kensaku.dat"_qs;
+    }
+
+    void missingFileIsRecreatedAlone()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        QVERIFY(QFile::remove(dir.filePath(file)));
+        Tree expected = snapshot(dir.path());
+        expected[file] = bytesOf(firstStart(file));
+
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        sameFiles(snapshot(dir.path()), expected);
+        // without its settings file the notebook still knows the numbers in use
+        QCOMPARE(nb.settings.last_memo_no.toInt(), 12);
+    }
+
+    void welcomeHaikuFollowsTheStoredLastMemoNo()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        QVERIFY(QFile::remove(dir.filePath(u"haiku.dat"_qs)));
+        Tree expected = snapshot(dir.path());
+        expected[u"haiku.dat"_qs] =
+            bytesOf(firstStart(u"haiku.dat"_qs)).replace("\n 1 \r", "\n 13 \r");
+        expected[u"memo1/m1000013.txt"_qs] = bytesOf(firstStart(u"memo1/m1000001.txt"_qs));
+
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        sameFiles(snapshot(dir.path()), expected);
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(bytesOf(dir.filePath(u"haiku.ini"_qs)).startsWith(" 13 \r\n"));
+    }
+
+    void lastMemoNoIsRaisedFromTheHaikuFile_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("haiku");
+        QTest::addColumn<QByteArray>("expected");
+        // compared as numbers (as text " 9 " comes after "10"); the larger keeps its own text
+        QTest::newRow("raised") << QByteArray(" 2 ") << record("a", " 9 ") + record("b", "10")
+                                << QByteArray("10");
+        QTest::newRow("kept") << QByteArray(" 50 ") << record("a", " 9 ") + record("b", " 10 ")
+                              << QByteArray(" 50 ");
+    }
+
+    void lastMemoNoIsRaisedFromTheHaikuFile()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, haiku);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QByteArray ini = bytesOf(firstStart(u"haiku.ini"_qs)).replace(0, 3, stored);
+        QVERIFY(put(dir.filePath(u"haiku.ini"_qs), ini));
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), haiku));
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(bytesOf(dir.filePath(u"haiku.ini"_qs)).startsWith(expected + "\r\n"));
+    }
+
+    void undecodableBytesAreKeptAside()
+    {
+        QTemporaryDir dir;
+        const QByteArray damaged = record("a", " 1 ") + record("bad\xff\x81 \x85@", " 2 ") +
+                                   "x\x81\r\nc\r\np\r\n 3 \r\ns\r\ns\r\nNO\r\n";
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), damaged));
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(r.fatal.isEmpty());
+        QCOMPARE(r.notices.size(), 1);
+        QVERIFY(r.notices[0].contains(u"haiku.dat.bak"_qs));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat.bak"_qs)), damaged);
+        QCOMPARE(nb.haiku_count(), 3);
+        QCOMPARE(nb.haiku_list[2].memo_no, u" 2 "_qs);
+        QCOMPARE(nb.haiku_list[3].poem, u"p"_qs);
+
+        QVERIFY(nb.saveAll().isEmpty());
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), damaged);
+        const Tree once = snapshot(dir.path());
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).fatal.isEmpty());
+        sameFiles(snapshot(dir.path()), once); // no second copy
+    }
+
+    void unreadableFileStopsStartUp_data()
+    {
+        QTest::addColumn<QString>("file");
+        // a folder in the file's place, else a file without read permission
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("folder named haiku.dat") << u"haiku.dat"_qs << true;
+        QTest::newRow("haiku.ini without permission") << u"haiku.ini"_qs << false;
+        QTest::newRow("folder named bunrui.dat beside bad bytes") << u"bunrui.dat"_qs << true;
+    }
+
+    void unreadableFileStopsStartUp()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, folder);
+        if (!folder && isRoot())
+            QSKIP("running as root, which reads a file whatever its permissions");
+        QTemporaryDir dir;
+        QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(firstStart(u"haiku.ini"_qs))));
+        // bytes that would be kept aside on a normal start: not on a start that stops
+        if (file != u"haiku.dat"_qs)
+            QVERIFY(put(dir.filePath(u"haiku.dat"_qs), QByteArray("a\xff\r\n")));
+        if (folder)
+            QVERIFY(QDir(dir.path()).mkdir(file));
+        else
+            QVERIFY(QFile::setPermissions(dir.filePath(file), {}));
+        const auto entries = [&] {
+            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden |
+                                              QDir::NoDotAndDotDot);
+        };
+        const QStringList before = entries();
+
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.contains(file));
+        QCOMPARE(entries(), before);
+    }
+
+    void saveOnAFullDiskKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        Tree before = snapshot(dir.path());
+        nb.haiku_list.resize(300, nb.haiku_list[1]);
+        nb.keyword_list[0] = u"花"_qs;
+
+        // a file size limit stands in for a full disk, and holds for root too
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QList<StoreProblem> problems = nb.saveAll();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems[0].file, u"haiku.dat"_qs);
+        QVERIFY(problems[0].message.contains(u"haiku.dat"_qs));
+        // the old file whole, no half-written file left, and the files after it saved all the same
+        QVERIFY(bytesOf(dir.filePath(u"kensaku.dat"_qs)).startsWith("\x89\xd4\r\n"));
+        before[u"kensaku.dat"_qs] = bytesOf(dir.filePath(u"kensaku.dat"_qs));
+        sameFiles(snapshot(dir.path()), before);
+    }
+
+    void unstorableCharacterIsNotSaved()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const QByteArray before = bytesOf(dir.filePath(u"haiku.dat"_qs));
+        nb.haiku_list[2].poem = u"吉田𠮷の句"_qs;
+        const std::optional<StoreProblem> problem = nb.writeHaiku();
+        QVERIFY(problem);
+        QCOMPARE(problem->file, u"haiku.dat"_qs);
+        QVERIFY(problem->message.contains(u"10行目"_qs)); // the poem of record 2
+        QVERIFY(problem->message.contains(u"「𠮷」(U+20BB7)"_qs));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), before);
+    }
+
+    void memoFiles()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path() + u'/');
+        QCOMPARE(nb.memoPath(5), dir.path() + u"/memo1/m1000005.txt"_qs);
+        QVERIFY(QDir(dir.path()).mkdir(u"memo1"_qs));
+        // a memo ending in an empty line is stored with a second line end and keeps it
+        QVERIFY(!nb.writeMemo(5, u"月見\n"_qs));
+        QCOMPARE(bytesOf(nb.memoPath(5)), QByteArray("\x8c\x8e\x8c\xa9\r\n\r\n"));
+        QCOMPARE(nb.readMemo(5), u"月見\n"_qs);
+
+        const std::optional<StoreProblem> problem = nb.writeMemo(6, u"𠮷"_qs);
+        QVERIFY(problem);
+        QCOMPARE(problem->file, u"m1000006.txt"_qs);
+        QVERIFY(!QFileInfo::exists(nb.memoPath(6)));
+    }
+
+    void categoryFilterIsExact_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QStringList>("poems");
+        QTest::newRow("all") << u"全部"_qs << QStringList{u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs};
+        QTest::newRow("fullwidth parentheses") << u"好きな句（春）"_qs << QStringList{u"A"_qs, u"D"_qs};
+        QTest::newRow("ASCII parentheses") << u"好きな句(春)"_qs << QStringList{u"B"_qs};
+        QTest::newRow("trailing blank") << u"好きな句（春） "_qs << QStringList{u"C"_qs};
+        QTest::newRow("prefix only") << u"好きな句"_qs << QStringList();
+        QTest::newRow("no haiku") << u"その他"_qs << QStringList();
+    }
+
+    void categoryFilterIsExact()
+    {
+        QFETCH(QString, category);
+        QFETCH(QStringList, poems);
+        const QHash<QString, qint64> memoNo{{u"A"_qs, 4}, {u"B"_qs, 3}, {u"C"_qs, 2}, {u"D"_qs, 1}};
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        const auto haiku = [](const QString &cat, const QString &poem, const QString &no,
+                              const QString &locked) {
+            return Haiku_record{u"2026/12/07"_qs, cat, poem, no, {}, {}, locked};
+        };
+        nb.haiku_list = {{},
+                         haiku(u"好きな句（春）"_qs, u"A"_qs, u" 4 "_qs, u"YES"_qs),
+                         haiku(u"好きな句(春)"_qs, u"B"_qs, u" 3 "_qs, u"NO"_qs),
+                         haiku(u"好きな句（春） "_qs, u"C"_qs, u"2"_qs, u"NO"_qs),
+                         haiku(u"好きな句（春）"_qs, u"D"_qs, u" 1 "_qs, u"NO"_qs)};
+        nb.rebuildShown(u"全部"_qs); // a longer list first, so that stale rows would show
+        nb.rebuildShown(category);
+
+        QCOMPARE(nb.shown_count, int(poems.size()));
+        for (int r = 1; r <= nb.shown_count; ++r) {
+            QCOMPARE(nb.row_poem[r], poems[r - 1]);
+            QCOMPARE(nb.row_memo_no[r], memoNo[poems[r - 1]]);
+            QCOMPARE(nb.row_locked[r], poems[r - 1] == u"A"_qs ? u"YES"_qs : u"NO"_qs);
+        }
+        // the empty row after the last holds no haiku
+        QVERIFY(nb.row_memo_no.size() > std::size_t(nb.shown_count + 1));
+        QCOMPARE(nb.row_memo_no[nb.shown_count + 1], qint64(0));
+        QVERIFY(nb.row_poem[nb.shown_count + 1].isEmpty());
+    }
+
+    void secondCopyIsRefused()
+    {
+        QTemporaryDir dir, other;
+        InstanceLock first(dir.path());
+        QVERIFY(first.acquire());
+        const auto tryLock = [](const QString &f) {
+            return [f] { return InstanceLock(f).acquire() ? 1 : 0; };
+        };
+        QCOMPARE(inChild(tryLock(dir.path())), 0);
+        QCOMPARE(inChild(tryLock(other.path())), 1); // another notebook folder is free
+    }
+
+    void lockOfAKilledCopyIsTakenOver()
+    {
+        QTemporaryDir dir;
+        const auto lockAndDie = [&] { return InstanceLock(dir.path()).acquire() ? raise(SIGKILL) : 1; };
+        QCOMPARE(inChild(lockAndDie), -1);
+        QVERIFY(!snapshot(dir.path()).isEmpty()); // the killed copy left its lock file behind
+        InstanceLock next(dir.path());
+        QVERIFY(next.acquire());
+    }
+
+    void programFolder()
+    {
+        QTemporaryDir dir;
+        const QString program = dir.filePath(u"prog"_qs);
+        const QString user = dir.filePath(u"share/yurimoka"_qs);
+        QVERIFY(QDir().mkpath(program));
+        QCOMPARE(AppFolder::resolve(program, user), program + u'/');
+        QCOMPARE(AppFolder::resolve(program + u'/', user), program + u'/');
+        QVERIFY(!QFileInfo::exists(user));
+        QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), user), user + u'/');
+        QVERIFY(QFileInfo(user).isDir());
+        // nowhere to write: no folder rather than a wrong one
+        QVERIFY(put(dir.filePath(u"file"_qs), "x"));
+        const QString underFile = dir.filePath(u"file/yurimoka"_qs);
+        QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), underFile), QString());
+    }
+
+    void readOnlyProgramFolder()
+    {
+        if (isRoot())
+            QSKIP("running as root, for whom every folder is writable");
+        QTemporaryDir dir;
+        const QString program = dir.filePath(u"prog"_qs);
+        const QString user = dir.filePath(u"share/yurimoka"_qs);
+        QVERIFY(QDir().mkpath(program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        QCOMPARE(AppFolder::resolve(program, user), user + u'/');
+        QVERIFY(QFileInfo(user).isDir());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestNotebook)
+#include "tst_notebook.moc"
