@@ -39,6 +39,7 @@ int main(int argc, char *argv[])
     }
 
     Notebook notebook(folder);
+    notebook.beginLoading(); // reads while the window is being built
     Main_form form(notebook);
     if (!form.Form_Load())
         return 1;

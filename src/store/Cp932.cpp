@@ -156,34 +156,42 @@ Cp932::Decoded Cp932::decode(QByteArrayView bytes)
     return result;
 }
 
-qsizetype Cp932::encodeInto(QStringView text, QByteArray &out)
+char *Cp932::encodeTo(QStringView text, char *dst, qsizetype *errorPos)
 {
     const Tables &t = Tables::get();
-    const qsizetype start = out.size();
-    out.resize(start + text.size() * 2); // never more than two bytes a character
-    char *dst = out.data() + start;
+    const uint16_t *table = t.bytes.data();
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.data());
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = text[i].unicode();
+        const char16_t u = in[i];
         if (u < 0x80) {
             *dst++ = char(u);
             continue;
         }
-        const uint16_t code = isRefusedOutright(u) ? 0 : t.bytes[u];
+        const uint16_t code = isRefusedOutright(u) ? 0 : table[u];
         if (code && code < 0x100) {
             *dst++ = char(code);
         } else if (code) {
             *dst++ = char(code >> 8);
             *dst++ = char(code & 0xFF);
-        } else if (isEscapedByte(text[i])) {
+        } else if (isEscapedByte(QChar(u))) {
             *dst++ = char(u - 0xDC00);
         } else {
-            out.resize(start);
-            return i; // a surrogate pair is reported at its first half
+            *errorPos = i; // a surrogate pair is reported at its first half
+            return nullptr;
         }
     }
-    out.resize(dst - out.data());
-    return -1;
+    return dst;
+}
+
+qsizetype Cp932::encodeInto(QStringView text, QByteArray &out)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * 2);
+    qsizetype errorPos = -1;
+    char *end = encodeTo(text, out.data() + start, &errorPos);
+    out.resize(end ? end - out.constData() : start);
+    return errorPos;
 }
 
 Cp932::Encoded Cp932::encode(QStringView text)

@@ -36,6 +36,9 @@ public:
     // Appends the bytes of text to out. Returns the position of the first
     // character that cannot be stored (out is then left as it was), or -1.
     static qsizetype encodeInto(QStringView text, QByteArray &out);
+    // The bytes of text at dst, which has room for two bytes a character.
+    // Returns the end of what was written, or nullptr with *errorPos set.
+    static char *encodeTo(QStringView text, char *dst, qsizetype *errorPos);
 
 
     // The character at pos (a surrogate pair counts as one character).

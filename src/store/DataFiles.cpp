@@ -36,10 +36,9 @@ Settings parseSettings(const QStringList &lines, const Settings &defaults)
 QStringList settingsLines(const Settings &s)
 {
     QStringList lines{
-        s.last_memo_no.text(), s.window_state.text(), s.window_top.text(),
-        s.window_left.text(),  s.window_height.text(), s.window_width.text(),
-        s.list_height.text(),  s.tate_font,            s.spare_setting_a,
-        s.print_font,          s.spare_setting_b,      s.spare_setting_c.text(),
+        s.last_memo_no.text(),  s.window_state.text(), s.window_top.text(),  s.window_left.text(),
+        s.window_height.text(), s.window_width.text(), s.list_height.text(), s.tate_font,
+        s.spare_setting_a,      s.print_font,          s.spare_setting_b,    s.spare_setting_c.text(),
         s.lock_password,
     };
     lines += s.extra_lines;
@@ -48,9 +47,8 @@ QStringList settingsLines(const Settings &s)
 
 namespace {
 
-// Categories, dates, lock flags and often the time stamps repeat from haiku to
-// haiku; sharing one string for each value keeps thirty thousand records
-// small and quick to load.
+// Categories repeat from haiku to haiku; sharing one string for each keeps
+// thirty thousand records small and quick to load.
 class Interner
 {
 public:
@@ -79,13 +77,21 @@ std::vector<Haiku_record> parseHaiku(QStringView text)
     const QString no = QStringLiteral("NO");
     const QString yes = QStringLiteral("YES");
     int field = 0;
+    const Haiku_record *previous = nullptr;
     TextLines::forEachLine(text, [&](QStringView line) {
-        if (field == 0)
+        if (field == 0) {
             list.emplace_back();
+            previous = list.size() > 2 ? &list[list.size() - 2] : nullptr;
+        }
         Haiku_record &r = list.back();
         switch (field) {
-        case 0: r.date_text = shared.get(line); break;
-        case 1: r.category = shared.get(line); break;
+        // Neighbours often share a date and a category: try the previous record first.
+        case 0:
+            r.date_text = previous && line == previous->date_text ? previous->date_text : line.toString();
+            break;
+        case 1:
+            r.category = previous && line == previous->category ? previous->category : shared.get(line);
+            break;
         case 2: r.poem = line.toString(); break;
         case 3: r.memo_no = line.toString(); break;
         case 4: r.created_stamp = line.toString(); break;

@@ -9,6 +9,12 @@
 
 namespace {
 
+bool isDataFile(const QString &fileName)
+{
+    return fileName == DataFiles::settingsFile || fileName == DataFiles::haikuFile ||
+           fileName == DataFiles::categoryFile || fileName == DataFiles::keywordFile;
+}
+
 QString writeFailure(const QString &fileName, const QFileDevice &f)
 {
     QString cause;
@@ -42,10 +48,11 @@ QString Notebook::memoPath(qint64 memo_no) const
     return app_folder + DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
 }
 
-Notebook::Loaded Notebook::load(const QString &fileName)
+Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName)
 {
     Loaded result;
-    QFile f(path(fileName));
+    result.name = fileName;
+    QFile f(folder + fileName);
     if (!f.exists())
         return result;
     result.exists = true;
@@ -53,17 +60,51 @@ Notebook::Loaded Notebook::load(const QString &fileName)
         result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
         return result;
     }
-    const QByteArray bytes = f.readAll();
+    result.bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
         return result;
     }
-    DecodedFile decoded = TextLines::decodeFile(bytes);
-    if (!decoded.valid)
-        result.keepAside = bytes;
-    m_spellings.insert(decoded.spellings);
+    DecodedFile decoded = TextLines::decodeFile(result.bytes);
+    result.valid = decoded.valid;
+    result.spellings = std::move(decoded.spellings);
     result.text = std::move(decoded.text);
     return result;
+}
+
+Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
+{
+    LoadedFiles files;
+    files.ini = load(folder, DataFiles::settingsFile);
+    files.dat = load(folder, DataFiles::haikuFile);
+    files.cat = load(folder, DataFiles::categoryFile);
+    files.key = load(folder, DataFiles::keywordFile);
+    if (files.dat.exists && files.dat.error.isEmpty()) {
+        files.haiku = DataFiles::parseHaiku(files.dat.text);
+        files.dat.text.clear(); // the records hold it now
+    }
+    return files;
+}
+
+void Notebook::beginLoading()
+{
+    if (!m_loading.valid())
+        m_loading = std::async(std::launch::async, &Notebook::readFiles, app_folder);
+}
+
+void Notebook::remember(const QString &fileName, const QByteArray &bytes)
+{
+    const QFileInfo info(path(fileName));
+    m_onDisk.insert(fileName, {bytes, info.lastModified(), info.size()});
+}
+
+bool Notebook::alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const
+{
+    const auto known = m_onDisk.constFind(fileName);
+    if (known == m_onDisk.constEnd() || known->bytes != bytes)
+        return false;
+    const QFileInfo info(path(fileName));
+    return info.exists() && info.size() == known->size && info.lastModified() == known->modified;
 }
 
 void Notebook::keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report)
@@ -90,6 +131,8 @@ void Notebook::keepAside(const QString &fileName, const QByteArray &bytes, Start
 
 std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const QByteArray &bytes)
 {
+    if (alreadyOnDisk(fileName, bytes))
+        return std::nullopt;
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
     QSaveFile f(path(fileName));
@@ -98,6 +141,8 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
         return StoreProblem{fileName, writeFailure(fileName, f)};
     if (f.write(bytes) != bytes.size() || !f.commit())
         return StoreProblem{fileName, writeFailure(fileName, f)};
+    if (isDataFile(fileName))
+        remember(fileName, bytes);
     return std::nullopt;
 }
 
@@ -212,10 +257,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     // Read everything there is before writing anything, so that a file we
     // cannot read is never replaced.
-    const Loaded ini = load(DataFiles::settingsFile);
-    const Loaded dat = load(DataFiles::haikuFile);
-    const Loaded cat = load(DataFiles::categoryFile);
-    const Loaded key = load(DataFiles::keywordFile);
+    LoadedFiles files = m_loading.valid() ? m_loading.get() : readFiles(app_folder);
+    const Loaded &ini = files.ini, &dat = files.dat, &cat = files.cat, &key = files.key;
     for (const Loaded *l : {&ini, &dat, &cat, &key}) {
         if (!l->error.isEmpty()) {
             report.fatal = l->error +
@@ -223,13 +266,13 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
             return report;
         }
     }
-    const QString names[] = {DataFiles::settingsFile, DataFiles::haikuFile, DataFiles::categoryFile,
-                             DataFiles::keywordFile};
-    int n = 0;
     for (const Loaded *l : {&ini, &dat, &cat, &key}) {
-        if (!l->keepAside.isNull())
-            keepAside(names[n], l->keepAside, report);
-        ++n;
+        if (!l->exists)
+            continue;
+        if (!l->valid)
+            keepAside(l->name, l->bytes, report);
+        m_spellings.insert(l->spellings);
+        remember(l->name, l->bytes);
     }
 
     const QString memoDir = path(DataFiles::memoFolder);
@@ -246,7 +289,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
 
     if (dat.exists) {
-        haiku_list = DataFiles::parseHaiku(dat.text);
+        haiku_list = std::move(files.haiku);
     } else {
         settings.last_memo_no.set(settings.last_memo_no.value() + 1);
         const QString stamp = DataFiles::timeStamp(now, false);

@@ -4,11 +4,13 @@
 #include "store/TextLines.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -71,6 +73,11 @@ public:
     QString path(const QString &fileName) const { return app_folder + fileName; }
     QString memoPath(qint64 memo_no) const;
 
+    // Starts reading the data files on a second thread, so that the reading
+    // overlaps the building of the windows; startUp() waits for it. Reading
+    // writes nothing. Optional: without it startUp() reads the files itself.
+    void beginLoading();
+
     // Everything start-up does with files, in its order: the memo folder, the
     // settings (written from defaults when missing), the welcome haiku on a
     // first run, the haiku, the categories and the keywords.
@@ -101,12 +108,21 @@ public:
 private:
     struct Loaded
     {
+        QString name;
         bool exists = false;
+        QByteArray bytes; // as found
         QString text;
-        QString error;       // set when the file exists but could not be read
-        QByteArray keepAside; // the bytes as found, when they are not all code page 932
+        QString error; // set when the file exists but could not be read
+        bool valid = true; // false when some bytes are not code page 932
+        Spellings spellings;
     };
-    Loaded load(const QString &fileName);
+    struct LoadedFiles
+    {
+        Loaded ini, dat, cat, key;
+        std::vector<Haiku_record> haiku;
+    };
+    static Loaded load(const QString &folder, const QString &fileName);
+    static LoadedFiles readFiles(const QString &folder);
     std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,
                                              const std::function<QString(qsizetype)> &lineAt);
@@ -114,6 +130,21 @@ private:
     void keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report);
     void raiseLastMemoNo();
 
+    // What each data file holds on disk as far as we know: the bytes last
+    // read or written, and when and how large the file was then. A file that
+    // would be written with the same bytes and has not been touched since is
+    // left alone.
+    struct OnDisk
+    {
+        QByteArray bytes;
+        QDateTime modified;
+        qint64 size = -1;
+    };
+    void remember(const QString &fileName, const QByteArray &bytes);
+    bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
+    QHash<QString, OnDisk> m_onDisk;
+
+    std::future<LoadedFiles> m_loading;
     Spellings m_spellings;
     QStringList m_keywordExtra;
     std::vector<int> shown_index{0};

@@ -123,7 +123,7 @@ QString formatNumber(double value)
 
 LineEncoder::LineEncoder(const Spellings &spellings, qsizetype expectedBytes) : m_spellings(spellings)
 {
-    m_result.bytes.reserve(expectedBytes);
+    m_result.bytes.resize(qMax<qsizetype>(expectedBytes, 256));
 }
 
 void LineEncoder::append(QStringView line)
@@ -132,20 +132,29 @@ void LineEncoder::append(QStringView line)
         return;
     const auto spelled =
         m_spellings.isEmpty() ? m_spellings.constEnd() : m_spellings.constFind(line.toString());
+    const qsizetype room = spelled != m_spellings.constEnd() ? spelled->size() + 2 : line.size() * 2 + 2;
+    if (m_used + room > m_result.bytes.size())
+        m_result.bytes.resize(qMax(m_result.bytes.size() * 2, m_used + room));
+    char *dst = m_result.bytes.data() + m_used;
     if (spelled != m_spellings.constEnd()) {
-        m_result.bytes += *spelled;
-    } else if (const qsizetype bad = Cp932::encodeInto(line, m_result.bytes); bad >= 0) {
-        m_result.badLine = m_line;
-        m_result.badPos = bad;
-        return;
+        dst = std::copy(spelled->cbegin(), spelled->cend(), dst);
+    } else {
+        qsizetype bad = -1;
+        dst = Cp932::encodeTo(line, dst, &bad);
+        if (!dst) {
+            m_result.badLine = m_line;
+            m_result.badPos = bad;
+            return;
+        }
     }
-    m_result.bytes += "\r\n";
+    *dst++ = '\r';
+    *dst++ = '\n';
+    m_used = dst - m_result.bytes.constData();
     ++m_line;
 }
 
 EncodedLines LineEncoder::finish()
 {
-    if (!m_result.ok())
-        m_result.bytes.clear();
+    m_result.bytes.resize(m_result.ok() ? m_used : 0);
     return std::move(m_result);
 }

@@ -40,6 +40,7 @@ public:
 private:
     const Spellings &m_spellings;
     EncodedLines m_result;
+    qsizetype m_used = 0; // bytes of m_result.bytes written so far
     qsizetype m_line = 0;
 };
 

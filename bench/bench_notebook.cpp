@@ -1,0 +1,416 @@
+// Timings of the notebook core on notebooks of realistic size: loading the
+// folder at start-up, saving everything at quit, and rebuilding the list rows.
+// A plain code page 932 decode of haiku.dat is timed beside the load, so that
+// we see how much the load adds on top of the conversion it cannot avoid.
+//
+//   yurimoka_bench [benchmark options]   the timings
+//   yurimoka_bench --memory              resident memory of a 29 999-haiku notebook
+
+#include "store/Cp932.h"
+#include "store/DataFiles.h"
+#include "store/Notebook.h"
+#include "store/TextLines.h"
+
+#ifdef YURIMOKA_BENCH_UI
+#include "mainwin/Main_form.h"
+#include "ui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QComboBox>
+#endif
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kLargest = 29999; // the most the entry window lets a notebook hold
+const QString kOneCategory = QStringLiteral("好きな句（春）");
+
+[[noreturn]] void fail(const QString &what)
+{
+    std::fprintf(stderr, "yurimoka_bench: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+// A poem is one piece of five sounds, one of seven and one of five.
+const char *const kUpper[] = {
+    "春の雨", "朝桜",       "若葉風",   "梅雨晴れや", "夕立の",   "蝉しぐれ", "秋の暮",
+    "月今宵", "初しぐれ",   "冬木立",   "雪の朝",     "初日の出", "菜の花や", "青嵐",
+    "鰯雲",   "木枯らしや", "春寒し",   "花冷えの",   "風薫る",   "夏の川",   "稲光",
+    "秋深し", "小春日や",   "寒月の",   "初蝶や",     "遠花火",   "虫の声",   "山眠る",
+    "水温む", "炎天の",     "露けしや", "大寒の",
+};
+const char *const kMiddle[] = {
+    "ひとりの影を",   "川のほとりに",   "母の手のひら",   "遠くの山の",   "駅のホームに",
+    "古き庭石",       "しづかに揺るる", "子らの声する",   "窓をひらけば", "白き帽子の",
+    "ふるさとの空",   "石段のぼる",     "鐘の音ひびく",   "一本道を",     "傘をたたみて",
+    "灯ともる路地の", "舟の行き交ふ",   "猫の眠れる",     "土の匂ひの",   "湯気の立ちたる",
+    "父の書斎の",     "鳥の影ゆく",     "屋根の向かうに", "夜汽車の窓に", "手紙を書けば",
+    "畑の畦道",       "橋の袂に",       "波の寄せくる",   "硯を洗ふ",     "影ながながと",
+    "風に吹かれて",   "祖母の縁側",
+};
+const char *const kLower[] = {
+    "日暮れけり", "鳩の声",   "午後三時", "水の音", "夜の雨",   "白き雲",   "遠き町", "青き空",
+    "石畳",       "竹の道",   "草の丈",   "土の色", "母の声",   "子の寝息", "旅の宿", "山の寺",
+    "薄明かり",   "星ひとつ", "月の道",   "風の中", "茶の香り", "影法師",   "通り雨", "紙風船",
+    "帰り道",     "笑ひ声",   "港町",     "昼の月", "古時計",   "城の跡",   "夢の中", "小さき手",
+};
+const char *const kMemoLines[] = {
+    "近所の公園を散歩しながら作った句。",
+    "句会に投句、二点入った。",
+    "季語が動くとの指摘あり。推敲の余地がある。",
+    "朝の電車の中で浮かんだ。",
+    "先生の添削を受けて中七を直した。",
+    "新聞の俳壇に投句。選には入らず。",
+    "吟行会（十二名参加）にて。",
+    "同じ景色を何度も詠んでいるが、これが一番よいと思う。",
+    "旅先の宿で夜更けに書き留めた。",
+    "結社誌に掲載。",
+    "", // memos have blank lines too
+};
+
+QString poem(int i)
+{
+    // 7919 is odd, so i -> i * 7919 mod 32768 gives every i below 32768 its
+    // own poem, and neighbouring haiku do not share their pieces.
+    const int k = int((qint64(i) * 7919) % 32768);
+    return QString::fromUtf8(kUpper[k % 32]) + QString::fromUtf8(kMiddle[(k / 32) % 32]) +
+           QString::fromUtf8(kLower[k / 1024]);
+}
+
+// n haiku, newest first as the notebook keeps them: haiku 1 has the highest
+// memo number and the latest date, a few a day going back from 2024/05/01.
+std::vector<Haiku_record> makeHaiku(int n, std::mt19937 &rng)
+{
+    const QStringList &categories = DataFiles::defaultCategories(); // [0] is "全部"
+    const auto kinds = std::size_t(categories.size() - 1);
+    const QDate newest(2024, 5, 1);
+    std::vector<Haiku_record> list(1);
+    list.reserve(std::size_t(n) + 1);
+    for (int i = 1; i <= n; ++i) {
+        const QDate day = newest.addDays(-(i - 1) / 4);
+        const QDateTime created(day, QTime{int(6 + rng() % 16), int(rng() % 60), int(rng() % 60)});
+        const QDateTime updated = rng() % 3 ? created : created.addDays(rng() % 40);
+        list.push_back({
+            DataFiles::shortDate(day),
+            categories[1 + qsizetype(rng() % kinds)],
+            poem(i),
+            TextLines::formatNumber(n - i + 1), // " 29999 ", as the program writes numbers
+            DataFiles::timeStamp(created, true),
+            DataFiles::timeStamp(updated, true),
+            rng() % 25 ? QStringLiteral("NO") : QStringLiteral("YES"),
+        });
+    }
+    return list;
+}
+
+QStringList memoLines(const Haiku_record &r, std::mt19937 &rng)
+{
+    QStringList lines{r.date_text + QStringLiteral(" 作")};
+    const int more = int(1 + rng() % 4);
+    for (int j = 0; j < more; ++j)
+        lines << QString::fromUtf8(kMemoLines[rng() % std::size(kMemoLines)]);
+    return lines;
+}
+
+// A notebook folder as the program leaves it at quit, written by the
+// notebook's own writers: haiku.ini, haiku.dat, bunrui.dat, kensaku.dat and
+// one memo file per haiku.
+void writeNotebook(const QString &folder, int n)
+{
+    std::mt19937 rng(20240501);
+    Notebook nb(folder);
+    nb.haiku_list = makeHaiku(n, rng);
+    nb.category_list.assign(1, QString());
+    for (const QString &c : DataFiles::defaultCategories())
+        nb.category_list.push_back(c);
+    const char *keywords[] = {"桜", "母", "月", "秋の暮", "雨"};
+    for (std::size_t i = 0; i < std::size(keywords); ++i)
+        nb.keyword_list[i] = QString::fromUtf8(keywords[i]);
+    nb.settings.last_memo_no = NumberText(n);
+    nb.settings.window_top = NumberText(1140);
+    nb.settings.window_left = NumberText(2400);
+    nb.settings.window_height = NumberText(8595);
+    nb.settings.window_width = NumberText(11520);
+    nb.settings.list_height = NumberText(2295);
+    const QList<StoreProblem> problems = nb.saveAll();
+    if (!problems.isEmpty())
+        fail(problems.first().message);
+
+    // Memo files go through the line encoder and a plain QFile: the memo
+    // writer syncs every file to disk, which would make building a large
+    // folder take minutes and tells us nothing.
+    if (!QDir().mkpath(nb.path(DataFiles::memoFolder)))
+        fail(QStringLiteral("cannot create the memo folder in ") + folder);
+    for (int i = 1; i <= n; ++i) {
+        const Haiku_record &r = nb.haiku_list[std::size_t(i)];
+        const EncodedLines e = TextLines::encodeLines(memoLines(r, rng));
+        QFile f(nb.memoPath(qint64(TextLines::numericValue(r.memo_no))));
+        if (!e.ok() || !f.open(QIODevice::WriteOnly) || f.write(e.bytes) != e.bytes.size())
+            fail(QStringLiteral("cannot write ") + f.fileName());
+    }
+}
+
+// One folder per size, made on first use and removed at exit.
+QString notebookFolder(int n)
+{
+    static std::map<int, std::unique_ptr<QTemporaryDir>> folders;
+    auto &dir = folders[n];
+    if (!dir) {
+        dir = std::make_unique<QTemporaryDir>();
+        if (!dir->isValid())
+            fail(QStringLiteral("cannot create a temporary folder"));
+        writeNotebook(dir->path(), n);
+    }
+    return dir->path();
+}
+
+// A notebook as the program has it after start-up.
+std::unique_ptr<Notebook> loadedNotebook(const QString &folder)
+{
+    auto nb = std::make_unique<Notebook>(folder);
+    const StartupReport report = nb->startUp(Settings(), QDateTime::currentDateTime());
+    QStringList trouble = report.notices;
+    if (!report.fatal.isEmpty())
+        trouble << report.fatal;
+    for (const StoreProblem &p : report.problems)
+        trouble << p.message;
+    if (!trouble.isEmpty())
+        fail(QStringLiteral("start-up of %1 did not go cleanly:\n%2")
+                 .arg(folder, trouble.join(u'\n')));
+    return nb;
+}
+
+void BM_Load(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const QString folder = notebookFolder(n);
+    if (loadedNotebook(folder)->haiku_count() != n) {
+        state.SkipWithError("the notebook did not load every haiku");
+        return;
+    }
+    const Settings defaults;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (auto _ : state) {
+        // a fresh notebook each time; tearing it down is timed too
+        Notebook nb(folder);
+        const StartupReport report = nb.startUp(defaults, now);
+        benchmark::DoNotOptimize(report.fatal.isEmpty());
+        benchmark::DoNotOptimize(nb.haiku_count());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+// The least a load can do: read haiku.dat and convert it to text.
+void BM_Decode(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const QString file = notebookFolder(n) + QLatin1Char('/') + DataFiles::haikuFile;
+    for (auto _ : state) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("cannot open haiku.dat");
+            return;
+        }
+        const Cp932::Decoded decoded = Cp932::decode(f.readAll());
+        benchmark::DoNotOptimize(decoded.text.size());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+// Saving after one haiku has changed: every file is encoded, haiku.dat is
+// written and synced (files whose bytes are already on disk are left alone).
+void BM_Save(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const auto nb = loadedNotebook(notebookFolder(n));
+    const QString poem = nb->haiku_list[1].poem;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        nb->haiku_list[1].poem = flip ? poem + QStringLiteral("！") : poem;
+        if (!nb->saveAll().isEmpty()) {
+            state.SkipWithError("saving failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+// Quitting after only looking: everything is encoded and found on disk already.
+void BM_SaveUnchanged(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const auto nb = loadedNotebook(notebookFolder(n));
+    for (auto _ : state) {
+        if (!nb->saveAll().isEmpty()) {
+            state.SkipWithError("saving failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void rebuild(benchmark::State &state, const QString &category)
+{
+    const int n = int(state.range(0));
+    const auto nb = loadedNotebook(notebookFolder(n));
+    for (auto _ : state) {
+        nb->rebuildShown(category);
+        benchmark::DoNotOptimize(nb->shown_count);
+    }
+    // a label, not a counter: the CSV output wants the same counters on every row
+    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetItemsProcessed(state.iterations() * n); // every haiku is looked at
+}
+
+void BM_RebuildAll(benchmark::State &state)
+{
+    rebuild(state, Notebook::allCategories);
+}
+
+void BM_RebuildCategory(benchmark::State &state)
+{
+    rebuild(state, kOneCategory);
+}
+
+void sizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
+}
+
+#ifdef YURIMOKA_BENCH_UI
+// The rebuild as the poet sees it: the main window's category filter, which
+// also refills the list grid and shows the first row.
+void listRebuild(benchmark::State &state, const QString &category)
+{
+    const int n = int(state.range(0));
+    MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
+        fail(QStringLiteral("unexpected message: ") + r.text);
+    });
+    Notebook nb(notebookFolder(n));
+    Main_form form(nb);
+    if (!form.Form_Load() || nb.haiku_count() != n) {
+        state.SkipWithError("the window did not load every haiku");
+        return;
+    }
+    form.Combo1->setCurrentIndex(form.Combo1->findText(category));
+    for (auto _ : state) {
+        form.Combo1_Click();
+        benchmark::DoNotOptimize(nb.shown_count);
+    }
+    state.SetLabel(std::to_string(nb.shown_count) + " shown");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_ListRebuildAll(benchmark::State &state)
+{
+    listRebuild(state, Notebook::allCategories);
+}
+
+void BM_ListRebuildCategory(benchmark::State &state)
+{
+    listRebuild(state, kOneCategory);
+}
+#endif
+
+BENCHMARK(BM_Load)->Apply(sizes);
+BENCHMARK(BM_Decode)->Apply(sizes);
+BENCHMARK(BM_Save)->Apply(sizes);
+BENCHMARK(BM_SaveUnchanged)->Apply(sizes);
+BENCHMARK(BM_RebuildAll)->Apply(sizes);
+BENCHMARK(BM_RebuildCategory)->Apply(sizes);
+#ifdef YURIMOKA_BENCH_UI
+BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
+BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
+#endif
+
+// VmRSS of this process in KiB.
+long residentKiB()
+{
+    // files under /proc have no size, so read to the end rather than test atEnd()
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read /proc/self/status"));
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    fail(QStringLiteral("no VmRSS in /proc/self/status"));
+}
+
+double mib(long kib)
+{
+    return kib / 1024.0;
+}
+
+int memoryReport()
+{
+    // The large folder is written by a child process, so that none of the
+    // generator's memory stays in this one. Static, so that fail() removes them.
+    static QTemporaryDir large;
+    static QTemporaryDir empty;
+    if (!large.isValid() || !empty.isValid())
+        fail(QStringLiteral("cannot create a temporary folder"));
+    const pid_t child = fork();
+    if (child < 0)
+        fail(QStringLiteral("fork failed"));
+    if (child == 0) {
+        writeNotebook(large.path(), kLargest);
+        _exit(0);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail(QStringLiteral("writing the notebook folder failed"));
+
+    // A first start on an empty folder: the welcome haiku and the default
+    // categories, with the code page converter and Qt's file code in place.
+    const auto first = loadedNotebook(empty.path());
+    first->rebuildShown(Notebook::allCategories);
+    const long before = residentKiB();
+
+    const auto full = loadedNotebook(large.path());
+    full->rebuildShown(Notebook::allCategories);
+    if (full->haiku_count() != kLargest || full->shown_count != kLargest)
+        fail(QStringLiteral("the large notebook did not load every haiku"));
+    const long after = residentKiB();
+
+    std::printf("VmRSS empty notebook:          %8.1f MiB\n", mib(before));
+    std::printf("VmRSS %d haiku, list built: %8.1f MiB\n", kLargest, mib(after));
+    std::printf("difference:                    %8.1f MiB (%.0f bytes a haiku)\n",
+                mib(after - before), (after - before) * 1024.0 / kLargest);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--memory") == 0)
+        return memoryReport();
+#ifdef YURIMOKA_BENCH_UI
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,69 @@
+#!/bin/sh
+# Runs the notebook benchmarks and the memory mode of an existing build and
+# prints the figures as a Markdown table. Builds nothing:
+#   cmake -S . -B build-bench -DYURIMOKA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
+#   cmake --build build-bench -j2
+#   bench/run.sh [build folder, default build-bench]
+set -eu
+
+build=${1:-build-bench}
+bench=$build/bench/yurimoka_bench
+if [ ! -x "$bench" ]; then
+    echo "run.sh: no $bench; build it first" >&2
+    exit 1
+fi
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+# Three runs of at least half a second each; the table takes the median, which
+# shrugs off a run slowed by other work on the machine.
+"$bench" --benchmark_min_time=0.5 --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true \
+    --benchmark_out="$out/times.csv" --benchmark_out_format=csv
+echo
+"$bench" --memory | tee "$out/memory.txt"
+echo
+
+# CPU time throughout: the machine may be shared, and a busy neighbour
+# stretches the wall clock of everything. Saving also waits for the disk
+# (every file is synced), so it gets a wall-clock column of its own.
+awk -F, '
+    # rows look like "BM_Load/29999_median",3,44.1,44.0,ms,...
+    $1 ~ /_median"$/ {
+        name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
+        split(name, part, "/")
+        if ($5 != "ms") { print "unexpected time unit " $5 " for " name > "/dev/stderr"; exit 1 }
+        cpu[part[1], part[2]] = $4
+        wall[part[1], part[2]] = $3
+    }
+    function cell(b, n) { return b == "wall" ? wall["BM_Save", n] : cpu[b, n] }
+    END {
+        nb = split("BM_Load BM_Decode BM_Save wall BM_SaveUnchanged BM_RebuildAll BM_RebuildCategory BM_ListRebuildAll BM_ListRebuildCategory", b, " ")
+        ns = split("1000 10000 29999", n, " ")
+        print "| haiku | load | decode | save, one haiku changed | same, wall clock | save, nothing changed | rows 全部 | rows one category | window list 全部 | window list one category |"
+        print "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+        for (i = 1; i <= ns; i++) {
+            row = "| " n[i]
+            for (j = 1; j <= nb; j++) row = row (cell(b[j], n[i]) == "" ? " | –" : sprintf(" | %.3f ms", cell(b[j], n[i])))
+            print row " |"
+        }
+        row = "| growth 10 000 → 29 999"
+        for (j = 1; j <= nb; j++) row = row (cell(b[j], 10000) == "" ? " | –" : sprintf(" | ×%.2f", cell(b[j], 29999) / cell(b[j], 10000)))
+        print row " |"
+        print ""
+        printf "load / decode at 29 999 haiku: ×%.2f\n", cpu["BM_Load", 29999] / cpu["BM_Decode", 29999]
+    }' "$out/times.csv"
+
+awk '
+    /^VmRSS empty/ { empty = $(NF-1) }
+    /^VmRSS [0-9]/ { full = $(NF-1) }
+    /^difference/  { diff = $2; each = $4; sub(/\(/, "", each) }
+    END {
+        print ""
+        print "| resident memory | MiB |"
+        print "|---|---:|"
+        print "| empty notebook | " empty " |"
+        print "| 29 999 haiku loaded, list built | " full " |"
+        print "| difference | " diff " (" each " bytes a haiku) |"
+    }' "$out/memory.txt"
