@@ -95,16 +95,44 @@ void Notebook::beginLoading()
 void Notebook::remember(const QString &fileName, const QByteArray &bytes)
 {
     const QFileInfo info(path(fileName));
-    m_onDisk.insert(fileName, {bytes, info.lastModified(), info.size()});
+    OnDisk known{std::nullopt, info.lastModified(), info.size()};
+    if (fileName == DataFiles::haikuFile)
+        m_savedHaiku = haiku_list;
+    else
+        known.bytes = bytes;
+    m_onDisk.insert(fileName, known);
+}
+
+bool Notebook::untouchedSince(const OnDisk &known, const QString &fileName) const
+{
+    const QFileInfo info(path(fileName));
+    return info.exists() && info.size() == known.size && info.lastModified() == known.modified;
 }
 
 bool Notebook::alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const
 {
     const auto known = m_onDisk.constFind(fileName);
-    if (known == m_onDisk.constEnd() || known->bytes != bytes)
+    return known != m_onDisk.constEnd() && known->bytes && *known->bytes == bytes &&
+           untouchedSince(*known, fileName);
+}
+
+bool Notebook::haikuAlreadyOnDisk() const
+{
+    const auto known = m_onDisk.constFind(DataFiles::haikuFile);
+    if (known == m_onDisk.constEnd() || !m_savedHaiku || m_savedHaiku->size() != haiku_list.size())
         return false;
-    const QFileInfo info(path(fileName));
-    return info.exists() && info.size() == known->size && info.lastModified() == known->modified;
+    auto same = [](const QString &a, const QString &b) {
+        return a.constData() == b.constData() && a.size() == b.size();
+    };
+    for (std::size_t i = 1; i < haiku_list.size(); ++i) {
+        const Haiku_record &a = haiku_list[i];
+        const Haiku_record &b = (*m_savedHaiku)[i];
+        if (!same(a.date_text, b.date_text) || !same(a.category, b.category) || !same(a.poem, b.poem) ||
+            !same(a.memo_no, b.memo_no) || !same(a.created_stamp, b.created_stamp) ||
+            !same(a.updated_stamp, b.updated_stamp) || !same(a.locked, b.locked))
+            return false;
+    }
+    return untouchedSince(*known, DataFiles::haikuFile);
 }
 
 void Notebook::keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report)
@@ -172,6 +200,8 @@ std::optional<StoreProblem> Notebook::writeSettings()
 
 std::optional<StoreProblem> Notebook::writeHaiku()
 {
+    if (haikuAlreadyOnDisk())
+        return std::nullopt;
     // Encoded record by record: no list of 210 000 lines on the way.
     LineEncoder encoder(m_spellings, qsizetype(haiku_list.size()) * 100);
     DataFiles::forEachHaikuLine(haiku_list, [&encoder](const QString &line) { encoder.append(line); });
@@ -272,7 +302,6 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         if (!l->valid)
             keepAside(l->name, l->bytes, report);
         m_spellings.insert(l->spellings);
-        remember(l->name, l->bytes);
     }
 
     const QString memoDir = path(DataFiles::memoFolder);
@@ -281,6 +310,10 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
                                 QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)});
     }
 
+    for (const Loaded *l : {&ini, &cat, &key}) {
+        if (l->exists)
+            remember(l->name, l->bytes);
+    }
     if (ini.exists) {
         settings = DataFiles::parseSettings(TextLines::splitLines(ini.text), defaults);
     } else {
@@ -290,6 +323,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     if (dat.exists) {
         haiku_list = std::move(files.haiku);
+        remember(DataFiles::haikuFile, {});
     } else {
         settings.last_memo_no.set(settings.last_memo_no.value() + 1);
         const QString stamp = DataFiles::timeStamp(now, false);

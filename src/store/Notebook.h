@@ -136,13 +136,19 @@ private:
     // left alone.
     struct OnDisk
     {
-        QByteArray bytes;
+        std::optional<QByteArray> bytes; // not kept for the haiku file: see m_savedHaiku
         QDateTime modified;
         qint64 size = -1;
     };
     void remember(const QString &fileName, const QByteArray &bytes);
+    bool untouchedSince(const OnDisk &known, const QString &fileName) const;
     bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
+    bool haikuAlreadyOnDisk() const;
     QHash<QString, OnDisk> m_onDisk;
+    // The records as the haiku file holds them. Their strings are shared with
+    // haiku_list, and a shared string copies itself before it changes, so a
+    // record whose strings are still the very same ones has not changed.
+    std::optional<std::vector<Haiku_record>> m_savedHaiku;
 
     std::future<LoadedFiles> m_loading;
     Spellings m_spellings;

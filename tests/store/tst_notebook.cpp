@@ -10,6 +10,7 @@
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,6 +141,59 @@ private slots:
 
         QVERIFY(nb.saveAll().isEmpty());
         sameFiles(snapshot(dir.path()), before);
+
+        // and the same bytes again when every file has to be written anew from memory
+        for (const QString &f : {u"haiku.ini"_qs, u"haiku.dat"_qs, u"bunrui.dat"_qs, u"kensaku.dat"_qs})
+            QVERIFY(QFile::remove(dir.filePath(f)));
+        QVERIFY(nb.saveAll().isEmpty());
+        sameFiles(snapshot(dir.path()), before);
+    }
+
+    void unchangedFilesAreLeftAlone()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        const auto inode = [&](const QString &f) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(dir.filePath(f)).constData(), &st) == 0 ? st.st_ino : 0;
+        };
+        const QStringList files{u"haiku.ini"_qs, u"haiku.dat"_qs, u"bunrui.dat"_qs, u"kensaku.dat"_qs};
+        QMap<QString, ino_t> before;
+        for (const QString &f : files)
+            before[f] = inode(f);
+
+        Notebook nb(dir.path());
+        nb.beginLoading();
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QVERIFY(nb.saveAll().isEmpty());
+        for (const QString &f : files)
+            QCOMPARE(inode(f), before[f]); // nothing was replaced
+
+        // A change made in place is seen, however small.
+        nb.haiku_list[2].poem[0] = u'月';
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(inode(u"haiku.dat"_qs) != before[u"haiku.dat"_qs]);
+        QCOMPARE(inode(u"bunrui.dat"_qs), before[u"bunrui.dat"_qs]);
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(again.haiku_list[2].poem, nb.haiku_list[2].poem);
+
+        // A removed haiku is seen too.
+        nb.haiku_list.pop_back();
+        QVERIFY(nb.saveAll().isEmpty());
+        Notebook third(dir.path());
+        QVERIFY(third.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(third.haiku_count(), nb.haiku_count());
+
+        // A file changed by someone else is written back from memory.
+        const QByteArray ours = bytesOf(dir.filePath(u"kensaku.dat"_qs));
+        QVERIFY(put(dir.filePath(u"kensaku.dat"_qs), QByteArray(ours.size(), 'x')));
+        QFile touched(dir.filePath(u"kensaku.dat"_qs));
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        touched.close();
+        QVERIFY(nb.saveAll().isEmpty());
+        QCOMPARE(bytesOf(dir.filePath(u"kensaku.dat"_qs)), ours);
     }
 
     void emptyHaikuFileIsAnEmptyNotebook()
