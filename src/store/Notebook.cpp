@@ -48,7 +48,7 @@ QString Notebook::memoPath(qint64 memo_no) const
     return app_folder + DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
 }
 
-Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName)
+Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName, bool decode)
 {
     Loaded result;
     result.name = fileName;
@@ -65,24 +65,56 @@ Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName)
         result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
         return result;
     }
-    DecodedFile decoded = TextLines::decodeFile(result.bytes);
-    result.valid = decoded.valid;
-    result.spellings = std::move(decoded.spellings);
-    result.text = std::move(decoded.text);
+    if (decode) {
+        DecodedFile decoded = TextLines::decodeFile(result.bytes);
+        result.valid = decoded.valid;
+        result.spellings = std::move(decoded.spellings);
+        result.text = std::move(decoded.text);
+    }
     return result;
+}
+
+std::vector<Haiku_record> Notebook::readHaiku(Loaded &dat)
+{
+    // A large file is read in two halves side by side, split where a record begins.
+    const QByteArrayView bytes(dat.bytes);
+    const qsizetype middle = TextLines::middleGroupStart(bytes, kRecordLines);
+    struct Half
+    {
+        DecodedFile decoded;
+        std::vector<Haiku_record> records;
+    };
+    auto readHalf = [](QByteArrayView part) {
+        Half h{TextLines::decodeFile(part), {}};
+        h.records = DataFiles::parseHaiku(h.decoded.text);
+        return h;
+    };
+    std::future<Half> second;
+    if (middle > 0)
+        second = std::async(std::launch::async, readHalf, bytes.sliced(middle));
+    Half first = readHalf(middle > 0 ? bytes.first(middle) : bytes);
+    dat.valid = first.decoded.valid;
+    dat.spellings = std::move(first.decoded.spellings);
+    std::vector<Haiku_record> records = std::move(first.records);
+    if (second.valid()) {
+        Half h = second.get();
+        dat.valid = dat.valid && h.decoded.valid;
+        dat.spellings.insert(h.decoded.spellings);
+        records.insert(records.end(), std::make_move_iterator(h.records.begin() + 1),
+                       std::make_move_iterator(h.records.end()));
+    }
+    return records;
 }
 
 Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
 {
     LoadedFiles files;
     files.ini = load(folder, DataFiles::settingsFile);
-    files.dat = load(folder, DataFiles::haikuFile);
+    files.dat = load(folder, DataFiles::haikuFile, false);
     files.cat = load(folder, DataFiles::categoryFile);
     files.key = load(folder, DataFiles::keywordFile);
-    if (files.dat.exists && files.dat.error.isEmpty()) {
-        files.haiku = DataFiles::parseHaiku(files.dat.text);
-        files.dat.text.clear(); // the records hold it now
-    }
+    if (files.dat.exists && files.dat.error.isEmpty())
+        files.haiku = readHaiku(files.dat);
     return files;
 }
 

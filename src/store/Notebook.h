@@ -121,7 +121,8 @@ private:
         Loaded ini, dat, cat, key;
         std::vector<Haiku_record> haiku;
     };
-    static Loaded load(const QString &folder, const QString &fileName);
+    static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
+    static std::vector<Haiku_record> readHaiku(Loaded &dat);
     static LoadedFiles readFiles(const QString &folder);
     std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,

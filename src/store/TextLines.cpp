@@ -13,9 +13,36 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup)
+{
+    const qsizetype n = bytes.size();
+    if (n < 64 * 1024)
+        return 0;
+    // CR and LF are never the second byte of a character, so lines can be
+    // counted on the bytes.
+    qsizetype lines = 0;
+    qsizetype i = 0;
+    auto nextLineEnd = [&] {
+        while (i < n && bytes[i] != '\r' && bytes[i] != '\n')
+            ++i;
+        if (i >= n)
+            return false;
+        if (bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+            ++i;
+        ++i;
+        ++lines;
+        return true;
+    };
+    while (i < n / 2 && nextLineEnd()) {
+    }
+    while (lines % linesPerGroup != 0 && nextLineEnd()) {
+    }
+    return i < n && lines % linesPerGroup == 0 ? i : 0;
+}
+
 namespace {
 
-QList<QByteArrayView> splitByteLines(const QByteArray &bytes)
+QList<QByteArrayView> splitByteLines(QByteArrayView bytes)
 {
     // CR and LF never occur as the second byte of a double-byte character,
     // so the byte lines match the text lines one for one.
@@ -26,19 +53,19 @@ QList<QByteArrayView> splitByteLines(const QByteArray &bytes)
         const char c = bytes[i];
         if (c != '\r' && c != '\n')
             continue;
-        lines.append(QByteArrayView(bytes).sliced(start, i - start));
+        lines.append(bytes.sliced(start, i - start));
         if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < n)
-        lines.append(QByteArrayView(bytes).sliced(start));
+        lines.append(bytes.sliced(start));
     return lines;
 }
 
 } // namespace
 
-DecodedFile decodeFile(const QByteArray &bytes)
+DecodedFile decodeFile(QByteArrayView bytes)
 {
     DecodedFile result;
     Cp932::Decoded decoded = Cp932::decode(bytes);

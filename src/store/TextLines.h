@@ -68,7 +68,12 @@ void forEachLine(QStringView text, F &&f)
 }
 
 QStringList splitLines(QStringView text);
-DecodedFile decodeFile(const QByteArray &bytes);
+
+// A byte offset near the middle of a file at which a group of linesPerGroup
+// lines begins (line ends read as forEachLine reads them), so that the two
+// halves can be read side by side. 0 when the file is too small to share.
+qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup);
+DecodedFile decodeFile(QByteArrayView bytes);
 
 // Every line followed by CR LF.
 EncodedLines encodeLines(const QStringList &lines, const Spellings &spellings = {});

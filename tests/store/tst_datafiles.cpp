@@ -24,6 +24,20 @@ private slots:
         QCOMPARE(TextLines::splitLines(u"\r\n"), QStringList{QString()});
     }
 
+    void findsARecordStartNearTheMiddle()
+    {
+        QByteArray bytes;
+        for (int i = 0; bytes.size() < 100000; ++i)
+            bytes += QByteArray(i % 13, 'x') + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+        const qsizetype at = TextLines::middleGroupStart(bytes, 7);
+        QVERIFY(at > bytes.size() / 2 && at < bytes.size());
+        const QByteArray before = bytes.first(at);
+        QCOMPARE(TextLines::splitLines(QString::fromLatin1(before)).size() % 7, 0);
+        QVERIFY(before.endsWith('\n') || before.endsWith('\r'));
+        QVERIFY(bytes[at] != '\n'); // not between the CR and LF of one line end
+        QCOMPARE(TextLines::middleGroupStart(QByteArray(1000, 'x'), 7), 0); // small files stay whole
+    }
+
     void readsAndWritesNumbers()
     {
         QCOMPARE(TextLines::numericValue(u" 12 "), 12.0);

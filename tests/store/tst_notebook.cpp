@@ -1,4 +1,5 @@
 #include "store/AppFolder.h"
+#include "store/Cp932.h"
 #include "store/InstanceLock.h"
 #include "store/Notebook.h"
 
@@ -194,6 +195,33 @@ private slots:
         touched.close();
         QVERIFY(nb.saveAll().isEmpty());
         QCOMPARE(bytesOf(dir.filePath(u"kensaku.dat"_qs)), ours);
+    }
+
+    void largeHaikuFileReadInTwoHalves()
+    {
+        // Large enough to be read in two halves, with line ends of every kind
+        // and a record cut short at the end.
+        QString text;
+        for (int i = 1; i <= 4000; ++i) {
+            const QString end = i < 1500 ? u"\r\n"_qs : i < 2500 ? u"\n"_qs : u"\r"_qs;
+            const QStringList fields{u"2026/01/01"_qs, i % 3 ? u"春"_qs : u"夏"_qs,
+                                     u"句その%1"_qs.arg(i) + QString(i % 11, u'ー'),
+                                     TextLines::formatNumber(i), u"c6/01/01 00:00:00"_qs,
+                                     u"c6/01/01 00:00:00"_qs, i % 5 ? u"NO"_qs : u"YES"_qs};
+            text += fields.join(end) + end;
+        }
+        text += u"2026/02/02\r\n秋\r\n"_qs;
+        const Cp932::Encoded bytes = Cp932::encode(text);
+        QVERIFY(bytes.ok() && bytes.bytes.size() > 128 * 1024);
+        QTemporaryDir dir;
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes.bytes));
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(nb.haiku_count(), 4001);
+        QVERIFY(nb.haiku_list == DataFiles::parseHaiku(text));
+        QCOMPARE(nb.haiku_list[2500].poem, u"句その2500ーーー"_qs);
+        QCOMPARE(nb.haiku_list[4001].category, u"秋"_qs);
+        QCOMPARE(nb.settings.last_memo_no.value(), 4000.0);
     }
 
     void emptyHaikuFileIsAnEmptyNotebook()
