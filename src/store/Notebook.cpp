@@ -113,8 +113,10 @@ Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
     files.dat = load(folder, DataFiles::haikuFile, false);
     files.cat = load(folder, DataFiles::categoryFile);
     files.key = load(folder, DataFiles::keywordFile);
-    if (files.dat.exists && files.dat.error.isEmpty())
+    if (files.dat.exists && files.dat.error.isEmpty()) {
         files.haiku = readHaiku(files.dat);
+        files.haikuAsRead = files.haiku; // here, off the window's thread
+    }
     return files;
 }
 
@@ -124,12 +126,13 @@ void Notebook::beginLoading()
         m_loading = std::async(std::launch::async, &Notebook::readFiles, app_folder);
 }
 
-void Notebook::remember(const QString &fileName, const QByteArray &bytes)
+void Notebook::remember(const QString &fileName, const QByteArray &bytes,
+                        std::vector<Haiku_record> *snapshot)
 {
     const QFileInfo info(path(fileName));
     OnDisk known{std::nullopt, info.lastModified(), info.size()};
     if (fileName == DataFiles::haikuFile)
-        m_savedHaiku = haiku_list;
+        m_savedHaiku = snapshot ? std::move(*snapshot) : haiku_list;
     else
         known.bytes = bytes;
     m_onDisk.insert(fileName, known);
@@ -355,7 +358,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     if (dat.exists) {
         haiku_list = std::move(files.haiku);
-        remember(DataFiles::haikuFile, {});
+        remember(DataFiles::haikuFile, {}, &files.haikuAsRead);
     } else {
         settings.last_memo_no.set(settings.last_memo_no.value() + 1);
         const QString stamp = DataFiles::timeStamp(now, false);
@@ -397,6 +400,10 @@ void Notebook::rebuildShown(const QString &category)
     row_memo_no.assign(1, 0);
     row_locked.assign(1, QString());
     row_poem.assign(1, QString());
+    for (auto *v : {&row_locked, &row_poem})
+        v->reserve(n + 1);
+    shown_index.reserve(n + 1);
+    row_memo_no.reserve(n + 1);
     for (std::size_t i = 1; i < n; ++i) {
         const Haiku_record &r = haiku_list[i];
         if (!all && r.category != category)

@@ -120,6 +120,7 @@ private:
     {
         Loaded ini, dat, cat, key;
         std::vector<Haiku_record> haiku;
+        std::vector<Haiku_record> haikuAsRead; // a copy sharing every string
     };
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
     static std::vector<Haiku_record> readHaiku(Loaded &dat);
@@ -141,7 +142,9 @@ private:
         QDateTime modified;
         qint64 size = -1;
     };
-    void remember(const QString &fileName, const QByteArray &bytes);
+    // snapshot: the haiku as the file holds them, when already copied.
+    void remember(const QString &fileName, const QByteArray &bytes,
+                  std::vector<Haiku_record> *snapshot = nullptr);
     bool untouchedSince(const OnDisk &known, const QString &fileName) const;
     bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
     bool haikuAlreadyOnDisk() const;
