@@ -25,7 +25,10 @@ QString writeFailure(const QString &fileName, const QFileDevice &f)
         break;
     case QFileDevice::WriteError:
     case QFileDevice::ResourceError:
-        cause = QStringLiteral("ディスクの空き容量が足りない可能性があります。");
+        cause = QStringLiteral("書き込みに失敗しました。ディスクの空き容量が足りない可能性があります。");
+        break;
+    case QFileDevice::RenameError:
+        cause = QStringLiteral("書いた内容を元のファイルと置き換えられませんでした。");
         break;
     default:
         cause = QStringLiteral("書き込みに失敗しました。");
