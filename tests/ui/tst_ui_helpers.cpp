@@ -1,0 +1,50 @@
+#include "ui/JapaneseFonts.h"
+#include "ui/Twips.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QWidget>
+#include <QtTest>
+
+class TestUiHelpers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The Windows face names in the settings find a real mincho and gothic face.
+    void windowsFaceNamesResolveToJapaneseFaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("ＭＳ 明朝") << QStringLiteral("ＭＳ 明朝") << QStringLiteral("Mincho");
+        QTest::newRow("MS Mincho") << QStringLiteral("MS Mincho") << QStringLiteral("Mincho");
+        QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << QStringLiteral("Gothic");
+        QTest::newRow("MS Gothic") << QStringLiteral("MS Gothic") << QStringLiteral("Gothic");
+    }
+    void windowsFaceNamesResolveToJapaneseFaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho")))
+            QSKIP("the IPA fonts are not installed (tools/install-deps.sh installs them)");
+        JapaneseFonts::install();
+        const QString family = QFontInfo(QFont(name)).family();
+        QVERIFY2(family.contains(kind) || family.contains(kind == u"Mincho" ? u"Serif" : u"Sans"),
+                 qPrintable(name + QStringLiteral(" -> ") + family));
+    }
+
+    void twipsFollowTheLogicalDpi()
+    {
+        QWidget w;
+        const double dpi = Twips::dpiX(&w);
+        QCOMPARE(Twips::toPxX(1440, &w), qRound(dpi));
+        QCOMPARE(Twips::fromPxX(Twips::toPxX(9450, &w), &w), std::round(Twips::toPxX(9450, &w) * 1440 / dpi));
+        if (qFuzzyCompare(dpi, 96.0)) {
+            QCOMPARE(Twips::toPxX(15, &w), 1); // 15 twips a pixel
+            QCOMPARE(Twips::rect(840, 420, 8475, 2295, &w), QRect(56, 28, 565, 153));
+        }
+    }
+};
+
+QTEST_MAIN(TestUiHelpers)
+#include "tst_ui_helpers.moc"
