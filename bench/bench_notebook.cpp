@@ -290,7 +290,7 @@ void BM_RebuildCategory(benchmark::State &state)
 
 void sizes(benchmark::internal::Benchmark *b)
 {
-    b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
+    b->Arg(1000)->Arg(10000)->Arg(20000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
 }
 
 #ifdef YURIMOKA_BENCH_UI

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <numeric>
+
 namespace {
 
 bool isDataFile(const QString &fileName)
@@ -400,28 +402,37 @@ void Notebook::rebuildShown(const QString &category)
     const bool all = category == allCategories;
     const std::size_t n = haiku_list.size();
     shown_index.assign(1, 0);
-    row_memo_no.assign(1, 0);
-    row_locked.assign(1, QString());
-    row_poem.assign(1, QString());
-    for (auto *v : {&row_locked, &row_poem})
-        v->reserve(n + 1);
-    shown_index.reserve(n + 1);
-    row_memo_no.reserve(n + 1);
-    for (std::size_t i = 1; i < n; ++i) {
-        const Haiku_record &r = haiku_list[i];
-        if (!all && r.category != category)
-            continue;
-        shown_index.push_back(int(i));
-        row_memo_no.push_back(qint64(TextLines::numericValue(r.memo_no)));
-        row_locked.push_back(r.locked);
-        row_poem.push_back(r.poem);
+    if (all) {
+        shown_index.resize(n);
+        std::iota(shown_index.begin() + 1, shown_index.end(), 1);
+    } else {
+        // Categories are shared strings, so most records carry one of a few
+        // buffers: remember the verdict for the last buffer seen.
+        const QChar *seen = nullptr;
+        bool seenMatches = false;
+        for (std::size_t i = 1; i < n; ++i) {
+            const QString &c = haiku_list[i].category;
+            if (c.constData() != seen || c.isEmpty()) {
+                seen = c.constData();
+                seenMatches = c == category;
+            }
+            if (seenMatches)
+                shown_index.push_back(int(i));
+        }
     }
     shown_count = int(shown_index.size()) - 1;
-    // the empty last row holds no haiku
-    shown_index.push_back(0);
-    row_memo_no.push_back(0);
-    row_locked.push_back(QString());
-    row_poem.push_back(QString());
+    shown_index.push_back(0); // the empty last row holds no haiku
+
+    const std::size_t rows = shown_index.size();
+    row_memo_no.assign(rows, 0);
+    row_locked.assign(rows, QString());
+    row_poem.assign(rows, QString());
+    for (std::size_t r = 1; r + 1 < rows; ++r) {
+        const Haiku_record &h = haiku_list[std::size_t(shown_index[r])];
+        row_memo_no[r] = qint64(TextLines::numericValue(h.memo_no));
+        row_locked[r] = h.locked;
+        row_poem[r] = h.poem;
+    }
 }
 
 QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
