@@ -148,24 +148,28 @@ void Main_form::createControls()
     applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
 }
 
-// Outer size: the window's frame when the window manager has reported one,
-// otherwise our estimate of it, so that a size read back is the size set.
-void Main_form::applyOuterSize(double widthTwips, double heightTwips)
+// The title bar and borders around the client area: as the window manager
+// reports them once it has framed the window, our estimate before that, so
+// that an outer size read back is the outer size set.
+static QSize frameExtra(const QWidget *w)
 {
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const bool known = frame.size() != inner.size();
-    const int extraW = known ? frame.width() - inner.width() : Twips::toPxX(kFrameWidthEstimate, this);
-    const int extraH = known ? frame.height() - inner.height() : Twips::toPxY(kFrameHeightEstimate, this);
-    resize(qMax(1, Twips::toPxX(widthTwips, this) - extraW), qMax(1, Twips::toPxY(heightTwips, this) - extraH));
+    const QSize extra = w->frameGeometry().size() - w->geometry().size();
+    if (!extra.isNull())
+        return extra;
+    return QSize(Twips::toPxX(kFrameWidthEstimate, w), Twips::toPxY(kFrameHeightEstimate, w));
 }
 
-static QRect outerRect(const QWidget *w, double estimateW, double estimateH)
+// The window's place and outer size; a window's position is that of its frame.
+static QRect outerRect(const QWidget *w)
 {
-    const QRect frame = w->frameGeometry();
-    if (frame.size() != w->geometry().size())
-        return frame;
-    return QRect(w->pos(), w->size() + QSize(Twips::toPxX(estimateW, w), Twips::toPxY(estimateH, w)));
+    return QRect(w->pos(), w->size() + frameExtra(w));
+}
+
+void Main_form::applyOuterSize(double widthTwips, double heightTwips)
+{
+    const QSize extra = frameExtra(this);
+    resize(qMax(1, Twips::toPxX(widthTwips, this) - extra.width()),
+           qMax(1, Twips::toPxY(heightTwips, this) - extra.height()));
 }
 
 void Main_form::centreOnScreen()
@@ -173,7 +177,7 @@ void Main_form::centreOnScreen()
     const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!s)
         return;
-    const QRect outer = outerRect(this, kFrameWidthEstimate, kFrameHeightEstimate);
+    const QRect outer = outerRect(this);
     const QRect screenRect = s->geometry();
     move(screenRect.left() + (screenRect.width() - outer.width()) / 2,
          screenRect.top() + (screenRect.height() - outer.height()) / 2);
@@ -181,7 +185,7 @@ void Main_form::centreOnScreen()
 
 Settings Main_form::windowDefaults() const
 {
-    const QRect outer = outerRect(this, kFrameWidthEstimate, kFrameHeightEstimate);
+    const QRect outer = outerRect(this);
     Settings s;
     s.window_state = NumberText(0);
     s.window_top = NumberText(Twips::fromPxY(outer.top(), this));
@@ -358,7 +362,7 @@ void Main_form::recordGeometry()
 {
     Settings &s = nb.settings;
     s.window_state.set(isMinimized() ? 1 : isMaximized() ? 2 : 0);
-    const QRect outer = outerRect(this, kFrameWidthEstimate, kFrameHeightEstimate);
+    const QRect outer = outerRect(this);
     // A window manager may have put either the frame or the client area at
     // the place restored; both count as not moved.
     const QPoint client = geometry().topLeft();

@@ -4,6 +4,7 @@
 #include "store/Notebook.h"
 #include "support/MessageRecorder.h"
 #include "ui/QuitSignals.h"
+#include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -88,6 +90,7 @@ private slots:
     void quitWritesAnUntouchedNotebookBackUnchanged();
     void failedSaveIsReportedAndTheWindowStaysOpen();
     void unreadableNotebookEndsWithoutWriting();
+    void maximisedWindowOpensMaximisedAtTheCentre();
     void gridRowOperations();
     void terminationSignalAsksToQuit();
 };
@@ -242,6 +245,27 @@ void TestMainForm::unreadableNotebookEndsWithoutWriting()
     QVERIFY(messages.shown[0].text.contains(QStringLiteral("「haiku.dat」を読み込めませんでした。")));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("haiku.ini"))));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("bunrui.dat"))));
+}
+
+void TestMainForm::maximisedWindowOpensMaximisedAtTheCentre()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("haiku.ini")),
+              sjis(QStringLiteral(" 1 \r\n 2 \r\n-60 \r\n-60 \r\n 12000 \r\n 20000 \r\n 2295 \r\n"
+                                  "ＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    // the size it returns to is the design size, centred, not the one saved while maximised
+    const QRect normal = form.geometry();
+    form.showAsSaved();
+    QVERIFY(form.isMaximized());
+    const QRect screen = form.screen()->geometry();
+    QVERIFY2(qAbs(normal.center().x() - screen.center().x()) < 20 &&
+                 qAbs(normal.center().y() - screen.center().y()) < 30,
+             qPrintable(QStringLiteral("normal %1,%2 %3x%4").arg(normal.x()).arg(normal.y()).arg(normal.width()).arg(normal.height())));
+    QVERIFY(normal.width() < Twips::toPxX(12000, &form));
 }
 
 void TestMainForm::gridRowOperations()
