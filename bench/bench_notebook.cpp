@@ -5,6 +5,7 @@
 //
 //   yurimoka_bench [benchmark options]   the timings
 //   yurimoka_bench --memory              resident memory of a 29 999-haiku notebook
+//   yurimoka_bench --write-notebook DIR N   writes a notebook of N haiku into DIR
 
 #include "store/Cp932.h"
 #include "store/DataFiles.h"
@@ -402,6 +403,10 @@ int main(int argc, char **argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--memory") == 0)
         return memoryReport();
+    if (argc == 4 && std::strcmp(argv[1], "--write-notebook") == 0) {
+        writeNotebook(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+        return 0;
+    }
 #ifdef YURIMOKA_BENCH_UI
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -7,39 +7,59 @@
 #include "ui/QuitSignals.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QSessionManager>
 #include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char *argv[])
+namespace {
+
+void setUpLook()
 {
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("yurimoka"));
     JapaneseFonts::install();
     QFont uiFont(QString::fromUtf8(JapaneseFonts::gothic));
     uiFont.setPointSizeF(9.75);
     QApplication::setFont(uiFont);
+}
 
-    const QString folder = AppFolder::resolve(
-        QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+// For the two ways start-up can end before the window: says why, then ends.
+int refuseToStart(int argc, char *argv[], const QString &text, MessageBoxes::Icon icon, int code)
+{
+    QApplication app(argc, argv);
+    setUpLook();
+    MessageBoxes::notify(nullptr, text, QStringLiteral("ユリモカ"), icon);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The notebook folder, the lock and the reading of the files come before
+    // the application object, so that reading overlaps its start.
+    QCoreApplication::setApplicationName(QStringLiteral("yurimoka"));
+    const QString folder =
+        AppFolder::resolve(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
+                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     if (folder.isEmpty()) {
-        MessageBoxes::notify(nullptr, QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
-                             QStringLiteral("ユリモカ"), MessageBoxes::Icon::Critical);
-        return 1;
+        return refuseToStart(argc, argv,
+                             QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
+                             MessageBoxes::Icon::Critical, 1);
     }
 
     InstanceLock lock(folder);
     if (!lock.acquire()) {
-        MessageBoxes::notify(nullptr, QStringLiteral("【ユリモカ】はすでに起動されています。"),
-                             QStringLiteral("ユリモカ"));
-        return 0;
+        return refuseToStart(argc, argv, QStringLiteral("【ユリモカ】はすでに起動されています。"),
+                             MessageBoxes::Icon::None, 0);
     }
 
     Notebook notebook(folder);
-    notebook.beginLoading(); // reads while the window is being built
+    notebook.beginLoading(); // reads while the application and the window are being built
+
+    QApplication app(argc, argv);
+    setUpLook();
     Main_form form(notebook);
     if (!form.Form_Load())
         return 1;

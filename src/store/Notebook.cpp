@@ -121,6 +121,7 @@ Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
     if (files.dat.exists && files.dat.error.isEmpty()) {
         files.haiku = readHaiku(files.dat);
         files.haikuAsRead = files.haiku; // here, off the window's thread
+        files.largestMemoNo = largestMemoNo(files.haiku);
     }
     return files;
 }
@@ -303,18 +304,27 @@ std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &m
     return writeBytes(DataFiles::memoFolder + QLatin1Char('/') + name, e.bytes);
 }
 
-void Notebook::raiseLastMemoNo()
+std::size_t Notebook::largestMemoNo(const std::vector<Haiku_record> &list)
 {
-    // A lost or stale settings file must never lead to a memo number being
-    // handed out twice.
-    double last = settings.last_memo_no.value();
-    for (std::size_t i = 1; i < haiku_list.size(); ++i) {
-        const double v = TextLines::numericValue(haiku_list[i].memo_no);
-        if (v > last) {
-            last = v;
-            settings.last_memo_no = NumberText::fromText(haiku_list[i].memo_no);
+    std::size_t largest = 0;
+    double value = 0;
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        const double v = TextLines::numericValue(list[i].memo_no);
+        if (largest == 0 || v > value) {
+            largest = i;
+            value = v;
         }
     }
+    return largest;
+}
+
+void Notebook::raiseLastMemoNo(std::size_t largest)
+{
+    // A lost or stale settings file must never lead to a memo number being
+    // handed out twice. The number is taken as the haiku file writes it.
+    if (largest > 0 && largest < haiku_list.size() &&
+        TextLines::numericValue(haiku_list[largest].memo_no) > settings.last_memo_no.value())
+        settings.last_memo_no = NumberText::fromText(haiku_list[largest].memo_no);
 }
 
 StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
@@ -378,7 +388,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         note(writeHaiku());
         note(writeMemo(settings.last_memo_no.toInt(), DataFiles::welcomeMemoLines().join(u'\n')));
     }
-    raiseLastMemoNo();
+    raiseLastMemoNo(dat.exists ? files.largestMemoNo : largestMemoNo(haiku_list));
 
     category_list.assign(1, QString());
     const QStringList categories =

@@ -121,6 +121,7 @@ private:
         Loaded ini, dat, cat, key;
         std::vector<Haiku_record> haiku;
         std::vector<Haiku_record> haikuAsRead; // a copy sharing every string
+        std::size_t largestMemoNo = 0;
     };
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
     static std::vector<Haiku_record> readHaiku(Loaded &dat);
@@ -130,7 +131,9 @@ private:
                                              const std::function<QString(qsizetype)> &lineAt);
     std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
     void keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report);
-    void raiseLastMemoNo();
+    // The first record with the largest memo number, or 0.
+    static std::size_t largestMemoNo(const std::vector<Haiku_record> &list);
+    void raiseLastMemoNo(std::size_t largest);
 
     // What each data file holds on disk as far as we know: the bytes last
     // read or written, and when and how large the file was then. A file that
