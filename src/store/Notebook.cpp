@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
 #include <numeric>
 
@@ -128,6 +129,10 @@ Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
 
 void Notebook::beginLoading()
 {
+    // Qt takes the first thread that makes use of it for the application's
+    // main thread. Make sure that is this one, not the loading thread, even
+    // when no application object exists yet.
+    QThread::currentThread();
     if (!m_loading.valid())
         m_loading = std::async(std::launch::async, &Notebook::readFiles, app_folder);
 }

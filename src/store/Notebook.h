@@ -76,6 +76,7 @@ public:
     // Starts reading the data files on a second thread, so that the reading
     // overlaps the building of the windows; startUp() waits for it. Reading
     // writes nothing. Optional: without it startUp() reads the files itself.
+    // Call it from the thread that will run the application.
     void beginLoading();
 
     // Everything start-up does with files, in its order: the memo folder, the
