@@ -416,10 +416,10 @@ void Notebook::rebuildShown(const QString &category)
 {
     const bool all = category == allCategories;
     const std::size_t n = haiku_list.size();
-    shown_index.assign(1, 0);
+    m_shownIndex.assign(1, 0);
     if (all) {
-        shown_index.resize(n);
-        std::iota(shown_index.begin() + 1, shown_index.end(), 1);
+        m_shownIndex.resize(n);
+        std::iota(m_shownIndex.begin() + 1, m_shownIndex.end(), 1);
     } else {
         // Categories are shared strings, so most records carry one of a few
         // buffers: remember the verdict for the last buffer seen.
@@ -432,18 +432,18 @@ void Notebook::rebuildShown(const QString &category)
                 seenMatches = c == category;
             }
             if (seenMatches)
-                shown_index.push_back(int(i));
+                m_shownIndex.push_back(int(i));
         }
     }
-    shown_count = int(shown_index.size()) - 1;
-    shown_index.push_back(0); // the empty last row holds no haiku
+    shown_count = int(m_shownIndex.size()) - 1;
+    m_shownIndex.push_back(0); // the empty last row holds no haiku
 
-    const std::size_t rows = shown_index.size();
+    const std::size_t rows = m_shownIndex.size();
     row_memo_no.assign(rows, 0);
     row_locked.assign(rows, QString());
     row_poem.assign(rows, QString());
     for (std::size_t r = 1; r + 1 < rows; ++r) {
-        const Haiku_record &h = haiku_list[std::size_t(shown_index[r])];
+        const Haiku_record &h = haiku_list[std::size_t(m_shownIndex[r])];
         row_memo_no[r] = qint64(TextLines::numericValue(h.memo_no));
         row_locked[r] = h.locked;
         row_poem[r] = h.poem;

@@ -54,7 +54,7 @@ public:
 
     Settings settings;
 
-    // The list rows: row r (1 to shown_count) shows record shown_index[r].
+    // The list rows: row r (1 to shown_count) shows record shownIndex()[r].
     int shown_count = 0;
     std::vector<qint64> row_memo_no{0, 0};
     std::vector<QString> row_locked{QString(), QString()};
@@ -100,7 +100,7 @@ public:
     // Refills shown_count and the row arrays with the haiku of one category
     // ("全部" for all), in notebook order.
     void rebuildShown(const QString &category);
-    const std::vector<int> &shownIndex() const { return shown_index; }
+    const std::vector<int> &shownIndex() const { return m_shownIndex; }
 
     // Why a value typed by the user cannot be stored (a character outside the
     // code page, or a line break in a one-line value); empty when it can.
@@ -161,5 +161,5 @@ private:
     std::future<LoadedFiles> m_loading;
     Spellings m_spellings;
     QStringList m_keywordExtra;
-    std::vector<int> shown_index{0};
+    std::vector<int> m_shownIndex{0};
 };

@@ -411,6 +411,23 @@ private slots:
         QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), before);
     }
 
+    // What the entry windows ask before a typed value may go into the notebook.
+    void typedValuesAreCheckedBeforeTheyAreKept()
+    {
+        QCOMPARE(Notebook::unstorableReason(u"句"_qs, u"古池や～①髙ｷｰﾜｰﾄﾞ"_qs, false), QString());
+        QCOMPARE(Notebook::unstorableReason(u"メモ"_qs, u"一行目\n二行目\n"_qs, true), QString());
+
+        const QString emoji = Notebook::unstorableReason(u"句"_qs, u"春の海🌸"_qs, false);
+        QVERIFY(emoji.startsWith(u"句に、"_qs));
+        QVERIFY(emoji.contains(u"「🌸」(U+1F338)"_qs));
+        QVERIFY(Notebook::unstorableReason(u"句"_qs, u"波〜"_qs, false).contains(u"U+301C"_qs));
+        QVERIFY(Notebook::unstorableReason(u"分類"_qs, u"¥100"_qs, false).contains(u"U+00A5"_qs));
+        QVERIFY(Notebook::unstorableReason(u"メモ"_qs, u"一行目\n𠮷"_qs, true).contains(u"U+20BB7"_qs));
+        QCOMPARE(Notebook::unstorableReason(u"句"_qs, u"一行目\n二行目"_qs, false),
+                 u"句に改行は入れられません。"_qs);
+        QCOMPARE(Notebook::unstorableReason(u"分類"_qs, u"春\r"_qs, false), u"分類に改行は入れられません。"_qs);
+    }
+
     void memoFiles()
     {
         QTemporaryDir dir;
