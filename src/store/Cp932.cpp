@@ -184,24 +184,19 @@ char *Cp932::encodeTo(QStringView text, char *dst, qsizetype *errorPos)
     return dst;
 }
 
-qsizetype Cp932::encodeInto(QStringView text, QByteArray &out)
-{
-    const qsizetype start = out.size();
-    out.resize(start + text.size() * 2);
-    qsizetype errorPos = -1;
-    char *end = encodeTo(text, out.data() + start, &errorPos);
-    out.resize(end ? end - out.constData() : start);
-    return errorPos;
-}
-
 Cp932::Encoded Cp932::encode(QStringView text)
 {
     Encoded result;
-    result.errorPos = encodeInto(text, result.bytes);
+    result.bytes.resize(text.size() * 2);
+    if (char *end = encodeTo(text, result.bytes.data(), &result.errorPos))
+        result.bytes.resize(end - result.bytes.constData());
+    else
+        result.bytes.clear();
     return result;
 }
 
-QString Cp932::characterAt(QStringView text, qsizetype pos)
+// The character at pos; a surrogate pair counts as one.
+static QString characterAt(QStringView text, qsizetype pos)
 {
     if (pos < 0 || pos >= text.size())
         return {};

@@ -33,16 +33,9 @@ public:
     // characters outside the code page ("𠮷", emoji), the one-way mappings of
     // the converter ("〜" U+301C, "−" U+2212, "¥", "‾") and stray surrogates.
     static Encoded encode(QStringView text);
-    // Appends the bytes of text to out. Returns the position of the first
-    // character that cannot be stored (out is then left as it was), or -1.
-    static qsizetype encodeInto(QStringView text, QByteArray &out);
     // The bytes of text at dst, which has room for two bytes a character.
     // Returns the end of what was written, or nullptr with *errorPos set.
     static char *encodeTo(QStringView text, char *dst, qsizetype *errorPos);
-
-
-    // The character at pos (a surrogate pair counts as one character).
-    static QString characterAt(QStringView text, qsizetype pos);
 
     // "「X」(U+XXXX)" for messages.
     static QString describeCharacter(QStringView text, qsizetype pos);
