@@ -211,7 +211,11 @@ void Main_form::restoreGeometry()
     const int memoBottom = Twips::toPxY(kMemoBottom, this);
     Text2->setGeometry(Text2->x(), memoTop, Text2->width(), qMax(Twips::toPxY(300, this), memoBottom - memoTop));
 
-    move(Twips::toPxX(s.window_left.value(), this), Twips::toPxY(s.window_top.value(), this));
+    // A place saved on a screen that is no longer there keeps the centred one,
+    // so the window never opens out of reach. The settings keep their values.
+    const QPoint place(Twips::toPxX(s.window_left.value(), this), Twips::toPxY(s.window_top.value(), this));
+    if (QGuiApplication::screenAt(place + QPoint(Twips::toPxX(600, this), Twips::toPxY(150, this))))
+        move(place);
     applyOuterSize(s.window_width.value(), s.window_height.value());
 }
 

@@ -91,6 +91,7 @@ private slots:
     void failedSaveIsReportedAndTheWindowStaysOpen();
     void unreadableNotebookEndsWithoutWriting();
     void maximisedWindowOpensMaximisedAtTheCentre();
+    void placeOffEveryScreenIsNotUsed();
     void gridRowOperations();
     void terminationSignalAsksToQuit();
 };
@@ -266,6 +267,20 @@ void TestMainForm::maximisedWindowOpensMaximisedAtTheCentre()
                  qAbs(normal.center().y() - screen.center().y()) < 30,
              qPrintable(QStringLiteral("normal %1,%2 %3x%4").arg(normal.x()).arg(normal.y()).arg(normal.width()).arg(normal.height())));
     QVERIFY(normal.width() < Twips::toPxX(12000, &form));
+}
+
+void TestMainForm::placeOffEveryScreenIsNotUsed()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("haiku.ini")),
+              sjis(QStringLiteral(" 1 \r\n 0 \r\n 1500 \r\n 300000 \r\n 6975 \r\n 9450 \r\n 2295 \r\n"
+                                  "ＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    QVERIFY(form.screen()->geometry().contains(form.geometry().center()));
+    QCOMPARE(nb.settings.window_left.text(), QStringLiteral(" 300000 ")); // kept until the window moves
 }
 
 void TestMainForm::gridRowOperations()
