@@ -78,6 +78,14 @@ void writeNotebook(const QString &dir)
                                   "ＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n秘密\r\n")));
 }
 
+// A settings file whose lines 2 to 6 (state, top, left, height, width) are given.
+void writeWindowSettings(const QString &dir, const QString &windowLines)
+{
+    writeFile(dir + QStringLiteral("/haiku.ini"),
+              sjis(QStringLiteral(" 1 \r\n") + windowLines +
+                   QStringLiteral("\r\n 2295 \r\nＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
+}
+
 } // namespace
 
 class TestMainForm : public QObject
@@ -251,9 +259,7 @@ void TestMainForm::unreadableNotebookEndsWithoutWriting()
 void TestMainForm::maximisedWindowOpensMaximisedAtTheCentre()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("haiku.ini")),
-              sjis(QStringLiteral(" 1 \r\n 2 \r\n-60 \r\n-60 \r\n 12000 \r\n 20000 \r\n 2295 \r\n"
-                                  "ＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
+    writeWindowSettings(dir.path(), QStringLiteral(" 2 \r\n-60 \r\n-60 \r\n 12000 \r\n 20000 "));
     MessageRecorder messages;
     Notebook nb(dir.path());
     Main_form form(nb);
@@ -272,9 +278,7 @@ void TestMainForm::maximisedWindowOpensMaximisedAtTheCentre()
 void TestMainForm::placeOffEveryScreenIsNotUsed()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("haiku.ini")),
-              sjis(QStringLiteral(" 1 \r\n 0 \r\n 1500 \r\n 300000 \r\n 6975 \r\n 9450 \r\n 2295 \r\n"
-                                  "ＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
+    writeWindowSettings(dir.path(), QStringLiteral(" 0 \r\n 1500 \r\n 300000 \r\n 6975 \r\n 9450 "));
     MessageRecorder messages;
     Notebook nb(dir.path());
     Main_form form(nb);
