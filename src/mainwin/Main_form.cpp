@@ -397,9 +397,14 @@ bool Main_form::saveAll()
 
 void Main_form::Menu_quit_Click()
 {
-    if (m_quit)
+    // A second request while the first is still saving or telling of a
+    // failure (a signal, the close box behind the message) waits for it.
+    if (m_quit || m_saving)
         return;
-    if (!saveAll())
+    m_saving = true;
+    const bool saved = saveAll();
+    m_saving = false;
+    if (!saved)
         return; // stay open: nothing the poet wrote may be lost
     m_quit = true;
     emit programEnded();

@@ -89,5 +89,6 @@ private:
 
     Notebook &nb;
     bool m_quit = false;
+    bool m_saving = false;
     bool m_frameFixPending = false;
 };

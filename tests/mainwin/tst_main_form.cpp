@@ -235,10 +235,20 @@ void TestMainForm::failedSaveIsReportedAndTheWindowStaysOpen()
     // the other files were still written
     QVERIFY(readFile(dir.filePath(QStringLiteral("bunrui.dat"))) != oldCategories);
 
+    // Asked to quit again while the failure is being told: one message, no second save.
+    MessageBoxes::setHandler([&](const MessageBoxes::Request &r) {
+        messages.shown.append(r);
+        form.Menu_quit_Click();
+        return MessageBoxes::Answer::Ok;
+    });
+    form.Command9_Click();
+    QCOMPARE(messages.shown.size(), 2);
+    QVERIFY(!form.hasQuit());
+
     QVERIFY(QDir(blocked).removeRecursively());
     form.Menu_file_quit_Click();
     QVERIFY(form.hasQuit());
-    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown.size(), 2);
     QCOMPARE(readFile(blocked), readFile(blocked + QStringLiteral(".moved")));
 }
 
