@@ -80,19 +80,26 @@ Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName, 
     return result;
 }
 
-std::vector<Haiku_record> Notebook::readHaiku(Loaded &dat)
+void Notebook::readHaiku(LoadedFiles &files)
 {
-    // A large file is read in two halves side by side, split where a record begins.
+    // A large file is read in two halves side by side, split where a record
+    // begins. Each half also makes its copy of the records as read and finds
+    // its largest memo number, so the window's thread has nothing left to do.
+    Loaded &dat = files.dat;
     const QByteArrayView bytes(dat.bytes);
     const qsizetype middle = TextLines::middleGroupStart(bytes, kRecordLines);
     struct Half
     {
         DecodedFile decoded;
         std::vector<Haiku_record> records;
+        std::vector<Haiku_record> asRead;
+        std::size_t largest = 0;
     };
     auto readHalf = [](QByteArrayView part) {
-        Half h{TextLines::decodeFile(part), {}};
+        Half h{TextLines::decodeFile(part), {}, {}, 0};
         h.records = DataFiles::parseHaiku(h.decoded.text);
+        h.asRead = h.records;
+        h.largest = largestMemoNo(h.records);
         return h;
     };
     std::future<Half> second;
@@ -101,15 +108,24 @@ std::vector<Haiku_record> Notebook::readHaiku(Loaded &dat)
     Half first = readHalf(middle > 0 ? bytes.first(middle) : bytes);
     dat.valid = first.decoded.valid;
     dat.spellings = std::move(first.decoded.spellings);
-    std::vector<Haiku_record> records = std::move(first.records);
+    files.haiku = std::move(first.records);
+    files.haikuAsRead = std::move(first.asRead);
+    files.largestMemoNo = first.largest;
     if (second.valid()) {
         Half h = second.get();
         dat.valid = dat.valid && h.decoded.valid;
         dat.spellings.insert(h.decoded.spellings);
-        records.insert(records.end(), std::make_move_iterator(h.records.begin() + 1),
-                       std::make_move_iterator(h.records.end()));
+        const std::size_t offset = files.haiku.size() - 1;
+        if (h.largest > 0 && (files.largestMemoNo == 0 ||
+                              TextLines::numericValue(h.records[h.largest].memo_no) >
+                                  TextLines::numericValue(files.haiku[files.largestMemoNo].memo_no)))
+            files.largestMemoNo = offset + h.largest;
+        auto append = [](std::vector<Haiku_record> &to, std::vector<Haiku_record> &from) {
+            to.insert(to.end(), std::make_move_iterator(from.begin() + 1), std::make_move_iterator(from.end()));
+        };
+        append(files.haiku, h.records);
+        append(files.haikuAsRead, h.asRead);
     }
-    return records;
 }
 
 Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
@@ -119,11 +135,8 @@ Notebook::LoadedFiles Notebook::readFiles(const QString &folder)
     files.dat = load(folder, DataFiles::haikuFile, false);
     files.cat = load(folder, DataFiles::categoryFile);
     files.key = load(folder, DataFiles::keywordFile);
-    if (files.dat.exists && files.dat.error.isEmpty()) {
-        files.haiku = readHaiku(files.dat);
-        files.haikuAsRead = files.haiku; // here, off the window's thread
-        files.largestMemoNo = largestMemoNo(files.haiku);
-    }
+    if (files.dat.exists && files.dat.error.isEmpty())
+        readHaiku(files);
     return files;
 }
 

@@ -125,7 +125,7 @@ private:
         std::size_t largestMemoNo = 0;
     };
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
-    static std::vector<Haiku_record> readHaiku(Loaded &dat);
+    static void readHaiku(LoadedFiles &files);
     static LoadedFiles readFiles(const QString &folder);
     std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,

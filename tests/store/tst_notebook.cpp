@@ -221,7 +221,14 @@ private slots:
         QVERIFY(nb.haiku_list == DataFiles::parseHaiku(text));
         QCOMPARE(nb.haiku_list[2500].poem, u"句その2500ーーー"_qs);
         QCOMPARE(nb.haiku_list[4001].category, u"秋"_qs);
-        QCOMPARE(nb.settings.last_memo_no.value(), 4000.0);
+        QCOMPARE(nb.settings.last_memo_no.value(), 4000.0); // found in the second half
+
+        // and a largest number in the first half wins over the second half's
+        text.replace(u"\r\n 10 \r\n"_qs, u"\r\n 90000 \r\n"_qs);
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), Cp932::encode(text).bytes));
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(again.settings.last_memo_no.text(), u" 90000 "_qs);
     }
 
     void emptyHaikuFileIsAnEmptyNotebook()
