@@ -47,11 +47,6 @@ void ListGrid::setColWidth(int column, double twips)
     setColumnWidth(column, Twips::toPxX(twips, this));
 }
 
-double ListGrid::colWidth(int column) const
-{
-    return Twips::fromPxX(columnWidth(column), this);
-}
-
 void ListGrid::setColAlignment(int column, int value)
 {
     const Qt::Alignment a = value == 2 ? Qt::AlignHCenter : value == 1 ? Qt::AlignRight : Qt::AlignLeft;

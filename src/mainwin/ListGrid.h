@@ -22,7 +22,6 @@ public:
     int rows() const;
 
     void setColWidth(int column, double twips);
-    double colWidth(int column) const;
     // 2 centres the column, heading and cells; 0 left, 1 right.
     void setColAlignment(int column, int value);
 

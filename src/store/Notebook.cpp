@@ -370,6 +370,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         if (!l->valid)
             keepAside(l->name, l->bytes, report);
         m_spellings.insert(l->spellings);
+        if (l != &dat) // the haiku are remembered as records, below
+            remember(l->name, l->bytes);
     }
 
     const QString memoDir = path(DataFiles::memoFolder);
@@ -378,10 +380,6 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
                                 QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)});
     }
 
-    for (const Loaded *l : {&ini, &cat, &key}) {
-        if (l->exists)
-            remember(l->name, l->bytes);
-    }
     if (ini.exists) {
         settings = DataFiles::parseSettings(TextLines::splitLines(ini.text), defaults);
     } else {
