@@ -309,7 +309,8 @@ void listRebuild(benchmark::State &state, const QString &category)
         state.SkipWithError("the window did not load every haiku");
         return;
     }
-    form.Combo1->setCurrentIndex(form.Combo1->findText(category));
+    auto *combo = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    combo->setCurrentIndex(combo->findText(category));
     for (auto _ : state) {
         form.Combo1_Click();
         benchmark::DoNotOptimize(nb.shown_count);

@@ -2,6 +2,7 @@
 
 #include "mainwin/ListGrid.h"
 #include "store/Notebook.h"
+#include "ui/Hints.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 
 namespace {
 
@@ -70,19 +74,76 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent),
     connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
     connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
     connect(Command9, &QPushButton::clicked, this, &Main_form::Command9_Click);
-    Combo1->installEventFilter(this);
+    connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
+    Text1->installEventFilter(this);
+    attachHints();
+}
+
+void Main_form::setHint(const QString &text)
+{
+    Text1->setText(text);
+}
+
+void Main_form::attachHints()
+{
+    const Hints::Sink sink = [this](const QString &text) { setHint(text); };
+    using Hints::On;
+    Hints::attach(Combo1, QStringLiteral("指定した分類のメモだけを表示します。"), On::Focus, sink);
+    Hints::attach(Combo2, QStringLiteral("検索に使用するキーワード(句の中の言葉）を入力して下さい。"),
+                  On::Focus, sink);
+    Hints::attach(Command1, QStringLiteral("選択した句を一つ上に移動します。"), On::MouseMove, sink);
+    Hints::attach(Command2, QStringLiteral("選択した句を一つ下に移動します。"), On::MouseMove, sink);
+    Hints::attach(Command5, QStringLiteral("句の中に指定したキーワードが含まれるものを検索します。"),
+                  On::MouseMove, sink);
+    Hints::attach(Command6, QStringLiteral("新しい句を登録します。"), On::MouseMove, sink);
+    Hints::attach(Command7, QStringLiteral("現在選択されている句を削除します。"), On::MouseMove, sink);
+    Hints::attach(Command8, QStringLiteral("現在選択されている句を訂正します。"), On::MouseMove, sink);
+    Hints::attach(Command9, QStringLiteral("ユリモカを終了します。"), On::MouseMove, sink);
+    Hints::attach(Grid1->viewport(), QStringLiteral("クリックで表示、ダブルクリックで編集"), On::MouseMove,
+                  sink);
+    Hints::attach(Text2->viewport(), QStringLiteral("メモの内容を表示します。書きかえる時は[編集]ボタン。"),
+                  On::MouseMove, sink);
+    Hints::attach(Text1, QStringLiteral("【ユリモカ】の機能・使用法のガイダンスを表示します。"),
+                  On::MouseMove, sink);
+}
+
+void Main_form::menu_tukaikata_Click()
+{
+    const QString manual = nb.path(QStringLiteral("manual.wri"));
+    if (!QFileInfo::exists(manual)) {
+        MessageBoxes::notify(this, QStringLiteral("MANUAL.WRIファイルが無いので、使い方を表示できません。"),
+                             QStringLiteral("ユリモカ"));
+        return;
+    }
+    // Whatever the desktop opens such a file with; its answer is not examined.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
 }
 
 void Main_form::createControls()
 {
     QMenuBar *bar = menuBar();
     bar->setFont(gothicFont());
+    auto entry = [](QAction *a, const char *name) {
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
     Menu_file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     Menu_file->setObjectName(QStringLiteral("Menu_file"));
-    Menu_file_quit = Menu_file->addAction(QStringLiteral("終了(&Q)"));
-    Menu_file_quit->setObjectName(QStringLiteral("Menu_file_quit"));
-    Menu_quit = bar->addAction(QStringLiteral("終了(&Q)"));
-    Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
+    Menu_file_pass = entry(Menu_file->addAction(QStringLiteral("鍵の設定(&P)")), "Menu_file_pass");
+    entry(Menu_file->addSeparator(), "Menu_file_bar1");
+    Menu_tatefont =
+        entry(Menu_file->addAction(QStringLiteral("縦書き用フォントの設定(&K)")), "Menu_tatefont");
+    entry(Menu_file->addSeparator(), "Menu_file_bar2");
+    Menu_print = entry(Menu_file->addAction(QStringLiteral("選択した句の印刷(&K)")), "Menu_print");
+    entry(Menu_file->addSeparator(), "Menu_file_bar3");
+    Menu_file_quit = entry(Menu_file->addAction(QStringLiteral("終了(&Q)")), "Menu_file_quit");
+    Menu_bunrui = entry(bar->addAction(QStringLiteral("分類の編集(&B)")), "Menu_bunrui");
+    menu_tukaikata = entry(bar->addAction(QStringLiteral("使い方(&U)")), "menu_tukaikata");
+    Menu_quit = entry(bar->addAction(QStringLiteral("終了(&Q)")), "Menu_quit");
+    // An entry whose window is not there yet is shown but cannot be chosen,
+    // never one that silently does nothing.
+    for (QAction *later : {Menu_file_pass, Menu_tatefont, Menu_print, Menu_bunrui})
+        later->setEnabled(false);
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -95,8 +156,8 @@ void Main_form::createControls()
         w->setObjectName(QLatin1String(name));
         w->setGeometry(Twips::rect(l, t, wd, h, this));
     };
-    auto button = [&](QPushButton *&b, const char *name, const QString &caption, double l, double t,
-                      double w, double h) {
+    auto button = [&](QPushButton *&b, const char *name, const QString &caption, double l, double t, double w,
+                      double h) {
         b = new QPushButton(caption, client);
         place(b, name, l, t, w, h);
     };
@@ -143,6 +204,14 @@ void Main_form::createControls()
     button(Command8, "Command8", QStringLiteral("編集"), 6360, 5820, 1095, 435);
     button(Command6, "Command6", QStringLiteral("登録"), 7500, 5820, 1095, 435);
     button(Command9, "Command9", QStringLiteral("終了"), 8640, 5820, 675, 435);
+
+    // Controls without a caption say to a screen reader what they hold.
+    Combo1->setAccessibleName(QStringLiteral("分類選択"));
+    Combo2->setAccessibleName(QStringLiteral("検索キーワード"));
+    Label3->setAccessibleName(QStringLiteral("選択した句（縦書き）"));
+    Grid1->setAccessibleName(QStringLiteral("句の一覧"));
+    Text2->setAccessibleName(QStringLiteral("メモ"));
+    Text1->setAccessibleName(QStringLiteral("ヒント"));
 
     // The window opens at its design size until the settings say otherwise.
     applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
@@ -209,7 +278,8 @@ void Main_form::restoreGeometry()
     // The memo keeps its bottom edge and follows the list's.
     const int memoTop = list.bottom() + 1 + Twips::toPxY(45, this);
     const int memoBottom = Twips::toPxY(kMemoBottom, this);
-    Text2->setGeometry(Text2->x(), memoTop, Text2->width(), qMax(Twips::toPxY(300, this), memoBottom - memoTop));
+    Text2->setGeometry(Text2->x(), memoTop, Text2->width(),
+                       qMax(Twips::toPxY(300, this), memoBottom - memoTop));
 
     // A place saved on a screen that is no longer there keeps the centred one,
     // so the window never opens out of reach. The settings keep their values.
@@ -237,8 +307,8 @@ void Main_form::showAsSaved()
 bool Main_form::event(QEvent *e)
 {
     const bool result = QMainWindow::event(e);
-    if (m_frameFixPending && (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
-                              e->type() == QEvent::WindowActivate)) {
+    if (m_frameFixPending &&
+        (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::WindowActivate)) {
         if (frameGeometry().size() != geometry().size()) {
             m_frameFixPending = false;
             if (!isMaximized() && !isMinimized())
@@ -389,7 +459,8 @@ bool Main_form::saveAll()
     QStringList lines;
     for (const StoreProblem &p : problems)
         lines.append(p.message);
-    lines.append(QStringLiteral("句帳の内容はメモリ上に保持されています。ディスクの空き容量や書き込み権限を確かめてから、もう一度終了して下さい。"));
+    lines.append(QStringLiteral("句帳の内容はメモリ上に保持されています。ディスクの空き容量や書き込み権限を確"
+                                "かめてから、もう一度終了して下さい。"));
     MessageBoxes::notify(this, lines.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
                          MessageBoxes::Icon::Critical);
     return false;
@@ -431,7 +502,8 @@ void Main_form::closeEvent(QCloseEvent *event)
 
 bool Main_form::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Combo1 && event->type() == QEvent::FocusIn)
-        Text1->setText(QStringLiteral("指定した分類のメモだけを表示します。"));
+    // The hint line never keeps the focus: it goes on to 登録.
+    if (watched == Text1 && event->type() == QEvent::FocusIn)
+        QMetaObject::invokeMethod(Command6, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
 }

@@ -47,26 +47,11 @@ public:
     void showRowQuietly(int r);
     void updateCaption();
 
-    // Controls, named as the program has always named them.
-    QMenu *Menu_file;          // ﾌｧｲﾙ(&F)
-    QAction *Menu_file_quit;   // 終了(&Q)
-    QAction *Menu_quit;        // 終了(&Q)
-    QLabel *Label1;            // 分類選択
-    QComboBox *Combo1;         // category filter
-    QLabel *Label2;            // 検索ｷｰﾜｰﾄﾞ
-    QComboBox *Combo2;         // search keyword
-    QPushButton *Command5;     // 検索
-    QPushButton *Command1;     // 上へ
-    QPushButton *Command2;     // 下へ
-    QFrame *Shape1;            // panel behind the poem
-    VerticalLabel *Label3;     // the poem in vertical writing
-    ListGrid *Grid1;           // the haiku list
-    QPlainTextEdit *Text2;     // memo display
-    QLineEdit *Text1;          // hint line
-    QPushButton *Command7;     // 削除
-    QPushButton *Command8;     // 編集
-    QPushButton *Command6;     // 登録
-    QPushButton *Command9;     // 終了
+    // Writes a hint into the hint line; the dialogs write theirs through it too.
+    void setHint(const QString &text);
+
+    // 使い方: opens the manual with the desktop's own program for it.
+    void menu_tukaikata_Click();
 
 signals:
     // Everything is saved: the program ends now.
@@ -78,7 +63,35 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Controls, named as the program has always named them. Tests find them
+    // by these names (objectName).
+    QMenu *Menu_file;        // ﾌｧｲﾙ(&F)
+    QAction *Menu_file_pass; // 鍵の設定(&P)
+    QAction *Menu_tatefont;  // 縦書き用フォントの設定(&K)
+    QAction *Menu_print;     // 選択した句の印刷(&K)
+    QAction *Menu_file_quit; // 終了(&Q)
+    QAction *Menu_bunrui;    // 分類の編集(&B)
+    QAction *menu_tukaikata; // 使い方(&U)
+    QAction *Menu_quit;      // 終了(&Q)
+    QLabel *Label1;          // 分類選択
+    QComboBox *Combo1;       // category filter
+    QLabel *Label2;          // 検索ｷｰﾜｰﾄﾞ
+    QComboBox *Combo2;       // search keyword
+    QPushButton *Command5;   // 検索
+    QPushButton *Command1;   // 上へ
+    QPushButton *Command2;   // 下へ
+    QFrame *Shape1;          // panel behind the poem
+    VerticalLabel *Label3;   // the poem in vertical writing
+    ListGrid *Grid1;         // the haiku list
+    QPlainTextEdit *Text2;   // memo display
+    QLineEdit *Text1;        // hint line
+    QPushButton *Command7;   // 削除
+    QPushButton *Command8;   // 編集
+    QPushButton *Command6;   // 登録
+    QPushButton *Command9;   // 終了
+
     void createControls();
+    void attachHints();
     void centreOnScreen();
     Settings windowDefaults() const;
     void restoreGeometry();

@@ -11,7 +11,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +23,15 @@
 #include <csignal>
 
 namespace {
+
+// A control of a window, found by its name as a test robot would find it.
+template <typename T> T *ctl(QObject &window, const char *name)
+{
+    T *w = window.findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
 
 QByteArray sjis(const QString &text)
 {
@@ -68,7 +80,8 @@ void writeNotebook(const QString &dir)
     writeFile(dir + QStringLiteral("/memo1/m1000007.txt"), sjis(QStringLiteral("秘密のメモ\r\n")));
     QStringList categories = {QStringLiteral("全部"), QStringLiteral("好きな句（春）"),
                               QStringLiteral("推敲未完"), QStringLiteral("誰も使わない分類")};
-    writeFile(dir + QStringLiteral("/bunrui.dat"), sjis(categories.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    writeFile(dir + QStringLiteral("/bunrui.dat"),
+              sjis(categories.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
     QString keywords = QStringLiteral("春\r\n");
     for (int i = 1; i < 20; ++i)
         keywords += QStringLiteral("\r\n");
@@ -102,6 +115,9 @@ private slots:
     void placeOffEveryScreenIsNotUsed();
     void gridRowOperations();
     void terminationSignalAsksToQuit();
+    void menuBarHasEveryEntryInOrder();
+    void hintsFollowTheMouseAndTheFocus();
+    void manualThatIsMissingIsSaidSo();
 };
 
 void TestMainForm::firstStartShowsTheWelcomeHaiku()
@@ -114,22 +130,23 @@ void TestMainForm::firstStartShowsTheWelcomeHaiku()
 
     QVERIFY(messages.shown.isEmpty());
     QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (1件)"));
-    QCOMPARE(form.Grid1->rows(), 3); // heading, the welcome haiku, the empty last row
-    QCOMPARE(form.Grid1->cellText(0, 0), QStringLiteral("分類"));
-    QCOMPARE(form.Grid1->cellText(0, 1), QStringLiteral("年/月/日"));
-    QCOMPARE(form.Grid1->cellText(0, 2), QStringLiteral("句"));
-    QCOMPARE(form.Grid1->cellText(1, 0), QStringLiteral("作者より"));
-    QCOMPARE(form.Grid1->cellText(1, 1), QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
-    QCOMPARE(form.Grid1->cellText(1, 2), QStringLiteral("【ユリモカ】ご利用のお礼"));
-    QCOMPARE(form.Grid1->cellText(2, 2), QString());
-    QCOMPARE(form.Combo1->count(), 15);
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("全部"));
-    QCOMPARE(form.Combo2->count(), 20);
-    QCOMPARE(form.Combo2->currentText(), QString());
-    QCOMPARE(form.Label3->text(), QStringLiteral("【ユリモカ】ご利用のお礼"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->rows(), 3); // heading, the welcome haiku, the empty last row
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(0, 0), QStringLiteral("分類"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(0, 1), QStringLiteral("年/月/日"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(0, 2), QStringLiteral("句"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(1, 0), QStringLiteral("作者より"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(1, 1),
+             QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(1, 2), QStringLiteral("【ユリモカ】ご利用のお礼"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(2, 2), QString());
+    QCOMPARE(ctl<QComboBox>(form, "Combo1")->count(), 15);
+    QCOMPARE(ctl<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("全部"));
+    QCOMPARE(ctl<QComboBox>(form, "Combo2")->count(), 20);
+    QCOMPARE(ctl<QComboBox>(form, "Combo2")->currentText(), QString());
+    QCOMPARE(ctl<VerticalLabel>(form, "Label3")->text(), QStringLiteral("【ユリモカ】ご利用のお礼"));
     // the memo of row 1 is not shown until the poet picks a row
-    QCOMPARE(form.Text2->toPlainText(), QString());
-    QCOMPARE(form.Text1->text(), QString());
+    QCOMPARE(ctl<QPlainTextEdit>(form, "Text2")->toPlainText(), QString());
+    QCOMPARE(ctl<QLineEdit>(form, "Text1")->text(), QString());
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("memo1/m1000001.txt"))));
 }
 
@@ -142,45 +159,45 @@ void TestMainForm::categoryFilterRebuildsTheList()
     Main_form form(nb);
     QVERIFY(form.Form_Load());
     QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (4件)"));
-    QCOMPARE(form.Grid1->rows(), 6);
-    QCOMPARE(form.Combo2->itemText(0), QStringLiteral("春"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->rows(), 6);
+    QCOMPARE(ctl<QComboBox>(form, "Combo2")->itemText(0), QStringLiteral("春"));
 
     // Exact comparison: the half-width parentheses do not match the full-width ones.
-    form.Combo2->setEditText(QStringLiteral("春"));
-    form.Combo1->setCurrentIndex(1);
+    ctl<QComboBox>(form, "Combo2")->setEditText(QStringLiteral("春"));
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(1);
     form.Combo1_Click();
-    QCOMPARE(form.Grid1->rows(), 4);
-    QCOMPARE(form.Grid1->cellText(1, 2), QStringLiteral("古池や蛙飛びこむ水の音"));
-    QCOMPARE(form.Grid1->cellText(2, 2), QStringLiteral("～春の海～"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->rows(), 4);
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(1, 2), QStringLiteral("古池や蛙飛びこむ水の音"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(2, 2), QStringLiteral("～春の海～"));
     QCOMPARE(nb.row_memo_no[1], 3);
     QCOMPARE(nb.row_memo_no[2], 4);
     QCOMPARE(nb.row_memo_no[3], 0);
-    QCOMPARE(form.Grid1->row(), 1);
-    QCOMPARE(form.Grid1->selStartRow(), 1);
-    QCOMPARE(form.Grid1->selEndRow(), 1);
-    QCOMPARE(form.Combo2->currentText(), QString());
-    QCOMPARE(form.Text2->toPlainText(), QStringLiteral("池のほとり\n二行目"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->row(), 1);
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->selStartRow(), 1);
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->selEndRow(), 1);
+    QCOMPARE(ctl<QComboBox>(form, "Combo2")->currentText(), QString());
+    QCOMPARE(ctl<QPlainTextEdit>(form, "Text2")->toPlainText(), QStringLiteral("池のほとり\n二行目"));
     QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (4件)"));
 
     // A locked haiku on row 1: its poem shows, its memo does not; ー is written ｜.
-    form.Combo1->setCurrentIndex(2);
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(2);
     form.Combo1_Click();
-    QCOMPARE(form.Grid1->rows(), 3);
-    QCOMPARE(form.Text2->toPlainText(), QString());
-    QCOMPARE(form.Label3->text(), QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->rows(), 3);
+    QCOMPARE(ctl<QPlainTextEdit>(form, "Text2")->toPlainText(), QString());
+    QCOMPARE(ctl<VerticalLabel>(form, "Label3")->text(), QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙"));
 
     // A category nobody uses: heading and the empty row, nothing shown.
-    form.Combo1->setCurrentIndex(3);
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(3);
     form.Combo1_Click();
-    QCOMPARE(form.Grid1->rows(), 2);
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->rows(), 2);
     QCOMPARE(nb.shown_count, 0);
-    QCOMPARE(form.Text2->toPlainText(), QString());
-    QCOMPARE(form.Label3->text(), QString());
+    QCOMPARE(ctl<QPlainTextEdit>(form, "Text2")->toPlainText(), QString());
+    QCOMPARE(ctl<VerticalLabel>(form, "Label3")->text(), QString());
 
-    form.Combo1->setCurrentIndex(0);
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(0);
     form.Combo1_Click();
-    QCOMPARE(form.Grid1->rows(), 6);
-    QCOMPARE(form.Grid1->cellText(3, 0), QStringLiteral("好きな句(春)"));
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->rows(), 6);
+    QCOMPARE(ctl<ListGrid>(form, "Grid1")->cellText(3, 0), QStringLiteral("好きな句(春)"));
     QVERIFY(messages.shown.isEmpty());
 }
 
@@ -198,7 +215,7 @@ void TestMainForm::quitWritesAnUntouchedNotebookBackUnchanged()
     Notebook nb(dir.path());
     Main_form form(nb);
     QVERIFY(form.Form_Load());
-    form.Combo1->setCurrentIndex(2);
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(2);
     form.Combo1_Click(); // filtering changes nothing on disk
     form.Command9_Click();
     QVERIFY(form.hasQuit());
@@ -281,7 +298,11 @@ void TestMainForm::maximisedWindowOpensMaximisedAtTheCentre()
     const QRect screen = form.screen()->geometry();
     QVERIFY2(qAbs(normal.center().x() - screen.center().x()) < 20 &&
                  qAbs(normal.center().y() - screen.center().y()) < 30,
-             qPrintable(QStringLiteral("normal %1,%2 %3x%4").arg(normal.x()).arg(normal.y()).arg(normal.width()).arg(normal.height())));
+             qPrintable(QStringLiteral("normal %1,%2 %3x%4")
+                            .arg(normal.x())
+                            .arg(normal.y())
+                            .arg(normal.width())
+                            .arg(normal.height())));
     QVERIFY(normal.width() < Twips::toPxX(12000, &form));
 }
 
@@ -337,6 +358,60 @@ void TestMainForm::terminationSignalAsksToQuit()
     QSignalSpy spy(&watcher, &QuitSignals::quitRequested);
     ::raise(SIGTERM);
     QVERIFY(spy.wait(2000));
+}
+
+void TestMainForm::menuBarHasEveryEntryInOrder()
+{
+    QTemporaryDir dir;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QStringList file;
+    for (QAction *a : ctl<QMenu>(form, "Menu_file")->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(file, (QStringList{"鍵の設定(&P)", "-", "縦書き用フォントの設定(&K)", "-",
+                                "選択した句の印刷(&K)", "-", "終了(&Q)"}));
+    QStringList bar;
+    for (QAction *a : form.menuBar()->actions())
+        bar << a->text();
+    QCOMPARE(bar, (QStringList{"ﾌｧｲﾙ(&F)", "分類の編集(&B)", "使い方(&U)", "終了(&Q)"}));
+    // Both quits can always be chosen.
+    QVERIFY(ctl<QAction>(form, "Menu_quit")->isEnabled());
+    QVERIFY(ctl<QAction>(form, "Menu_file_quit")->isEnabled());
+}
+
+void TestMainForm::hintsFollowTheMouseAndTheFocus()
+{
+    QTemporaryDir dir;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *hint = ctl<QLineEdit>(form, "Text1");
+    QTest::mouseMove(ctl<QPushButton>(form, "Command6"));
+    QTRY_COMPARE(hint->text(), QStringLiteral("新しい句を登録します。"));
+    QTest::mouseMove(ctl<QPushButton>(form, "Command7"));
+    QTRY_COMPARE(hint->text(), QStringLiteral("現在選択されている句を削除します。"));
+    // Focus alone, without the mouse, shows a box's hint.
+    ctl<QComboBox>(form, "Combo2")->setFocus();
+    QTRY_COMPARE(hint->text(), QStringLiteral("検索に使用するキーワード(句の中の言葉）を入力して下さい。"));
+    // The hint line hands the focus on to 登録 and cannot be typed into.
+    QVERIFY(hint->isReadOnly());
+    hint->setFocus();
+    QTRY_VERIFY(ctl<QPushButton>(form, "Command6")->hasFocus());
+}
+
+void TestMainForm::manualThatIsMissingIsSaidSo()
+{
+    QTemporaryDir dir;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    MessageRecorder messages;
+    form.menu_tukaikata_Click();
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text,
+             QStringLiteral("MANUAL.WRIファイルが無いので、使い方を表示できません。"));
+    QCOMPARE(messages.shown[0].title, QStringLiteral("ユリモカ"));
 }
 
 QTEST_MAIN(TestMainForm)
