@@ -45,8 +45,7 @@ private:
             char buf[8];
             char *dst = buf;
             size_t inLeft = len, outLeft = sizeof buf;
-            if (iconv(dec, &src, &inLeft, &dst, &outLeft) == size_t(-1) || inLeft != 0 ||
-                dst - buf != 2)
+            if (iconv(dec, &src, &inLeft, &dst, &outLeft) == size_t(-1) || inLeft != 0 || dst - buf != 2)
                 return false;
             std::memcpy(&out, buf, 2);
             return true;

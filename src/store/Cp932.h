@@ -16,7 +16,7 @@ public:
     struct Decoded
     {
         QString text;
-        bool valid = true;           // false when some bytes had to be escaped
+        bool valid = true;            // false when some bytes had to be escaped
         bool secondSpellings = false; // some pair is not the one the character is written as
     };
 

@@ -143,10 +143,19 @@ std::array<QString, kKeywordSlots> parseKeywords(const QStringList &lines, QStri
     return keywords;
 }
 
+qint64 memoNumber(QStringView text)
+{
+    const double v = TextLines::numericValue(text);
+    // Written so that NaN fails the test too.
+    if (!(v >= 0 && v <= double(kMemoNoLimit)))
+        return 0;
+    return qint64(v);
+}
+
 QString memoFileName(qint64 memo_no)
 {
-    const QString digits = QString::number(qAbs(memo_no)).rightJustified(6, QLatin1Char('0'));
-    return QLatin1String("m1") + (memo_no < 0 ? QLatin1String("-") : QLatin1String()) + digits +
+    const qint64 n = memo_no < 0 || memo_no > kMemoNoLimit ? 0 : memo_no;
+    return QLatin1String("m1") + QString::number(n).rightJustified(6, QLatin1Char('0')) +
            QLatin1String(".txt");
 }
 

@@ -54,8 +54,7 @@ QStringList settingsLines(const Settings &s);
 std::vector<Haiku_record> parseHaiku(QStringView text);
 
 // Calls f(const QString &) for every line of the haiku file, records 1 on.
-template <typename F>
-void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)
+template <typename F> void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)
 {
     for (std::size_t i = 1; i < list.size(); ++i) {
         const Haiku_record &r = list[i];
@@ -74,6 +73,15 @@ const QStringList &defaultCategories();
 
 // Twenty slots; lines past the twentieth are handed back in extra.
 std::array<QString, kKeywordSlots> parseKeywords(const QStringList &lines, QStringList *extra);
+
+// The largest memo number the files use. A new haiku is never given a
+// number above it, so the next number can never overflow.
+inline constexpr qint64 kMemoNoLimit = 2147483647;
+
+// A memo number as the files write it (" 12 "), read as a number from 0 to
+// kMemoNoLimit. A damaged or hand-edited line that holds no such number
+// (negative, too many digits, not a number) reads as 0, which no haiku uses.
+qint64 memoNumber(QStringView text);
 
 // "m1" + the number padded to six digits + ".txt": 1 -> "m1000001.txt".
 QString memoFileName(qint64 memo_no);

@@ -33,9 +33,7 @@ QString writeFailure(const QString &fileName, const QFileDevice &f)
     case QFileDevice::RenameError:
         cause = QStringLiteral("書いた内容を元のファイルと置き換えられませんでした。");
         break;
-    default:
-        cause = QStringLiteral("書き込みに失敗しました。");
-        break;
+    default: cause = QStringLiteral("書き込みに失敗しました。"); break;
     }
     return QStringLiteral("「%1」を保存できませんでした。\n%2（%3）\n元のファイルはそのまま残っています。")
         .arg(fileName, cause, f.errorString());
@@ -116,12 +114,13 @@ void Notebook::readHaiku(LoadedFiles &files)
         dat.valid = dat.valid && h.decoded.valid;
         dat.spellings.insert(h.decoded.spellings);
         const std::size_t offset = files.haiku.size() - 1;
-        if (h.largest > 0 && (files.largestMemoNo == 0 ||
-                              TextLines::numericValue(h.records[h.largest].memo_no) >
-                                  TextLines::numericValue(files.haiku[files.largestMemoNo].memo_no)))
+        if (h.largest > 0 &&
+            (files.largestMemoNo == 0 || DataFiles::memoNumber(h.records[h.largest].memo_no) >
+                                             DataFiles::memoNumber(files.haiku[files.largestMemoNo].memo_no)))
             files.largestMemoNo = offset + h.largest;
         auto append = [](std::vector<Haiku_record> &to, std::vector<Haiku_record> &from) {
-            to.insert(to.end(), std::make_move_iterator(from.begin() + 1), std::make_move_iterator(from.end()));
+            to.insert(to.end(), std::make_move_iterator(from.begin() + 1),
+                      std::make_move_iterator(from.end()));
         };
         append(files.haiku, h.records);
         append(files.haikuAsRead, h.asRead);
@@ -150,8 +149,7 @@ void Notebook::beginLoading()
         m_loading = std::async(std::launch::async, &Notebook::readFiles, app_folder);
 }
 
-void Notebook::remember(const QString &fileName, const QByteArray &bytes,
-                        std::vector<Haiku_record> *snapshot)
+void Notebook::remember(const QString &fileName, const QByteArray &bytes, std::vector<Haiku_record> *snapshot)
 {
     const QFileInfo info(path(fileName));
     OnDisk known{std::nullopt, info.lastModified(), info.size()};
@@ -212,7 +210,8 @@ void Notebook::keepAside(const QString &fileName, const QByteArray &bytes, Start
         return;
     }
     report.notices.append(
-        QStringLiteral("「%1」にシフトJISとして読めない文字が含まれていたため、元のファイルを「%2」として残しました。")
+        QStringLiteral(
+            "「%1」にシフトJISとして読めない文字が含まれていたため、元のファイルを「%2」として残しました。")
             .arg(fileName, backupName));
 }
 
@@ -244,7 +243,8 @@ std::optional<StoreProblem> Notebook::writeEncoded(const QString &fileName, cons
 {
     if (!e.ok()) {
         return StoreProblem{
-            fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%3があります。\n元のファイルはそのまま残っています。")
+            fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%"
+                                     "3があります。\n元のファイルはそのまま残っています。")
                           .arg(fileName)
                           .arg(e.badLine + 1)
                           .arg(Cp932::describeCharacter(lineAt(e.badLine), e.badPos))};
@@ -325,9 +325,9 @@ std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &m
 std::size_t Notebook::largestMemoNo(const std::vector<Haiku_record> &list)
 {
     std::size_t largest = 0;
-    double value = 0;
+    qint64 value = 0;
     for (std::size_t i = 1; i < list.size(); ++i) {
-        const double v = TextLines::numericValue(list[i].memo_no);
+        const qint64 v = DataFiles::memoNumber(list[i].memo_no);
         if (largest == 0 || v > value) {
             largest = i;
             value = v;
@@ -341,8 +341,21 @@ void Notebook::raiseLastMemoNo(std::size_t largest)
     // A lost or stale settings file must never lead to a memo number being
     // handed out twice. The number is taken as the haiku file writes it.
     if (largest > 0 && largest < haiku_list.size() &&
-        TextLines::numericValue(haiku_list[largest].memo_no) > settings.last_memo_no.value())
+        DataFiles::memoNumber(haiku_list[largest].memo_no) > lastMemoNo())
         settings.last_memo_no = NumberText::fromText(haiku_list[largest].memo_no);
+}
+
+qint64 Notebook::lastMemoNo() const
+{
+    return DataFiles::memoNumber(settings.last_memo_no.text());
+}
+
+std::optional<qint64> Notebook::nextMemoNo() const
+{
+    const qint64 last = lastMemoNo();
+    if (last >= DataFiles::kMemoNoLimit)
+        return std::nullopt;
+    return last + 1;
 }
 
 StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
@@ -359,8 +372,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     const Loaded &ini = files.ini, &dat = files.dat, &cat = files.cat, &key = files.key;
     for (const Loaded *l : {&ini, &dat, &cat, &key}) {
         if (!l->error.isEmpty()) {
-            report.fatal = l->error +
-                           QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
+            report.fatal =
+                l->error + QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
             return report;
         }
     }
@@ -376,8 +389,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     const QString memoDir = path(DataFiles::memoFolder);
     if (!QFileInfo(memoDir).isDir() && !QDir().mkpath(memoDir)) {
-        report.problems.append({DataFiles::memoFolder,
-                                QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)});
+        report.problems.append(
+            {DataFiles::memoFolder, QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)});
     }
 
     if (ini.exists) {
@@ -391,7 +404,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         haiku_list = std::move(files.haiku);
         remember(DataFiles::haikuFile, {}, &files.haikuAsRead);
     } else {
-        settings.last_memo_no.set(settings.last_memo_no.value() + 1);
+        settings.last_memo_no.set(double(nextMemoNo().value_or(DataFiles::kMemoNoLimit)));
         const QString stamp = DataFiles::timeStamp(now, false);
         Haiku_record welcome{DataFiles::shortDate(now.date()),
                              QStringLiteral("作者より"),
@@ -402,7 +415,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
                              QStringLiteral("NO")};
         haiku_list = {Haiku_record(), welcome};
         note(writeHaiku());
-        note(writeMemo(settings.last_memo_no.toInt(), DataFiles::welcomeMemoLines().join(u'\n')));
+        note(writeMemo(lastMemoNo(), DataFiles::welcomeMemoLines().join(u'\n')));
     }
     raiseLastMemoNo(dat.exists ? files.largestMemoNo : largestMemoNo(haiku_list));
 
@@ -455,7 +468,7 @@ void Notebook::rebuildShown(const QString &category)
     row_poem.assign(rows, QString());
     for (std::size_t r = 1; r + 1 < rows; ++r) {
         const Haiku_record &h = haiku_list[std::size_t(m_shownIndex[r])];
-        row_memo_no[r] = qint64(TextLines::numericValue(h.memo_no));
+        row_memo_no[r] = DataFiles::memoNumber(h.memo_no);
         row_locked[r] = h.locked;
         row_poem[r] = h.poem;
     }
@@ -473,6 +486,7 @@ QString Notebook::unstorableReason(const QString &what, const QString &value, bo
     const Cp932::Encoded e = Cp932::encode(checked);
     if (e.ok())
         return {};
-    return QStringLiteral("%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
+    return QStringLiteral(
+               "%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
         .arg(what, Cp932::describeCharacter(checked, e.errorPos));
 }

@@ -71,6 +71,13 @@ public:
     static inline const QString allCategories = QStringLiteral("全部");
 
     QString path(const QString &fileName) const { return app_folder + fileName; }
+
+    // last_memo_no as a number from 0 to DataFiles::kMemoNoLimit (0 when the
+    // settings line is damaged).
+    qint64 lastMemoNo() const;
+    // The number a new haiku's memo takes; nothing when every number up to
+    // the limit has been handed out.
+    std::optional<qint64> nextMemoNo() const;
     QString memoPath(qint64 memo_no) const;
 
     // Starts reading the data files on a second thread, so that the reading
@@ -113,7 +120,7 @@ private:
         bool exists = false;
         QByteArray bytes; // as found
         QString text;
-        QString error; // set when the file exists but could not be read
+        QString error;     // set when the file exists but could not be read
         bool valid = true; // false when some bytes are not code page 932
         Spellings spellings;
     };

@@ -17,7 +17,12 @@ public:
     }
 
     double value() const { return TextLines::numericValue(m_text); }
-    qint64 toInt() const { return qint64(value()); }
+    // The value as a whole number; 0 when it does not fit one (a damaged line).
+    qint64 toInt() const
+    {
+        const double v = value();
+        return v > -9.2e18 && v < 9.2e18 ? qint64(v) : 0;
+    }
     const QString &text() const { return m_text; }
 
     // Rewrites the text only when the value really changes.

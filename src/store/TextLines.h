@@ -49,8 +49,7 @@ namespace TextLines {
 // Calls f(QStringView line) for every line of text. CR LF ends a line; so do a
 // lone LF or a lone CR, for files edited by hand. A final line end does not
 // start another line.
-template <typename F>
-void forEachLine(QStringView text, F &&f)
+template <typename F> void forEachLine(QStringView text, F &&f)
 {
     qsizetype start = 0;
     const qsizetype n = text.size();

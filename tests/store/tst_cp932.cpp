@@ -48,8 +48,7 @@ private slots:
         // a character outside the BMP is reported at its first half
         QTest::newRow("outside the BMP") << u"吉田𠮷野"_qs << qsizetype(2) << u"「𠮷」(U+20BB7)"_qs;
         QTest::newRow("emoji") << u"句😀"_qs << qsizetype(1) << u"「😀」(U+1F600)"_qs;
-        QTest::newRow("after an escaped byte")
-            << u"\xdc81𠮷"_qs << qsizetype(1) << u"「𠮷」(U+20BB7)"_qs;
+        QTest::newRow("after an escaped byte") << u"\xdc81𠮷"_qs << qsizetype(1) << u"「𠮷」(U+20BB7)"_qs;
     }
 
     void refusesCharactersThatCannotComeBack()
@@ -95,12 +94,12 @@ private slots:
         QTest::newRow("NEC row 13") << QByteArray("\x87\x90\r\nx\x87\x90y\r\n")
                                     << QStringList{u"≒"_qs, u"x≒y"_qs}
                                     << QByteArray("\x81\xe0\r\nx\x81\xe0y\r\n");
-        QTest::newRow("NEC-selected IBM") << QByteArray("\xed\x40\r\n\xee\xf9\r\nplain\r\n")
-                                          << QStringList{u"纊"_qs, u"￢"_qs, u"plain"_qs}
-                                          << QByteArray("\xfa\x5c\r\n\x81\xca\r\nplain\r\n");
-        QTest::newRow("with invalid bytes") << QByteArray("\x87\x90\r\n\xff\r\n")
-                                            << QStringList{u"≒"_qs, u"\xdcff"_qs}
-                                            << QByteArray("\x81\xe0\r\n\xff\r\n");
+        QTest::newRow("NEC-selected IBM")
+            << QByteArray("\xed\x40\r\n\xee\xf9\r\nplain\r\n") << QStringList{u"纊"_qs, u"￢"_qs, u"plain"_qs}
+            << QByteArray("\xfa\x5c\r\n\x81\xca\r\nplain\r\n");
+        QTest::newRow("with invalid bytes")
+            << QByteArray("\x87\x90\r\n\xff\r\n") << QStringList{u"≒"_qs, u"\xdcff"_qs}
+            << QByteArray("\x81\xe0\r\n\xff\r\n");
     }
 
     void secondSpellingsSurviveALoadAndASave()

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTest>
 
+#include <limits>
+
 // The file formats as pure functions: lines in, values out, and back.
 class TestDataFiles : public QObject
 {
@@ -18,8 +20,7 @@ private slots:
         QCOMPARE(TextLines::splitLines(u"a\nb\n"), ab);
         QCOMPARE(TextLines::splitLines(u"a\rb\r"), ab);
         QCOMPARE(TextLines::splitLines(u"a\r\nb"), ab); // no final line end
-        QCOMPARE(TextLines::splitLines(u"a\r\r\nb\n\nc"),
-                 (QStringList{u"a"_qs, {}, u"b"_qs, {}, u"c"_qs}));
+        QCOMPARE(TextLines::splitLines(u"a\r\r\nb\n\nc"), (QStringList{u"a"_qs, {}, u"b"_qs, {}, u"c"_qs}));
         QCOMPARE(TextLines::splitLines(u""), QStringList());
         QCOMPARE(TextLines::splitLines(u"\r\n"), QStringList{QString()});
     }
@@ -57,6 +58,35 @@ private slots:
         const auto read = qint64(TextLines::numericValue(u" 12 "));
         QCOMPARE(DataFiles::memoFileName(read), u"m1000012.txt"_qs);
         QCOMPARE(DataFiles::memoFileName(1234567), u"m11234567.txt"_qs); // padded, never cut
+        QCOMPARE(DataFiles::memoFileName(DataFiles::kMemoNoLimit), u"m12147483647.txt"_qs);
+        // never a name with a sign in it
+        QCOMPARE(DataFiles::memoFileName(-5), u"m1000000.txt"_qs);
+        QCOMPARE(DataFiles::memoFileName(std::numeric_limits<qint64>::min()), u"m1000000.txt"_qs);
+    }
+
+    // A damaged or hand-edited memo number reads as 0, never as a negative
+    // number or one whose successor overflows.
+    void readsMemoNumbersWithinTheirRange_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<qint64>("number");
+        QTest::newRow("as written") << u" 12 "_qs << qint64(12);
+        QTest::newRow("without blanks") << u"12"_qs << qint64(12);
+        QTest::newRow("the largest") << u" 2147483647 "_qs << qint64(2147483647);
+        QTest::newRow("one past the largest") << u" 2147483648 "_qs << qint64(0);
+        QTest::newRow("many digits") << u"55555555555555555555555555555555555"_qs << qint64(0);
+        QTest::newRow("exponent not read") << u"1e300"_qs << qint64(1);
+        QTest::newRow("negative") << u"-3"_qs << qint64(0);
+        QTest::newRow("the most negative") << u"-9223372036854775808"_qs << qint64(0);
+        QTest::newRow("not a number") << u"abc"_qs << qint64(0);
+        QTest::newRow("empty") << QString() << qint64(0);
+    }
+
+    void readsMemoNumbersWithinTheirRange()
+    {
+        QFETCH(QString, line);
+        QFETCH(qint64, number);
+        QCOMPARE(DataFiles::memoNumber(line), number);
     }
 
     void writesTimeStamps()
@@ -76,8 +106,8 @@ private slots:
     {
         // Arabic has digits of its own and US English puts the month first
         const QLocale before;
-        for (const QLocale &l : {QLocale(QLocale::Arabic, QLocale::Egypt),
-                                 QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        for (const QLocale &l :
+             {QLocale(QLocale::Arabic, QLocale::Egypt), QLocale(QLocale::English, QLocale::UnitedStates)}) {
             QLocale::setDefault(l);
             QCOMPARE(DataFiles::shortDate(QDate(2026, 12, 7)), u"2026/12/07"_qs);
         }
@@ -86,8 +116,8 @@ private slots:
 
     void keepsARecordCutShort()
     {
-        const QStringList lines{u"2026/12/06"_qs, u"春"_qs, u"古池や"_qs, u" 1 "_qs, u"s"_qs,
-                                u"s"_qs, u"YES"_qs, u"2026/12/07"_qs, u"夏"_qs, u"蛙飛び込む"_qs};
+        const QStringList lines{u"2026/12/06"_qs, u"春"_qs,  u"古池や"_qs,     u" 1 "_qs, u"s"_qs,
+                                u"s"_qs,          u"YES"_qs, u"2026/12/07"_qs, u"夏"_qs,  u"蛙飛び込む"_qs};
         const std::vector<Haiku_record> list = DataFiles::parseHaiku(lines.join(u"\r\n"));
         QCOMPARE(list.size(), std::size_t(3)); // index 0 unused
         QCOMPARE(DataFiles::parseHaiku(QStringView()).size(), std::size_t(1));
@@ -101,8 +131,8 @@ private slots:
     {
         QStringList lines;
         for (int i = 1; i <= 30001; ++i)
-            lines << u"d"_qs << u"c"_qs << u"句%1"_qs.arg(i) << TextLines::formatNumber(i)
-                  << u"s"_qs << u"s"_qs << u"NO"_qs;
+            lines << u"d"_qs << u"c"_qs << u"句%1"_qs.arg(i) << TextLines::formatNumber(i) << u"s"_qs
+                  << u"s"_qs << u"NO"_qs;
         const std::vector<Haiku_record> list = DataFiles::parseHaiku(lines.join(u"\r\n") + u"\r\n"_qs);
         QCOMPARE(list.size(), std::size_t(30002));
         QCOMPARE(list.back().poem, u"句30001"_qs);

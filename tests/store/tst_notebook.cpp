@@ -19,8 +19,14 @@ namespace {
 
 const QString kData = QStringLiteral(YURIMOKA_TEST_DATA);
 const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 30, 15));
-bool isRoot() { return geteuid() == 0; }
-QString firstStart(const QString &file) { return kData + u"/first_start/"_qs + file; }
+bool isRoot()
+{
+    return geteuid() == 0;
+}
+QString firstStart(const QString &file)
+{
+    return kData + u"/first_start/"_qs + file;
+}
 
 // What the main window hands to start-up: its centred geometry.
 Settings windowDefaults()
@@ -155,7 +161,9 @@ private slots:
         QTemporaryDir dir;
         copyTree(u"notebook"_qs, dir.path());
         const auto inode = [&](const QString &f) {
-            struct stat st {};
+            struct stat st
+            {
+            };
             return ::stat(QFile::encodeName(dir.filePath(f)).constData(), &st) == 0 ? st.st_ino : 0;
         };
         const QStringList files{u"haiku.ini"_qs, u"haiku.dat"_qs, u"bunrui.dat"_qs, u"kensaku.dat"_qs};
@@ -191,7 +199,8 @@ private slots:
         QVERIFY(put(dir.filePath(u"kensaku.dat"_qs), QByteArray(ours.size(), 'x')));
         QFile touched(dir.filePath(u"kensaku.dat"_qs));
         QVERIFY(touched.open(QIODevice::ReadWrite));
-        QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)),
+                                    QFileDevice::FileModificationTime));
         touched.close();
         QVERIFY(nb.saveAll().isEmpty());
         QCOMPARE(bytesOf(dir.filePath(u"kensaku.dat"_qs)), ours);
@@ -204,10 +213,13 @@ private slots:
         QString text;
         for (int i = 1; i <= 4000; ++i) {
             const QString end = i < 1500 ? u"\r\n"_qs : i < 2500 ? u"\n"_qs : u"\r"_qs;
-            const QStringList fields{u"2026/01/01"_qs, i % 3 ? u"春"_qs : u"夏"_qs,
+            const QStringList fields{u"2026/01/01"_qs,
+                                     i % 3 ? u"春"_qs : u"夏"_qs,
                                      u"句その%1"_qs.arg(i) + QString(i % 11, u'ー'),
-                                     TextLines::formatNumber(i), u"c6/01/01 00:00:00"_qs,
-                                     u"c6/01/01 00:00:00"_qs, i % 5 ? u"NO"_qs : u"YES"_qs};
+                                     TextLines::formatNumber(i),
+                                     u"c6/01/01 00:00:00"_qs,
+                                     u"c6/01/01 00:00:00"_qs,
+                                     i % 5 ? u"NO"_qs : u"YES"_qs};
             text += fields.join(end) + end;
         }
         text += u"2026/02/02\r\n秋\r\n"_qs;
@@ -274,8 +286,7 @@ private slots:
         copyTree(u"notebook"_qs, dir.path());
         QVERIFY(QFile::remove(dir.filePath(u"haiku.dat"_qs)));
         Tree expected = snapshot(dir.path());
-        expected[u"haiku.dat"_qs] =
-            bytesOf(firstStart(u"haiku.dat"_qs)).replace("\n 1 \r", "\n 13 \r");
+        expected[u"haiku.dat"_qs] = bytesOf(firstStart(u"haiku.dat"_qs)).replace("\n 1 \r", "\n 13 \r");
         expected[u"memo1/m1000013.txt"_qs] = bytesOf(firstStart(u"memo1/m1000001.txt"_qs));
 
         Notebook nb(dir.path());
@@ -295,6 +306,25 @@ private slots:
                                 << QByteArray("10");
         QTest::newRow("kept") << QByteArray(" 50 ") << record("a", " 9 ") + record("b", " 10 ")
                               << QByteArray(" 50 ");
+        // a memo number of many digits or a negative one is no number at all
+        QTest::newRow("huge memo number ignored")
+            << QByteArray(" 2 ") << record("a", "55555555555555555555555555555555555") + record("b", " 7 ")
+            << QByteArray(" 7 ");
+        QTest::newRow("negative memo number ignored")
+            << QByteArray(" 2 ") << record("a", "-9223372036854775808") << QByteArray(" 2 ");
+    }
+
+    void damagedLastMemoNoNeverOverflows()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        nb.settings.last_memo_no = NumberText::fromText(u" 99999999999999999999 "_qs);
+        QCOMPARE(nb.lastMemoNo(), qint64(0));
+        QCOMPARE(nb.nextMemoNo(), std::optional<qint64>(1));
+        nb.settings.last_memo_no = NumberText::fromText(u" 2147483646 "_qs);
+        QCOMPARE(nb.nextMemoNo(), std::optional<qint64>(2147483647));
+        nb.settings.last_memo_no = NumberText::fromText(u" 2147483647 "_qs);
+        QVERIFY(!nb.nextMemoNo()); // every number handed out: none is made up
     }
 
     void lastMemoNoIsRaisedFromTheHaikuFile()
@@ -362,8 +392,7 @@ private slots:
         else
             QVERIFY(QFile::setPermissions(dir.filePath(file), {}));
         const auto entries = [&] {
-            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden |
-                                              QDir::NoDotAndDotDot);
+            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         };
         const QStringList before = entries();
 
@@ -432,7 +461,8 @@ private slots:
         QVERIFY(Notebook::unstorableReason(u"メモ"_qs, u"一行目\n𠮷"_qs, true).contains(u"U+20BB7"_qs));
         QCOMPARE(Notebook::unstorableReason(u"句"_qs, u"一行目\n二行目"_qs, false),
                  u"句に改行は入れられません。"_qs);
-        QCOMPARE(Notebook::unstorableReason(u"分類"_qs, u"春\r"_qs, false), u"分類に改行は入れられません。"_qs);
+        QCOMPARE(Notebook::unstorableReason(u"分類"_qs, u"春\r"_qs, false),
+                 u"分類に改行は入れられません。"_qs);
     }
 
     void memoFiles()
