@@ -98,7 +98,10 @@ private:
     void applyOuterSize(double widthTwips, double heightTwips);
     void recordGeometry();
     void setUpGrid();
-    bool saveAll();
+    enum class QuitChoice { Saved, Discarded, StayOpen };
+    // Saves everything; on a failure asks whether to try again or to quit
+    // without saving.
+    QuitChoice saveAll();
 
     Notebook &nb;
     bool m_quit = false;

@@ -1,11 +1,11 @@
 #include "store/Notebook.h"
 
+#include "store/AtomicFile.h"
 #include "store/Cp932.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <numeric>
@@ -18,25 +18,12 @@ bool isDataFile(const QString &fileName)
            fileName == DataFiles::categoryFile || fileName == DataFiles::keywordFile;
 }
 
-QString writeFailure(const QString &fileName, const QFileDevice &f)
+QString writeFailure(const QString &fileName, const AtomicFile::Result &r)
 {
-    QString cause;
-    switch (f.error()) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        cause = QStringLiteral("ファイルまたはフォルダに書き込む権限がありません。");
-        break;
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError:
-        cause = QStringLiteral("書き込みに失敗しました。ディスクの空き容量が足りない可能性があります。");
-        break;
-    case QFileDevice::RenameError:
-        cause = QStringLiteral("書いた内容を元のファイルと置き換えられませんでした。");
-        break;
-    default: cause = QStringLiteral("書き込みに失敗しました。"); break;
-    }
-    return QStringLiteral("「%1」を保存できませんでした。\n%2（%3）\n元のファイルはそのまま残っています。")
-        .arg(fileName, cause, f.errorString());
+    return QStringLiteral("「%1」を保存できませんでした。\n%2\n%3")
+        .arg(fileName, AtomicFile::cause(r.error),
+             r.existed ? QStringLiteral("元のファイルはそのまま残っています。")
+                       : QStringLiteral("ファイルは作られていません。"));
 }
 
 } // namespace
@@ -221,12 +208,9 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
         return std::nullopt;
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
-    QSaveFile f(path(fileName));
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
-        return StoreProblem{fileName, writeFailure(fileName, f)};
-    if (f.write(bytes) != bytes.size() || !f.commit())
-        return StoreProblem{fileName, writeFailure(fileName, f)};
+    const AtomicFile::Result written = AtomicFile::write(path(fileName), bytes);
+    if (!written.ok())
+        return StoreProblem{fileName, writeFailure(fileName, written)};
     if (isDataFile(fileName))
         remember(fileName, bytes);
     return std::nullopt;
@@ -299,6 +283,15 @@ QList<StoreProblem> Notebook::saveAll()
             problems.append(*p);
     }
     return problems;
+}
+
+QString Notebook::describe(const QList<StoreProblem> &problems)
+{
+    QStringList parts;
+    for (const StoreProblem &p : problems)
+        parts.append(p.message);
+    parts.append(stillHeld);
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 QString Notebook::readMemo(qint64 memo_no) const

@@ -100,6 +100,12 @@ public:
     // The four files that quitting writes, in order; goes on past a failure.
     QList<StoreProblem> saveAll();
 
+    // Problems told at once, each naming its file, then the one sentence that
+    // the notebook is still held in memory.
+    static QString describe(const QList<StoreProblem> &problems);
+    static inline const QString stillHeld =
+        QStringLiteral("句帳の内容は、すべてメモリ上に保持されています。");
+
     // A memo as the memo box shows it; empty when the file is missing.
     QString readMemo(qint64 memo_no) const;
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
