@@ -7,6 +7,7 @@
 #include "ui/QuitSignals.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSessionManager>
 #include <QStandardPaths>
@@ -40,9 +41,10 @@ int main(int argc, char *argv[])
     // The notebook folder, the lock and the reading of the files come before
     // the application object, so that reading overlaps its start.
     QCoreApplication::setApplicationName(QStringLiteral("yurimoka"));
-    const QString folder =
+    const AppFolder::Choice place =
         AppFolder::resolve(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString &folder = place.folder;
     if (folder.isEmpty()) {
         return refuseToStart(argc, argv,
                              QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
@@ -50,7 +52,7 @@ int main(int argc, char *argv[])
     }
 
     InstanceLock lock(folder);
-    if (!lock.acquire()) {
+    if (lock.acquire() == InstanceLock::Outcome::Running) {
         return refuseToStart(argc, argv, QStringLiteral("【ユリモカ】はすでに起動されています。"),
                              MessageBoxes::Icon::None, 0);
     }
@@ -63,6 +65,15 @@ int main(int argc, char *argv[])
     Main_form form(notebook);
     if (!form.Form_Load())
         return 1;
+    if (!place.writable) {
+        MessageBoxes::notify(
+            &form,
+            QStringLiteral("句帳のフォルダ「%1」に書き込めません。\n句帳は開きますが、"
+                           "このフォルダに書き込めるようになるまで、何も保存できません。\n"
+                           "フォルダの書き込み権限を確かめて下さい。")
+                .arg(QDir::toNativeSeparators(folder)),
+            MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
+    }
 
     // Every file is on disk when the window says so: end at once, with no
     // further window events and without freeing thirty thousand haiku one

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,6 +17,17 @@ namespace {
 constexpr int kReadOnlyFile = -1;
 
 QAtomicInt g_counter;
+std::atomic<AtomicFile::Step> g_failStep{AtomicFile::Step::None};
+std::atomic<int> g_failError{0};
+
+// True (with errno set) when a test wants this step to fail.
+bool injected(AtomicFile::Step step)
+{
+    if (g_failStep.load() != step)
+        return false;
+    errno = g_failError.load();
+    return true;
+}
 
 bool writeAll(int fd, const char *data, qsizetype size)
 {
@@ -83,7 +95,7 @@ AtomicFile::Result AtomicFile::write(const QString &path, QByteArrayView bytes)
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         temp = folder + "/." + base + ".yurimoka-" + QByteArray::number(qint64(::getpid())) + '-' +
                QByteArray::number(g_counter.fetchAndAddRelaxed(1));
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = injected(Step::Create) ? -1 : ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -101,20 +113,26 @@ AtomicFile::Result AtomicFile::write(const QString &path, QByteArrayView bytes)
     // The new file keeps the old one's permissions.
     if (result.existed && ::fchmod(fd, old.st_mode & 07777) != 0)
         return fail(errno);
-    if (!writeAll(fd, bytes.data(), bytes.size()))
+    if (injected(Step::Write) || !writeAll(fd, bytes.data(), bytes.size()))
         return fail(errno);
     // A full disk may only show when the data reaches it: at the sync, or at
     // the close on some file systems. Neither result is ignored.
-    if (::fsync(fd) != 0)
+    if (::fsync(fd) != 0 || injected(Step::Sync))
         return fail(errno);
     const int closed = ::close(fd);
     fd = -1;
-    if (closed != 0)
+    if (closed != 0 || injected(Step::Close))
         return fail(errno);
-    if (::rename(temp.constData(), file.constData()) != 0)
+    if (injected(Step::Rename) || ::rename(temp.constData(), file.constData()) != 0)
         return fail(errno);
     syncFolder(folder);
     return result;
+}
+
+void AtomicFile::failForTesting(Step step, int error)
+{
+    g_failError = error;
+    g_failStep = step;
 }
 
 QString AtomicFile::cause(int error)

@@ -19,6 +19,11 @@ struct Result
 
 Result write(const QString &path, QByteArrayView bytes);
 
+// The steps of a write, for tests that make one of them fail as a disk would.
+enum class Step { None, Create, Write, Sync, Close, Rename };
+// The next writes fail at step with error until reset with Step::None.
+void failForTesting(Step step, int error);
+
 // Why a write failed, as one Japanese sentence: no permission, a read-only
 // file or file system, a full disk, a folder where the file should be...
 QString cause(int error);

@@ -6,7 +6,9 @@ InstanceLock::InstanceLock(const QString &folder)
 {
 }
 
-bool InstanceLock::acquire()
+InstanceLock::Outcome InstanceLock::acquire()
 {
-    return m_lock.tryLock(0);
+    if (m_lock.tryLock(0))
+        return Outcome::Acquired;
+    return m_lock.error() == QLockFile::LockFailedError ? Outcome::Running : Outcome::NotPossible;
 }

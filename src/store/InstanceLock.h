@@ -10,7 +10,13 @@ class InstanceLock
 {
 public:
     explicit InstanceLock(const QString &folder);
-    bool acquire();
+
+    enum class Outcome {
+        Acquired,
+        Running,    // another copy has this notebook open
+        NotPossible // the folder cannot be written: no copy can save into it, nor lock it
+    };
+    Outcome acquire();
     void release() { m_lock.unlock(); }
 
 private:

@@ -282,6 +282,11 @@ QList<StoreProblem> Notebook::saveAll()
         if (auto p = (this->*write)())
             problems.append(*p);
     }
+    const QMap<qint64, QString> memos = m_unsavedMemos;
+    for (auto it = memos.begin(); it != memos.end(); ++it) {
+        if (auto p = writeMemo(it.key(), it.value()))
+            problems.append(*p);
+    }
     return problems;
 }
 
@@ -300,7 +305,7 @@ QString Notebook::readMemo(qint64 memo_no) const
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = f.readAll();
-    return DataFiles::memoFromFile(Cp932::decode(bytes).text, bytes.size());
+    return DataFiles::memoFromFile(Cp932::decode(bytes).text);
 }
 
 std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)
@@ -312,7 +317,12 @@ std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &m
         return StoreProblem{name, QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
                                       .arg(Cp932::describeCharacter(text, e.errorPos))};
     }
-    return writeBytes(DataFiles::memoFolder + QLatin1Char('/') + name, e.bytes);
+    auto problem = writeBytes(DataFiles::memoFolder + QLatin1Char('/') + name, e.bytes);
+    if (problem)
+        m_unsavedMemos.insert(memo_no, memo);
+    else
+        m_unsavedMemos.remove(memo_no);
+    return problem;
 }
 
 std::size_t Notebook::largestMemoNo(const std::vector<Haiku_record> &list)

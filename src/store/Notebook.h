@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -108,6 +109,8 @@ public:
 
     // A memo as the memo box shows it; empty when the file is missing.
     QString readMemo(qint64 memo_no) const;
+    // Writes a memo file. One that cannot be written is kept in memory and
+    // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
 
     // Refills shown_count and the row arrays with the haiku of one category
@@ -174,5 +177,6 @@ private:
     std::future<LoadedFiles> m_loading;
     Spellings m_spellings;
     QStringList m_keywordExtra;
+    QMap<qint64, QString> m_unsavedMemos;
     std::vector<int> m_shownIndex{0};
 };
