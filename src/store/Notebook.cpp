@@ -310,14 +310,14 @@ QString Notebook::readMemo(qint64 memo_no) const
 
 std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)
 {
-    const QString name = DataFiles::memoFileName(memo_no);
+    const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
     const QString text = DataFiles::memoToFile(memo);
     const Cp932::Encoded e = Cp932::encode(text);
     if (!e.ok()) {
         return StoreProblem{name, QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
                                       .arg(Cp932::describeCharacter(text, e.errorPos))};
     }
-    auto problem = writeBytes(DataFiles::memoFolder + QLatin1Char('/') + name, e.bytes);
+    auto problem = writeBytes(name, e.bytes);
     if (problem)
         m_unsavedMemos.insert(memo_no, memo);
     else

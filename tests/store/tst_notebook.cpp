@@ -284,6 +284,80 @@ private slots:
         sameFiles(snapshot(dir.path()), once); // no second copy
     }
 
+    // A backup of other bytes is never taken for this file's: the second
+    // damaged file goes to .bak2, and a third start makes no .bak3.
+    void secondDamagedFileIsKeptBesideTheFirst()
+    {
+        QTemporaryDir dir;
+        const QByteArray older = record("older\xff", " 1 ");
+        const QByteArray damaged = record("newer\xff", " 2 ");
+        QVERIFY(put(dir.filePath(u"haiku.dat.bak"_qs), older));
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), damaged));
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QCOMPARE(r.notices.size(), 1);
+        QVERIFY(r.notices[0].contains(u"haiku.dat.bak2"_qs));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat.bak"_qs)), older);
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat.bak2"_qs)), damaged);
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).notices.isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"haiku.dat.bak3"_qs)));
+    }
+
+    // The check that leaves an unchanged haiku file alone looks at every
+    // record, the first and the last included.
+    void changeToAnyRecordIsSaved_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("first") << 1;
+        QTest::newRow("middle") << 2;
+        QTest::newRow("last") << 3;
+    }
+
+    void changeToAnyRecordIsSaved()
+    {
+        QFETCH(int, index);
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(nb.haiku_count(), 3);
+        nb.haiku_list[std::size_t(index)].locked = u"YES"_qs == nb.haiku_list[std::size_t(index)].locked
+                                                       ? u"NO"_qs
+                                                       : u"YES"_qs;
+        QVERIFY(nb.saveAll().isEmpty());
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QVERIFY(again.haiku_list == nb.haiku_list);
+    }
+
+    // A large haiku file with LF-only records among CR LF ones is read in two
+    // halves and still gives every record whole.
+    void largeFileWithMixedLineEnds()
+    {
+        QTemporaryDir dir;
+        QByteArray bytes;
+        const int n = 3001;
+        for (int i = 1; i <= n; ++i) {
+            QByteArray r = record("poem" + QByteArray::number(i), QByteArray::number(i));
+            if (i % 3 == 0)
+                r.replace("\r\n", "\n");
+            else if (i % 7 == 0)
+                r.replace("\r\n", "\r");
+            bytes += r;
+        }
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes));
+        Notebook nb(dir.path());
+        nb.beginLoading();
+        QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.isEmpty());
+        QCOMPARE(nb.haiku_count(), n);
+        for (int i = 1; i <= n; ++i) {
+            QCOMPARE(nb.haiku_list[std::size_t(i)].poem, u"poem%1"_qs.arg(i));
+            QCOMPARE(nb.haiku_list[std::size_t(i)].locked, u"NO"_qs);
+        }
+        QCOMPARE(nb.lastMemoNo(), qint64(n));
+    }
+
     void unreadableFileStopsStartUp_data()
     {
         QTest::addColumn<QString>("file"); // a folder stands in its place
@@ -387,7 +461,7 @@ private slots:
 
         const std::optional<StoreProblem> problem = nb.writeMemo(6, u"𠮷"_qs);
         QVERIFY(problem);
-        QCOMPARE(problem->file, u"m1000006.txt"_qs);
+        QCOMPARE(problem->file, u"memo1/m1000006.txt"_qs);
         QVERIFY(!QFileInfo::exists(nb.memoPath(6)));
     }
 
