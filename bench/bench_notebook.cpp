@@ -134,6 +134,9 @@ QStringList memoLines(const Haiku_record &r, std::mt19937 &rng)
 void writeNotebook(const QString &folder, int n)
 {
     std::mt19937 rng(20240501);
+    // A folder that is not there yet is made, as the program makes its own.
+    if (!QDir().mkpath(folder))
+        fail(QStringLiteral("フォルダ「%1」を作れませんでした。").arg(folder));
     Notebook nb(folder);
     nb.haiku_list = makeHaiku(n, rng);
     nb.category_list.assign(1, QString());
@@ -160,7 +163,7 @@ void writeNotebook(const QString &folder, int n)
     for (int i = 1; i <= n; ++i) {
         const Haiku_record &r = nb.haiku_list[std::size_t(i)];
         const EncodedLines e = TextLines::encodeLines(memoLines(r, rng));
-        QFile f(nb.memoPath(qint64(TextLines::numericValue(r.memo_no))));
+        QFile f(nb.memoPath(DataFiles::memoNumber(r.memo_no)));
         if (!e.ok() || !f.open(QIODevice::WriteOnly) || f.write(e.bytes) != e.bytes.size())
             fail(QStringLiteral("cannot write ") + f.fileName());
     }
