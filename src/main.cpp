@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSessionManager>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,14 +42,15 @@ int main(int argc, char *argv[])
     // The notebook folder, the lock and the reading of the files come before
     // the application object, so that reading overlaps its start.
     QCoreApplication::setApplicationName(QStringLiteral("yurimoka"));
-    const AppFolder::Choice place =
-        AppFolder::resolve(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
-                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const AppFolder::Choice place = AppFolder::resolve(
+        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     const QString &folder = place.folder;
     if (folder.isEmpty()) {
-        return refuseToStart(argc, argv,
-                             QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
-                             MessageBoxes::Icon::Critical, 1);
+        return refuseToStart(
+            argc, argv,
+            QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
+            MessageBoxes::Icon::Critical, 1);
     }
 
     InstanceLock lock(folder);
@@ -65,15 +67,6 @@ int main(int argc, char *argv[])
     Main_form form(notebook);
     if (!form.Form_Load())
         return 1;
-    if (!place.writable) {
-        MessageBoxes::notify(
-            &form,
-            QStringLiteral("句帳のフォルダ「%1」に書き込めません。\n句帳は開きますが、"
-                           "このフォルダに書き込めるようになるまで、何も保存できません。\n"
-                           "フォルダの書き込み権限を確かめて下さい。")
-                .arg(QDir::toNativeSeparators(folder)),
-            MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
-    }
 
     // Every file is on disk when the window says so: end at once, with no
     // further window events and without freeing thirty thousand haiku one
@@ -92,5 +85,18 @@ int main(int argc, char *argv[])
     app.setQuitOnLastWindowClosed(false);
 
     form.showAsSaved();
+    if (!place.writable) {
+        // Said over the window, so that the poet sees their haiku behind it.
+        QTimer::singleShot(0, &form, [&form, folder] {
+            MessageBoxes::notify(
+                &form,
+                QStringLiteral("句帳のフォルダ「%1」に書き込めません。\n"
+                               "句帳は開きますが、\n"
+                               "このフォルダに書き込めるようになるまで、何も保存できません。\n"
+                               "フォルダの書き込み権限を確かめて下さい。")
+                    .arg(QDir::toNativeSeparators(folder)),
+                MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
+        });
+    }
     return app.exec();
 }

@@ -461,9 +461,9 @@ Main_form::QuitChoice Main_form::saveAll()
         // and then try again; or quit without saving, after a second question.
         const auto retry = MessageBoxes::show(
             this,
-            {Notebook::describe(problems) +
-                 QStringLiteral("\n\nもう一度保存しますか？\n"
-                                "「はい」で保存をやり直します。「いいえ」を選ぶと、保存せずに終了できます。"),
+            {Notebook::describe(problems) + QStringLiteral("\n\nもう一度保存しますか？\n"
+                                                           "「はい」：保存をやり直します。\n"
+                                                           "「いいえ」：保存せずに終了することができます。"),
              MessageBoxes::programTitle, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::YesNo});
         if (retry == MessageBoxes::Answer::Yes)
             continue;

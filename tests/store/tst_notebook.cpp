@@ -322,9 +322,8 @@ private slots:
         Notebook nb(dir.path());
         QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
         QCOMPARE(nb.haiku_count(), 3);
-        nb.haiku_list[std::size_t(index)].locked = u"YES"_qs == nb.haiku_list[std::size_t(index)].locked
-                                                       ? u"NO"_qs
-                                                       : u"YES"_qs;
+        nb.haiku_list[std::size_t(index)].locked =
+            u"YES"_qs == nb.haiku_list[std::size_t(index)].locked ? u"NO"_qs : u"YES"_qs;
         QVERIFY(nb.saveAll().isEmpty());
         Notebook again(dir.path());
         QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
@@ -513,9 +512,7 @@ private slots:
         QTemporaryDir dir, other;
         InstanceLock first(dir.path());
         QCOMPARE(first.acquire(), InstanceLock::Outcome::Acquired);
-        const auto tryLock = [](const QString &f) {
-            return [f] { return int(InstanceLock(f).acquire()); };
-        };
+        const auto tryLock = [](const QString &f) { return [f] { return int(InstanceLock(f).acquire()); }; };
         QCOMPARE(inChild(tryLock(dir.path())), int(InstanceLock::Outcome::Running));
         // another notebook folder is free
         QCOMPARE(inChild(tryLock(other.path())), int(InstanceLock::Outcome::Acquired));
@@ -556,7 +553,7 @@ private slots:
     // as an unprivileged user, since root may write any folder.
     void readOnlyProgramFolder_data()
     {
-        QTest::addColumn<QString>("file");  // what the program folder holds
+        QTest::addColumn<QString>("file");   // what the program folder holds
         QTest::addColumn<bool>("ownFolder"); // expected: the program folder is used
         QTest::newRow("haiku.dat") << u"haiku.dat"_qs << true;
         QTest::newRow("haiku.ini only") << u"haiku.ini"_qs << true;
@@ -569,7 +566,8 @@ private slots:
         QFETCH(bool, ownFolder);
         QTemporaryDir dir;
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+                                                      QFile::ReadOther | QFile::WriteOther |
+                                                      QFile::ExeOther));
         const QString program = dir.filePath(u"prog"_qs);
         const QString user = dir.filePath(u"share/yurimoka"_qs);
         QVERIFY(QDir().mkpath(program));
@@ -590,11 +588,13 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+                                                      QFile::ReadOther | QFile::WriteOther |
+                                                      QFile::ExeOther));
         QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(firstStart(u"haiku.ini"_qs))));
         QVERIFY(put(dir.filePath(u"haiku.dat"_qs), QByteArray("a\xff\r\n")));
         QVERIFY(QFile::setPermissions(dir.filePath(u"haiku.ini"_qs), {}));
-        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QStringList before =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         const int code = asUnprivileged([&] {
             Notebook nb(dir.path());
             return nb.startUp(windowDefaults(), kNow).fatal.contains(u"haiku.ini"_qs) ? 0 : 1;

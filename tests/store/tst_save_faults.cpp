@@ -93,7 +93,8 @@ private slots:
         QStringList files;
         for (const StoreProblem &p : problems) {
             files << p.file;
-            QVERIFY2(p.message.startsWith(u"「%1」を保存できませんでした。\n"_qs.arg(p.file)), qPrintable(p.message));
+            QVERIFY2(p.message.startsWith(u"「%1」を保存できませんでした。\n"_qs.arg(p.file)),
+                     qPrintable(p.message));
             QVERIFY(p.message.contains(u"ディスクの空き容量が足りません。"_qs));
             QVERIFY(p.message.contains(u"元のファイルはそのまま残っています。"_qs));
         }
@@ -181,8 +182,8 @@ private slots:
         copyTree(u"notebook"_qs, dir.path());
         const auto permissions = [&](QFile::Permissions extra) {
             for (const QString &sub : {QString(), u"/memo1"_qs})
-                QFile::setPermissions(dir.path() + sub, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                                            QFile::ExeOther | extra);
+                QFile::setPermissions(dir.path() + sub, QFile::ReadOwner | QFile::ExeOwner |
+                                                            QFile::ReadOther | QFile::ExeOther | extra);
         };
         permissions({});
         const Tree before = snapshot(dir.path());
@@ -219,8 +220,8 @@ private slots:
         QStringList files;
         for (const StoreProblem &p : r.problems)
             files << p.file;
-        QCOMPARE(files, (QStringList{u"haiku.ini"_qs, u"haiku.dat"_qs, u"memo1/m1000001.txt"_qs, u"bunrui.dat"_qs,
-                                     u"kensaku.dat"_qs}));
+        QCOMPARE(files, (QStringList{u"haiku.ini"_qs, u"haiku.dat"_qs, u"memo1/m1000001.txt"_qs,
+                                     u"bunrui.dat"_qs, u"kensaku.dat"_qs}));
         QCOMPARE(nb.haiku_count(), 1);
         QCOMPARE(nb.category_count(), 15);
         disk.makeRoom();
@@ -254,10 +255,14 @@ private slots:
         QTest::addColumn<AtomicFile::Step>("step");
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("create") << AtomicFile::Step::Create << int(ENOSPC) << u"ディスクの空き容量が足りません。"_qs;
-        QTest::newRow("write") << AtomicFile::Step::Write << int(ENOSPC) << u"ディスクの空き容量が足りません。"_qs;
-        QTest::newRow("sync") << AtomicFile::Step::Sync << int(EIO) << u"ディスクの読み書きに失敗しました。"_qs;
-        QTest::newRow("close") << AtomicFile::Step::Close << int(EDQUOT) << u"ディスクの空き容量が足りません。"_qs;
+        QTest::newRow("create") << AtomicFile::Step::Create << int(ENOSPC)
+                                << u"ディスクの空き容量が足りません。"_qs;
+        QTest::newRow("write") << AtomicFile::Step::Write << int(ENOSPC)
+                               << u"ディスクの空き容量が足りません。"_qs;
+        QTest::newRow("sync") << AtomicFile::Step::Sync << int(EIO)
+                              << u"ディスクの読み書きに失敗しました。"_qs;
+        QTest::newRow("close") << AtomicFile::Step::Close << int(EDQUOT)
+                               << u"ディスクの空き容量が足りません。"_qs;
         QTest::newRow("rename") << AtomicFile::Step::Rename << int(EACCES)
                                 << u"ファイルまたはフォルダに書き込む権限がありません。"_qs;
         QTest::newRow("unknown") << AtomicFile::Step::Rename << int(EXDEV) << u"エラー番号 %1"_qs.arg(EXDEV);

@@ -16,8 +16,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,8 +26,14 @@ namespace folders {
 
 inline const QString kData = QStringLiteral(YURIMOKA_TEST_DATA);
 inline const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 30, 15));
-inline bool isRoot() { return geteuid() == 0; }
-inline QString firstStart(const QString &file) { return kData + u"/first_start/"_qs + file; }
+inline bool isRoot()
+{
+    return geteuid() == 0;
+}
+inline QString firstStart(const QString &file)
+{
+    return kData + u"/first_start/"_qs + file;
+}
 
 // What the main window hands to start-up: its centred geometry.
 inline Settings windowDefaults()
