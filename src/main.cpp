@@ -54,7 +54,8 @@ int main(int argc, char *argv[])
     }
 
     InstanceLock lock(folder);
-    if (lock.acquire() == InstanceLock::Outcome::Running) {
+    const InstanceLock::Outcome locked = lock.acquire();
+    if (locked == InstanceLock::Outcome::Running) {
         return refuseToStart(argc, argv, QStringLiteral("【ユリモカ】はすでに起動されています。"),
                              MessageBoxes::Icon::None, 0);
     }
@@ -64,6 +65,11 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     setUpLook();
+    if (locked == InstanceLock::Outcome::OtherComputer) {
+        if (!Main_form::openDespiteLock(lock.otherHost()))
+            return 0;
+        lock.takeOver();
+    }
     Main_form form(notebook);
     if (!form.Form_Load())
         return 1;

@@ -107,6 +107,29 @@ void Main_form::attachHints()
                   On::MouseMove, sink);
 }
 
+bool Main_form::openDespiteLock(const QString &host)
+{
+    const auto quit = MessageBoxes::show(
+        nullptr,
+        {QStringLiteral("この句帳は、別のパソコン「%1」で開かれているようです。\n"
+                        "同じ句帳を二台で同時に開くと、片方で書いた句が失われるおそれがあります。\n\n"
+                        "【ユリモカ】を終了しますか？\n"
+                        "「はい」：終了します。\n"
+                        "「いいえ」：このまま開きます。")
+             .arg(host),
+         MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    if (quit != MessageBoxes::Answer::No)
+        return false;
+    const auto open = MessageBoxes::show(
+        nullptr, {QStringLiteral("「%1」の【ユリモカ】を終了してから開くことをお勧めします。\n"
+                                 "両方で保存された場合、【ユリモカ】は上書きせずに、\n"
+                                 "このパソコンの内容を別の名前のファイルに残します。\n\n"
+                                 "本当にこのまま開きますか？")
+                      .arg(host),
+                  MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    return open == MessageBoxes::Answer::Yes;
+}
+
 void Main_form::menu_tukaikata_Click()
 {
     const QString manual = nb.path(QStringLiteral("manual.wri"));
@@ -457,6 +480,20 @@ Main_form::QuitChoice Main_form::saveAll()
         const QList<StoreProblem> problems = nb.saveAll();
         if (problems.isEmpty())
             return QuitChoice::Saved;
+        // Files another computer changed meanwhile were left as they are and
+        // ours went beside them: nothing is lost, the poet is only told where.
+        const bool allSavedAside = std::all_of(problems.begin(), problems.end(),
+                                               [](const StoreProblem &p) { return !p.savedAs.isEmpty(); });
+        if (allSavedAside) {
+            QStringList parts;
+            for (const StoreProblem &p : problems)
+                parts.append(p.message);
+            parts.append(QStringLiteral("次に起動したときは、書き換えられた方の内容が開きます。\n"
+                                        "このパソコンで書いた内容は、上の名前のファイルに残っています。"));
+            MessageBoxes::notify(this, parts.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
+                                 MessageBoxes::Icon::Warning);
+            return QuitChoice::Saved;
+        }
         // The poet may make room or give permission while the message is up,
         // and then try again; or quit without saving, after a second question.
         const auto retry = MessageBoxes::show(

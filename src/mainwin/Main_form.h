@@ -47,6 +47,10 @@ public:
     void showRowQuietly(int r);
     void updateCaption();
 
+    // The notebook seems open on another computer (its lock names host): asks
+    // whether to quit, and warns once more before opening it all the same.
+    static bool openDespiteLock(const QString &host);
+
     // Writes a hint into the hint line; the dialogs write theirs through it too.
     void setHint(const QString &text);
 

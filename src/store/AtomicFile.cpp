@@ -95,7 +95,8 @@ AtomicFile::Result AtomicFile::write(const QString &path, QByteArrayView bytes)
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         temp = folder + "/." + base + ".yurimoka-" + QByteArray::number(qint64(::getpid())) + '-' +
                QByteArray::number(g_counter.fetchAndAddRelaxed(1));
-        fd = injected(Step::Create) ? -1 : ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = injected(Step::Create) ? -1
+                                    : ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }

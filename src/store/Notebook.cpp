@@ -18,6 +18,17 @@ bool isDataFile(const QString &fileName)
            fileName == DataFiles::categoryFile || fileName == DataFiles::keywordFile;
 }
 
+// The files of the notebook itself, as against the copies we keep aside.
+bool isNotebookFile(const QString &fileName)
+{
+    return isDataFile(fileName) || fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/'));
+}
+
+std::size_t hashOf(QByteArrayView bytes)
+{
+    return qHashBits(bytes.data(), std::size_t(bytes.size()), 0x59554d4f);
+}
+
 QString writeFailure(const QString &fileName, const AtomicFile::Result &r)
 {
     return QStringLiteral("「%1」を保存できませんでした。\n%2\n%3")
@@ -52,6 +63,7 @@ Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName, 
         return result;
     }
     result.bytes = f.readAll();
+    result.hash = hashOf(result.bytes);
     if (f.error() != QFileDevice::NoError) {
         result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
         return result;
@@ -136,10 +148,11 @@ void Notebook::beginLoading()
         m_loading = std::async(std::launch::async, &Notebook::readFiles, app_folder);
 }
 
-void Notebook::remember(const QString &fileName, const QByteArray &bytes, std::vector<Haiku_record> *snapshot)
+void Notebook::remember(const QString &fileName, const QByteArray &bytes, std::vector<Haiku_record> *snapshot,
+                        std::optional<std::size_t> hash)
 {
     const QFileInfo info(path(fileName));
-    OnDisk known{std::nullopt, info.lastModified(), info.size()};
+    OnDisk known{std::nullopt, info.lastModified(), info.size(), hash ? *hash : hashOf(bytes)};
     if (fileName == DataFiles::haikuFile)
         m_savedHaiku = snapshot ? std::move(*snapshot) : haiku_list;
     else
@@ -206,14 +219,84 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
 {
     if (alreadyOnDisk(fileName, bytes))
         return std::nullopt;
+    if (isNotebookFile(fileName)) {
+        if (auto conflict = keepTheirs(fileName, bytes))
+            return conflict;
+    }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
     const AtomicFile::Result written = AtomicFile::write(path(fileName), bytes);
     if (!written.ok())
         return StoreProblem{fileName, writeFailure(fileName, written)};
-    if (isDataFile(fileName))
+    if (isNotebookFile(fileName))
         remember(fileName, bytes);
     return std::nullopt;
+}
+
+std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const QByteArray &bytes)
+{
+    QFile f(path(fileName));
+    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
+    const QByteArray disk = f.readAll();
+    f.close();
+    const auto known = m_onDisk.constFind(fileName);
+    if (known != m_onDisk.constEnd() && known->hash == hashOf(disk))
+        return std::nullopt; // as we left it: ours to replace
+    if (disk == bytes) {
+        remember(fileName, bytes); // both sides made the same change
+        return std::nullopt;
+    }
+
+    // Changed behind our back, most likely by a sync program bringing another
+    // computer's notebook: theirs stays, ours goes beside it, once.
+    const std::size_t ours = hashOf(bytes);
+    QString aside = m_savedAsideName.value(fileName);
+    if (m_savedAside.value(fileName) != ours || aside.isEmpty() || !QFileInfo::exists(path(aside))) {
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        aside = fileName + QStringLiteral(".conflict-") + stamp;
+        for (int n = 2; QFileInfo::exists(path(aside)); ++n)
+            aside = fileName + QStringLiteral(".conflict-%1-%2").arg(stamp).arg(n);
+        const AtomicFile::Result written = AtomicFile::write(path(aside), bytes);
+        if (!written.ok()) {
+            return StoreProblem{
+                fileName,
+                QStringLiteral(
+                    "「%1」は、読み込んだ後でほかのパソコンか別のプログラムによって書き換えられていたため、"
+                    "上書きしませんでした。\n"
+                    "このパソコンの内容を「%2」に保存しようとしましたが、できませんでした。\n%3")
+                    .arg(fileName, aside, AtomicFile::cause(written.error)),
+                {}};
+        }
+        m_savedAside.insert(fileName, ours);
+        m_savedAsideName.insert(fileName, aside);
+    }
+    return StoreProblem{fileName,
+                        QStringLiteral("「%1」は、読み込んだ後でほかのパソコンか別のプログラムによって"
+                                       "書き換えられていました。\n"
+                                       "どちらの内容も失わないように、\n"
+                                       "・「%1」には、書き換えられた内容をそのまま残しました。\n"
+                                       "・このパソコンの内容は「%2」に保存しました。")
+                            .arg(fileName, aside),
+                        aside};
+}
+
+void Notebook::noteSyncConflicts(StartupReport &report) const
+{
+    // Copies a sync program made when both computers changed the haiku file:
+    // they hold haiku that one computer wrote and the other never saw.
+    const QStringList copies =
+        QDir(app_folder)
+            .entryList({QStringLiteral("haiku*sync-conflict*"), QStringLiteral("haiku*conflicted copy*")},
+                       QDir::Files);
+    for (const QString &copy : copies) {
+        report.notices.append(
+            QStringLiteral(
+                "フォルダに「%1」があります。\n"
+                "同期ソフトが作った「haiku.dat」の別の版で、もう一台のパソコンで書いた句が入っているかもしれません。\n"
+                "【ユリモカ】は「haiku.dat」だけを読み込みました。")
+                .arg(copy));
+    }
 }
 
 std::optional<StoreProblem> Notebook::writeLines(const QString &fileName, const QStringList &lines)
@@ -299,12 +382,15 @@ QString Notebook::describe(const QList<StoreProblem> &problems)
     return parts.join(QStringLiteral("\n\n"));
 }
 
-QString Notebook::readMemo(qint64 memo_no) const
+QString Notebook::readMemo(qint64 memo_no)
 {
-    QFile f(memoPath(memo_no));
+    const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
+    QFile f(path(name));
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = f.readAll();
+    // What was read is what a correction may replace without asking.
+    remember(name, bytes);
     return DataFiles::memoFromFile(Cp932::decode(bytes).text);
 }
 
@@ -390,6 +476,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
             remember(l->name, l->bytes);
     }
 
+    noteSyncConflicts(report);
+
     const QString memoDir = path(DataFiles::memoFolder);
     if (!QFileInfo(memoDir).isDir() && !QDir().mkpath(memoDir)) {
         report.problems.append(
@@ -405,7 +493,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     if (dat.exists) {
         haiku_list = std::move(files.haiku);
-        remember(DataFiles::haikuFile, {}, &files.haikuAsRead);
+        remember(DataFiles::haikuFile, {}, &files.haikuAsRead, dat.hash);
     } else {
         settings.last_memo_no.set(double(nextMemoNo().value_or(DataFiles::kMemoNoLimit)));
         const QString stamp = DataFiles::timeStamp(now, false);

@@ -111,6 +111,8 @@ private slots:
     void quitWritesAnUntouchedNotebookBackUnchanged();
     void failedSaveIsReportedAndTheWindowStaysOpen();
     void quitWithoutSavingIsAskedTwice();
+    void quitKeepsAFileAnotherComputerChanged();
+    void lockOfAnotherComputerIsAskedAbout();
     void unreadableNotebookEndsWithoutWriting();
     void maximisedWindowOpensMaximisedAtTheCentre();
     void placeOffEveryScreenIsNotUsed();
@@ -300,6 +302,44 @@ void TestMainForm::quitWithoutSavingIsAskedTwice()
     QVERIFY(form.hasQuit());
     QCOMPARE(messages.shown.size(), 2);
     QVERIFY(QFileInfo(blocked).isDir()); // nothing forced into its place
+}
+
+void TestMainForm::quitKeepsAFileAnotherComputerChanged()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    const QByteArray theirs = readFile(dir.filePath(QStringLiteral("haiku.dat"))) + "x\r\n";
+    writeFile(dir.filePath(QStringLiteral("haiku.dat")), theirs);
+    form.Command9_Click();
+    QVERIFY(form.hasQuit()); // nothing lost, so nothing to ask
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].buttons, MessageBoxes::Buttons::Ok);
+    QVERIFY(messages.shown[0].text.contains(QStringLiteral("haiku.dat.conflict-")));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("haiku.dat"))), theirs);
+}
+
+void TestMainForm::lockOfAnotherComputerIsAskedAbout()
+{
+    MessageRecorder messages;
+    messages.answers = {MessageBoxes::Answer::Yes};
+    QVERIFY(!Main_form::openDespiteLock(QStringLiteral("yama-no-pc")));
+    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(messages.shown[0].text.startsWith(
+        QStringLiteral("この句帳は、別のパソコン「yama-no-pc」で開かれているようです。")));
+
+    messages.shown.clear();
+    messages.answers = {MessageBoxes::Answer::No, MessageBoxes::Answer::No};
+    QVERIFY(!Main_form::openDespiteLock(QStringLiteral("yama-no-pc")));
+    QCOMPARE(messages.shown.size(), 2);
+
+    messages.shown.clear();
+    messages.answers = {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes};
+    QVERIFY(Main_form::openDespiteLock(QStringLiteral("yama-no-pc")));
+    QVERIFY(messages.shown[1].text.contains(QStringLiteral("本当にこのまま開きますか？")));
 }
 
 void TestMainForm::unreadableNotebookEndsWithoutWriting()

@@ -112,16 +112,14 @@ private slots:
         QVERIFY(third.startUp(windowDefaults(), kNow).problems.isEmpty());
         QCOMPARE(third.haiku_count(), nb.haiku_count());
 
-        // A file changed by someone else is written back from memory.
-        const QByteArray ours = bytesOf(dir.filePath(u"kensaku.dat"_qs));
-        QVERIFY(put(dir.filePath(u"kensaku.dat"_qs), QByteArray(ours.size(), 'x')));
+        // A file only touched (same bytes, another time) is written back as before.
         QFile touched(dir.filePath(u"kensaku.dat"_qs));
         QVERIFY(touched.open(QIODevice::ReadWrite));
         QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)),
                                     QFileDevice::FileModificationTime));
         touched.close();
         QVERIFY(nb.saveAll().isEmpty());
-        QCOMPARE(bytesOf(dir.filePath(u"kensaku.dat"_qs)), ours);
+        QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
     }
 
     void largeHaikuFileReadInTwoHalves()
