@@ -131,6 +131,55 @@ public:
     // code page, or a line break in a one-line value); empty when it can.
     static QString unstorableReason(const QString &what, const QString &value, bool multiLine);
 
+    // ---- Changing the notebook: entering, correcting and deleting haiku,
+    // keeping the categories. Each keeps the records and the memo folder in
+    // step; the windows only ask, call one of these and redraw.
+
+    // The entry window stores at most this many haiku, the category editor
+    // and the entry window at most this many categories (全部 included).
+    static constexpr int kHaikuStoreLimit = kHaikuLimit - 1;
+    static constexpr int kCategoryStoreLimit = kCategoryLimit - 1;
+    bool atHaikuLimit() const { return haiku_count() >= kHaikuStoreLimit; }
+    bool atCategoryLimit() const { return category_count() >= kCategoryStoreLimit; }
+
+    // What the poet typed for one haiku.
+    struct HaikuInput
+    {
+        QString date_text;
+        QString category;
+        QString poem;
+        bool locked = false;
+    };
+    // A new haiku at the head of the notebook (record 1), with the next memo
+    // number and both time stamps taken from now. Nothing when every memo
+    // number has been handed out. Writes no file.
+    std::optional<qint64> addHaikuAtHead(const HaikuInput &in, const QDateTime &now);
+    // Corrects record index in place: its memo number, creation stamp and
+    // place stay. Writes no file.
+    void correctHaiku(int index, const HaikuInput &in, const QDateTime &now);
+
+    // Whether name is one of the categories a haiku may be given (entries 2 on).
+    bool knowsCategory(const QString &name) const;
+    // Appends a category and rewrites the category file. The category stays
+    // in memory when the file cannot be written.
+    std::optional<StoreProblem> addCategory(const QString &name);
+    // Exchanges category entries a and b (both 2 or more). Writes no file.
+    void swapCategories(int a, int b);
+    // Removes category entry (2 or more). Writes no file; haiku keep their category text.
+    void removeCategory(int entry);
+
+    // Deletes the memo file of memo_no (and its old companion under memo2).
+    // A file that is not there counts as deleted.
+    std::optional<StoreProblem> deleteMemoFile(qint64 memo_no);
+    // Deletes record index and its own memo file, then rewrites the haiku
+    // file. A memo file that cannot be deleted keeps its haiku: the notebook
+    // and the memo folder never disagree.
+    QList<StoreProblem> removeHaiku(int index);
+    // Deletes every haiku whose category is exactly name, with their memo
+    // files, removes category entry, and rewrites the haiku and category
+    // files. A haiku whose memo file cannot be deleted is kept, and said.
+    QList<StoreProblem> removeCategoryWithHaiku(int entry);
+
 private:
     struct Loaded
     {
