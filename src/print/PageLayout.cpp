@@ -4,15 +4,20 @@
 
 #include <cmath>
 
-PageLayout PageLayout::compute(const QStringList &poems, double sheetHeight, double lineHeight,
-                               double printableWidth, const std::function<double(const QString &)> &width)
+PageLayout PageLayout::compute(const QStringList &poems, double sheetHeight, double printableHeight,
+                               double lineHeight, double printableWidth,
+                               const std::function<double(const QString &)> &width)
 {
     PageLayout layout;
     layout.lineHeight = lineHeight;
     if (lineHeight <= 0)
         return layout;
-    // Two lines of the sheet's height are left over for the printer's margins.
-    layout.capacity = int(std::floor(sheetHeight / (lineHeight * kCellHeightTwips))) - 2;
+    const double h = lineHeight * kCellHeightTwips;
+    // Two lines of the sheet's height are left over for the printer's
+    // margins: 58 lines, 20 poems, on A4. A printer whose margins take more
+    // than those two lines gets fewer poems a page, so that the last one
+    // still stands inside the printable area instead of beyond the sheet's edge.
+    layout.capacity = qMin(int(std::floor(sheetHeight / h)) - 2, int(std::floor(printableHeight / h)));
 
     int page = poems.isEmpty() ? -1 : 0;
     int j = 0; // poems already on this page
@@ -27,7 +32,7 @@ PageLayout PageLayout::compute(const QStringList &poems, double sheetHeight, dou
         Line line;
         line.page = page;
         line.line = 3 * j;
-        line.top = 3 * j * lineHeight * kCellHeightTwips;
+        line.top = 3 * j * h;
         line.text = cut(poem, printableWidth, width);
         layout.lines.push_back(std::move(line));
         ++j;

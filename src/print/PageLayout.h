@@ -25,15 +25,16 @@ struct PageLayout
     };
 
     double lineHeight = 0; // h, the height of "あ", in character cells
-    int capacity = 0;      // L: lines a page may hold
+    int capacity = 0;      // L: a poem stands on line 3j of a page while 3j < L
     int pageCount = 0;     // 0 for an empty list
     std::vector<Line> lines;
 
     // Lays out poems on sheets sheetHeight twips high whose printable area is
-    // printableWidth twips wide; lineHeight is h in character cells. width
-    // gives the printed width of a text in twips.
-    static PageLayout compute(const QStringList &poems, double sheetHeight, double lineHeight,
-                              double printableWidth, const std::function<double(const QString &)> &width);
+    // printableWidth wide and printableHeight high (twips); lineHeight is h in
+    // character cells. width gives the printed width of a text in twips.
+    static PageLayout compute(const QStringList &poems, double sheetHeight, double printableHeight,
+                              double lineHeight, double printableWidth,
+                              const std::function<double(const QString &)> &width);
 
     // The longest start of text, in whole characters, no wider than limit.
     static QString cut(const QString &text, double limit,

@@ -70,11 +70,12 @@ PageLayout PrintRun::layOut(const QStringList &poems, const QFont &font, const Q
 {
     const QPageLayout page = printer.pageLayout();
     const double sheetHeight = page.fullRect(QPageLayout::Point).height() * kTwipsPerPoint;
-    const double printableWidth = page.paintRect(QPageLayout::Point).width() * kTwipsPerPoint;
+    const QRectF printable = page.paintRect(QPageLayout::Point);
     const QFontMetricsF fm(font, &printer);
     const double dpiX = printer.logicalDpiX();
     return PageLayout::compute(
-        poems, sheetHeight, lineHeight(font, &printer), printableWidth,
+        poems, sheetHeight, printable.height() * kTwipsPerPoint, lineHeight(font, &printer),
+        printable.width() * kTwipsPerPoint,
         [&fm, dpiX](const QString &text) { return fm.horizontalAdvance(text) * kTwipsPerInch / dpiX; });
 }
 
