@@ -56,6 +56,9 @@ void F_print::createControls()
     gothic.setPointSizeF(9.75);
     setFont(gothic);
     setFixedSize(Twips::toPxX(kClientWidth, this), Twips::toPxY(kClientHeight, this));
+    // A fixed dialog border: a title and a close box, nothing to resize with.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
 
     auto place = [this](QWidget *w, const char *name, double l, double t, double wd, double h) {
         w->setObjectName(QLatin1String(name));
