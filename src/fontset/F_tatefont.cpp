@@ -4,7 +4,6 @@
 #include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
-#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -54,15 +53,9 @@ void F_tatefont::createControls()
     p.setColor(QPalette::Window, kLightYellow);
     setPalette(p);
     setAutoFillBackground(true);
-    setFixedSize(Twips::toPxX(kClientWidth, this), Twips::toPxY(kClientHeight, this));
-    // A fixed dialog border: a title and a close box, nothing to resize with.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
-    auto place = [this](QWidget *w, const char *name, double l, double t, double wd, double h) {
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(Twips::rect(l, t, wd, h, this));
-    };
+    using DialogPlacement::place;
     Label1 = new QLabel(QStringLiteral("句を縦書き表示するのに使用するフォントを指定してください。"), this);
     Label1->setWordWrap(true);
     place(Label1, "Label1", 240, 120, 4575, 495);

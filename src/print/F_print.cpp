@@ -7,7 +7,6 @@
 #include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
-#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -55,15 +54,9 @@ void F_print::createControls()
     QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
     gothic.setPointSizeF(9.75);
     setFont(gothic);
-    setFixedSize(Twips::toPxX(kClientWidth, this), Twips::toPxY(kClientHeight, this));
-    // A fixed dialog border: a title and a close box, nothing to resize with.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
-    auto place = [this](QWidget *w, const char *name, double l, double t, double wd, double h) {
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(Twips::rect(l, t, wd, h, this));
-    };
+    using DialogPlacement::place;
     Label2 = new QLabel(QStringLiteral("分類"), this);
     place(Label2, "Label2", 60, 180, 390, 195);
     Combo1 = new QComboBox(this);

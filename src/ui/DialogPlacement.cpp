@@ -1,6 +1,22 @@
 #include "ui/DialogPlacement.h"
 
+#include "ui/Twips.h"
+
 #include <QWidget>
+
+void DialogPlacement::fixSize(QWidget *dialog, double widthTwips, double heightTwips)
+{
+    dialog->setFixedSize(Twips::toPxX(widthTwips, dialog), Twips::toPxY(heightTwips, dialog));
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+}
+
+void DialogPlacement::place(QWidget *control, const char *name, double left, double top, double width,
+                            double height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(Twips::rect(left, top, width, height, control->window()));
+}
 
 void DialogPlacement::centreOver(QWidget *dialog, const QWidget *owner)
 {

@@ -2,6 +2,7 @@
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
+#include "support/Controls.h"
 #include "support/MessageRecorder.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/VerticalLabel.h"
@@ -18,14 +19,6 @@
 #include <functional>
 
 namespace {
-
-template <typename T> T *ctl(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 QString poemFont(Main_form &form)
 {

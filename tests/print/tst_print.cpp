@@ -5,6 +5,7 @@
 #include "print/PrintRun.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
+#include "support/Controls.h"
 #include "support/FakePrinter.h"
 #include "support/MessageRecorder.h"
 #include "ui/JapaneseFonts.h"
@@ -28,14 +29,6 @@
 #include <cups/cups.h>
 
 namespace {
-
-template <typename T> T *ctl(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 // ---- reading a PDF back with poppler's tools -------------------------------
 
