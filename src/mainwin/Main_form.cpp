@@ -1,6 +1,9 @@
 #include "mainwin/Main_form.h"
 
+#include "fontset/F_tatefont.h"
 #include "mainwin/ListGrid.h"
+#include "print/F_print.h"
+#include "print/SystemPrinter.h"
 #include "store/Notebook.h"
 #include "ui/Hints.h"
 #include "ui/JapaneseFonts.h"
@@ -64,7 +67,8 @@ void paint(QWidget *w, const QColor &background, const QColor &text = QColor())
 
 } // namespace
 
-Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent), nb(notebook)
+Main_form::Main_form(Notebook &notebook, QWidget *parent)
+    : QMainWindow(parent), nb(notebook), m_printer(std::make_unique<SystemPrinter>())
 {
     setObjectName(QStringLiteral("Main_form"));
     setWindowTitle(MessageBoxes::programTitle);
@@ -75,9 +79,13 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent),
     connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
     connect(Command9, &QPushButton::clicked, this, &Main_form::Command9_Click);
     connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
+    connect(Menu_print, &QAction::triggered, this, &Main_form::Menu_print_Click);
+    connect(Menu_tatefont, &QAction::triggered, this, &Main_form::Menu_tatefont_Click);
     Text1->installEventFilter(this);
     attachHints();
 }
+
+Main_form::~Main_form() = default;
 
 void Main_form::setHint(const QString &text)
 {
@@ -165,7 +173,7 @@ void Main_form::createControls()
     Menu_quit = entry(bar->addAction(QStringLiteral("終了(&Q)")), "Menu_quit");
     // An entry whose window is not there yet is shown but cannot be chosen,
     // never one that silently does nothing.
-    for (QAction *later : {Menu_file_pass, Menu_tatefont, Menu_print, Menu_bunrui})
+    for (QAction *later : {Menu_file_pass, Menu_bunrui})
         later->setEnabled(false);
 
     auto *client = new QWidget(this);
@@ -395,10 +403,28 @@ bool Main_form::Form_Load()
     updateCaption();
     Text1->clear();
     Text2->clear();
-    QFont poemFont = Label3->font();
-    poemFont.setFamily(nb.settings.tate_font);
-    Label3->setFont(poemFont);
+    setPoemFont(nb.settings.tate_font);
     return true;
+}
+
+void Main_form::setPoemFont(const QString &family)
+{
+    // A font this machine lacks shows as ＭＳ 明朝; the setting keeps its name.
+    QFont poemFont = Label3->font();
+    poemFont.setFamily(m_printer->usableFont(family));
+    Label3->setFont(poemFont);
+}
+
+void Main_form::Menu_print_Click()
+{
+    F_print::showModal(nb, *m_printer, this);
+}
+
+void Main_form::Menu_tatefont_Click()
+{
+    F_tatefont::choose(
+        nb, m_printer->fontNames(), [this](const QString &family) { setPoemFont(family); },
+        [this](const QString &text) { setHint(text); }, this);
 }
 
 void Main_form::updateCaption()

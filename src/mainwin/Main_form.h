@@ -2,7 +2,10 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class Notebook;
+class PrinterLayer;
 class ListGrid;
 class VerticalLabel;
 class QAction;
@@ -22,6 +25,7 @@ class Main_form : public QMainWindow
     Q_OBJECT
 public:
     explicit Main_form(Notebook &notebook, QWidget *parent = nullptr);
+    ~Main_form() override;
 
     // Start-up: loads the notebook (writing the default files on a first run),
     // restores the window and fills the list. False when the program must end
@@ -56,6 +60,11 @@ public:
 
     // 使い方: opens the manual with the desktop's own program for it.
     void menu_tukaikata_Click();
+
+    // 選択した句の印刷: the print window.
+    void Menu_print_Click();
+    // 縦書き用フォントの設定: the vertical font window, which previews on the poem.
+    void Menu_tatefont_Click();
 
 signals:
     // Everything is saved: the program ends now.
@@ -106,8 +115,11 @@ private:
     // Saves everything; on a failure asks whether to try again or to quit
     // without saving.
     QuitChoice saveAll();
+    // The poem's font: family when the printer offers it, else ＭＳ 明朝.
+    void setPoemFont(const QString &family);
 
     Notebook &nb;
+    std::unique_ptr<PrinterLayer> m_printer; // fonts and the default printer
     bool m_quit = false;
     bool m_saving = false;
     bool m_frameFixPending = false;

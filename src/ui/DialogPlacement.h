@@ -1,0 +1,20 @@
+#pragma once
+
+class QWidget;
+
+// The small windows: a fixed size in twips, controls placed by their design
+// rectangles, opened centred over the main window.
+namespace DialogPlacement {
+
+// Gives dialog its client size in twips and a fixed border: a title and a
+// close box, nothing to resize it with.
+void fixSize(QWidget *dialog, double widthTwips, double heightTwips);
+
+// Names a control (its objectName) and puts it at its design rectangle, in twips.
+void place(QWidget *control, const char *name, double left, double top, double width, double height);
+
+// Moves dialog so that its frame is centred over owner's frame: left = owner
+// left + (owner width − own width) / 2, top likewise. Nothing without an owner.
+void centreOver(QWidget *dialog, const QWidget *owner);
+
+} // namespace DialogPlacement
