@@ -2,6 +2,7 @@
 
 #include "fontset/F_tatefont.h"
 #include "mainwin/ListGrid.h"
+#include "mainwin/MainLayout.h"
 #include "print/F_print.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -35,7 +37,6 @@ constexpr double kClientWidth = 9330;
 constexpr double kClientHeight = 6285;
 constexpr double kListTop = 420;
 constexpr double kListHeight = 2295;
-constexpr double kMemoBottom = 2760 + 3015;
 // Title bar and borders before the window manager has told us its own.
 constexpr double kFrameWidthEstimate = 120;
 constexpr double kFrameHeightEstimate = 390;
@@ -82,6 +83,8 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Menu_print, &QAction::triggered, this, &Main_form::Menu_print_Click);
     connect(Menu_tatefont, &QAction::triggered, this, &Main_form::Menu_tatefont_Click);
     Text1->installEventFilter(this);
+    centralWidget()->setMouseTracking(true);
+    centralWidget()->installEventFilter(this);
     attachHints();
 }
 
@@ -210,6 +213,8 @@ void Main_form::createControls()
 
     Shape1 = new QFrame(client);
     Shape1->setFrameShape(QFrame::Box);
+    // A drawn panel: the mouse over it is over the window's surface.
+    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     paint(Shape1, kPoemYellow);
     place(Shape1, "Shape1", 0, 420, 795, 5415);
     Label3 = new VerticalLabel(client);
@@ -292,7 +297,7 @@ Settings Main_form::windowDefaults() const
     s.window_left = NumberText(Twips::fromPxX(outer.left(), this));
     s.window_height = NumberText(Twips::fromPxY(outer.height(), this));
     s.window_width = NumberText(Twips::fromPxX(outer.width(), this));
-    s.list_height = NumberText(Twips::fromPxY(Grid1->height(), this));
+    s.list_height = NumberText(m_listHeight);
     return s;
 }
 
@@ -302,15 +307,8 @@ void Main_form::restoreGeometry()
     if (s.window_state.value() != 0)
         return; // a maximised or minimised window keeps the centred place for its normal size
 
-    const double listHeight = qMax(1.0, s.list_height.value());
-    QRect list = Grid1->geometry();
-    list.setHeight(Twips::toPxY(listHeight, this));
-    Grid1->setGeometry(list);
-    // The memo keeps its bottom edge and follows the list's.
-    const int memoTop = list.bottom() + 1 + Twips::toPxY(45, this);
-    const int memoBottom = Twips::toPxY(kMemoBottom, this);
-    Text2->setGeometry(Text2->x(), memoTop, Text2->width(),
-                       qMax(Twips::toPxY(300, this), memoBottom - memoTop));
+    m_listHeight = qMax(1.0, s.list_height.value());
+    Form_Resize();
 
     // A place saved on a screen that is no longer there keeps the centred one,
     // so the window never opens out of reach. The settings keep their values.
@@ -318,6 +316,93 @@ void Main_form::restoreGeometry()
     if (QGuiApplication::screenAt(place + QPoint(Twips::toPxX(600, this), Twips::toPxY(150, this))))
         move(place);
     applyOuterSize(s.window_width.value(), s.window_height.value());
+}
+
+double Main_form::layoutWidth() const
+{
+    return Twips::fromPxX(centralWidget()->width(), this) + MainLayout::kOuterExtraWidth;
+}
+
+double Main_form::layoutHeight() const
+{
+    return Twips::fromPxY(centralWidget()->height(), this) + MainLayout::kOuterExtraHeight;
+}
+
+void Main_form::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    // The layout is reckoned from the client area plus the design frame, so
+    // that a window manager's thicker or thinner title bar never pushes the
+    // buttons out of the window.
+    applyLayout(MainLayout::forSize(layoutWidth(), layoutHeight(), m_listHeight));
+}
+
+void Main_form::applyLayout(const MainLayout::Layout &l)
+{
+    auto put = [this](QWidget *w, const MainLayout::Box &b) {
+        w->setGeometry(Twips::rect(b.left, b.top, b.width, b.height, this));
+    };
+    put(Combo2, l.Combo2);
+    put(Command5, l.Command5);
+    put(Command1, l.Command1);
+    put(Command2, l.Command2);
+    put(Shape1, l.Shape1);
+    put(Label3, l.Label3);
+    put(Grid1, l.Grid1);
+    put(Text2, l.Text2);
+    put(Text1, l.Text1);
+    put(Command7, l.Command7);
+    put(Command8, l.Command8);
+    put(Command6, l.Command6);
+    put(Command9, l.Command9);
+    Grid1->setColWidth(2, l.poemColumn);
+    m_listHeight = l.Grid1.height;
+    QFont poemFont = Label3->font();
+    if (poemFont.pointSizeF() != l.poemPoints) {
+        poemFont.setPointSizeF(l.poemPoints);
+        Label3->setFont(poemFont);
+    }
+    m_layout = l;
+}
+
+void Main_form::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Main_form::applySplitter(double y)
+{
+    m_listHeight = MainLayout::listHeightForSplitter(y, layoutHeight());
+    Form_Resize();
+}
+
+void Main_form::Form_MouseMove(double y)
+{
+    const bool inGap = MainLayout::inSplitterGap(y, m_layout);
+    setHint(inGap ? QStringLiteral("マウスでドラッグして表示エリアのサイズを変更できます。") : QString());
+    if (inGap || m_dragging)
+        centralWidget()->setCursor(Qt::SizeVerCursor);
+    else
+        centralWidget()->unsetCursor();
+    if (m_dragging)
+        applySplitter(y);
+}
+
+void Main_form::Form_MouseDown(double y)
+{
+    if (MainLayout::inSplitterGap(y, m_layout))
+        m_dragging = true;
+}
+
+void Main_form::Form_MouseUp(double y)
+{
+    if (!m_dragging)
+        return;
+    applySplitter(y);
+    m_dragging = false;
+    centralWidget()->unsetCursor();
 }
 
 void Main_form::showAsSaved()
@@ -496,7 +581,10 @@ void Main_form::recordGeometry()
     }
     keepOrSet(s.window_height, outer.height(), true, this);
     keepOrSet(s.window_width, outer.width(), false, this);
-    keepOrSet(s.list_height, Grid1->height(), true, this);
+    // The list height is known to the twip (the splitter and the layout
+    // reckon in twips): no rounding through pixels on its way to the file.
+    if (Twips::toPxY(s.list_height.value(), this) != Grid1->height())
+        s.list_height.set(m_listHeight);
 }
 
 Main_form::QuitChoice Main_form::saveAll()
@@ -574,6 +662,20 @@ void Main_form::closeEvent(QCloseEvent *event)
 
 bool Main_form::eventFilter(QObject *watched, QEvent *event)
 {
+    // The bare window surface: the splitter between the list and the memo box.
+    if (watched == centralWidget()) {
+        const auto type = event->type();
+        if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
+            type == QEvent::MouseButtonRelease) {
+            const double y = Twips::fromPxY(qRound(static_cast<QMouseEvent *>(event)->position().y()), this);
+            if (type == QEvent::MouseMove)
+                Form_MouseMove(y);
+            else if (type == QEvent::MouseButtonPress)
+                Form_MouseDown(y);
+            else
+                Form_MouseUp(y);
+        }
+    }
     // The hint line never keeps the focus: it goes on to 登録.
     if (watched == Text1 && event->type() == QEvent::FocusIn)
         QMetaObject::invokeMethod(Command6, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);

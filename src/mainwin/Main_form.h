@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwin/MainLayout.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -55,6 +57,15 @@ public:
     // whether to quit, and warns once more before opening it all the same.
     static bool openDespiteLock(const QString &host);
 
+    // Lays the controls out for the window's size (list, memo box and
+    // buttons follow the window; the poem label's font grows in steps).
+    void Form_Resize();
+    // The splitter: the strip of bare window surface between list and memo
+    // box, y in client twips.
+    void Form_MouseMove(double y);
+    void Form_MouseDown(double y);
+    void Form_MouseUp(double y);
+
     // Writes a hint into the hint line; the dialogs write theirs through it too.
     void setHint(const QString &text);
 
@@ -72,6 +83,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -118,7 +130,15 @@ private:
     // The poem's font: family when the printer offers it, else ＭＳ 明朝.
     void setPoemFont(const QString &family);
 
+    double layoutWidth() const;
+    double layoutHeight() const;
+    void applyLayout(const MainLayout::Layout &layout);
+    void applySplitter(double y);
+
     Notebook &nb;
+    double m_listHeight = 2295; // twips; kept exactly, not read back from pixels
+    MainLayout::Layout m_layout;
+    bool m_dragging = false;
     std::unique_ptr<PrinterLayer> m_printer; // fonts and the default printer
     bool m_quit = false;
     bool m_saving = false;

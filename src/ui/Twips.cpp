@@ -17,14 +17,27 @@ const QScreen *screenOf(const QWidget *w)
 }
 } // namespace
 
+namespace {
+double g_dpiOverride = 0;
+}
+
+void overrideDpiForTesting(double dpi)
+{
+    g_dpiOverride = dpi;
+}
+
 double dpiX(const QWidget *w)
 {
+    if (g_dpiOverride > 0)
+        return g_dpiOverride;
     const QScreen *s = screenOf(w);
     return s ? s->logicalDotsPerInchX() : 96.0;
 }
 
 double dpiY(const QWidget *w)
 {
+    if (g_dpiOverride > 0)
+        return g_dpiOverride;
     const QScreen *s = screenOf(w);
     return s ? s->logicalDotsPerInchY() : 96.0;
 }

@@ -15,6 +15,8 @@ inline constexpr double perInch = 1440.0;
 
 // The logical DPI used for the conversion; 96 when no screen is known.
 double dpiX(const QWidget *w = nullptr);
+// Tests lay windows out at another resolution than the screen's; 0 restores it.
+void overrideDpiForTesting(double dpi);
 double dpiY(const QWidget *w = nullptr);
 
 int toPxX(double twips, const QWidget *w = nullptr);
