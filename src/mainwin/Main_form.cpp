@@ -428,8 +428,8 @@ void Main_form::Grid1_Click()
         MessageBoxes::notify(this, QStringLiteral("指定された句のメモには鍵がかかっています。"));
         const QString answer = F_secpassin::ask(nb, this, hintSink());
         if (answer == Notebook::passNo)
-            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"), MessageBoxes::programTitle,
-                                 MessageBoxes::Icon::Critical);
+            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"),
+                                 MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
         // Only the right password opens the memo, and only for this click;
         // the label keeps what it showed.
         if (answer != Notebook::passYes)

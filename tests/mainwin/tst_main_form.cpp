@@ -2,11 +2,13 @@
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
+#include "support/DialogDriver.h"
 #include "support/MessageRecorder.h"
 #include "ui/QuitSignals.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -99,6 +101,40 @@ void writeWindowSettings(const QString &dir, const QString &windowLines)
                    QStringLiteral("\r\n 2295 \r\nＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
 }
 
+// Clicks the poem cell of grid row r (rows counted with the heading).
+void clickRow(QWidget &form, int r, bool twice = false)
+{
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    const QPoint at = grid->visualRect(grid->model()->index(r - 1, 2)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    if (twice) { // the second press of a double click comes as the double click
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+QString memoShown(QWidget &form)
+{
+    return ctl<QPlainTextEdit>(form, "Text2")->toPlainText();
+}
+
+QString poemShown(QWidget &form)
+{
+    return ctl<VerticalLabel>(form, "Label3")->text();
+}
+
+// Types into a dialog's password box and presses OK.
+void answerPrompt(QDialog *d, const QString &password)
+{
+    auto *box = ctl<QLineEdit>(*d, "Text1");
+    for (QChar c : password)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), {});
+    QTest::mouseClick(ctl<QPushButton>(*d, "Command2"), Qt::LeftButton);
+}
+
+const QString kRow1Poem = QStringLiteral("古池や蛙飛びこむ水の音");
+const QString kLockedTate = QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙");
+
 } // namespace
 
 class TestMainForm : public QObject
@@ -118,6 +154,12 @@ private slots:
     void menuBarHasEveryEntryInOrder();
     void hintsFollowTheMouseAndTheFocus();
     void manualThatIsMissingIsSaidSo();
+    void clickOnALockedRowAsksForThePassword_data();
+    void clickOnALockedRowAsksForThePassword();
+    void everyClickOnALockedRowAsksAgain();
+    void keyboardShowsRowsWithoutAsking();
+    void emptyLastRowAsksNothing();
+    void longVowelMarkStandsAsABar();
 };
 
 void TestMainForm::firstStartShowsTheWelcomeHaiku()
@@ -412,6 +454,216 @@ void TestMainForm::manualThatIsMissingIsSaidSo()
     QCOMPARE(messages.shown[0].text,
              QStringLiteral("MANUAL.WRIファイルが無いので、使い方を表示できません。"));
     QCOMPARE(messages.shown[0].title, QStringLiteral("ユリモカ"));
+}
+
+void TestMainForm::clickOnALockedRowAsksForThePassword_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("right password") << QStringLiteral("right");
+    QTest::newRow("wrong password") << QStringLiteral("wrong");
+    QTest::newRow("CANCEL") << QStringLiteral("cancel");
+    QTest::newRow("Esc") << QStringLiteral("esc");
+    QTest::newRow("closed by the window system") << QStringLiteral("close");
+}
+
+void TestMainForm::clickOnALockedRowAsksForThePassword()
+{
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    writeNotebook(dir.path()); // row 2 is locked; the password is 秘密
+    MessageRecorder messages;
+    DialogDriver driver;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    clickRow(form, 1);
+    QCOMPARE(memoShown(form), QStringLiteral("池のほとり\n二行目"));
+    QVERIFY(messages.shown.isEmpty());
+    nb.pass_result = QStringLiteral("YES"); // left by an earlier prompt
+
+    QStringList memoWhileAsked;
+    messages.onShow = [&](const MessageBoxes::Request &) { memoWhileAsked << memoShown(form); };
+    driver.actions.append([&](QDialog *d) {
+        memoWhileAsked << memoShown(form);
+        QCOMPARE(ctl<QLineEdit>(form, "Text1")->text(),
+                 QStringLiteral("鍵付きメモを表示・訂正するにはパスワードが必要です。"));
+        if (how == u"right")
+            answerPrompt(d, QStringLiteral("秘密"));
+        else if (how == u"wrong")
+            answerPrompt(d, QStringLiteral("秘密 "));
+        else if (how == u"cancel")
+            QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
+        else if (how == u"esc")
+            QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Escape);
+        else
+            d->close();
+    });
+    clickRow(form, 2);
+
+    QCOMPARE(driver.opened, QStringList{QStringLiteral("F_secpassin")});
+    QCOMPARE(messages.shown[0].text, QStringLiteral("指定された句のメモには鍵がかかっています。"));
+    QCOMPARE(messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+    QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::None);
+    // The memo box was emptied before the notice and stayed empty while asked.
+    QVERIFY(memoWhileAsked.size() >= 2);
+    QCOMPARE(memoWhileAsked.join(QString()), QString());
+    if (how == u"right") {
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(memoShown(form), QStringLiteral("秘密のメモ"));
+        QCOMPARE(poemShown(form), kLockedTate);
+        return;
+    }
+    if (how == u"wrong") {
+        QCOMPARE(messages.shown.size(), 2);
+        QCOMPARE(messages.shown[1].text, QStringLiteral("パスワードが間違っています。"));
+        QCOMPARE(messages.shown[1].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+        QCOMPARE(messages.shown[1].icon, MessageBoxes::Icon::Critical);
+    } else {
+        QCOMPARE(messages.shown.size(), 1);
+    }
+    // Nothing of the locked haiku shows; the label keeps the poem it had.
+    QCOMPARE(memoShown(form), QString());
+    QCOMPARE(poemShown(form), kRow1Poem);
+}
+
+void TestMainForm::everyClickOnALockedRowAsksAgain()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    DialogDriver driver;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    clickRow(form, 2);
+    QCOMPARE(memoShown(form), QStringLiteral("秘密のメモ"));
+
+    // The right password opened that click only.
+    driver.actions.append([&](QDialog *d) {
+        QCOMPARE(memoShown(form), QString());
+        d->reject();
+    });
+    clickRow(form, 2);
+    QCOMPARE(driver.opened.size(), 2);
+    QCOMPARE(messages.shown.size(), 2);
+    QCOMPARE(memoShown(form), QString());
+    QCOMPARE(poemShown(form), kLockedTate);
+
+    // A double click is the click, asking once, then the edit command.
+    driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    clickRow(form, 2, true);
+    QCOMPARE(driver.opened.size(), 3);
+    QCOMPARE(memoShown(form), QStringLiteral("秘密のメモ"));
+    QVERIFY(driver.unexpected.isEmpty());
+}
+
+void TestMainForm::keyboardShowsRowsWithoutAsking()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    writeFile(dir.filePath(QStringLiteral("memo1/m1000004.txt")), sjis(QStringLiteral("海のメモ\r\n")));
+    MessageRecorder messages;
+    DialogDriver driver;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    clickRow(form, 1);
+
+    struct Step
+    {
+        QKeyCombination key;
+        int row;
+        QString memo;
+        QString poem;
+    };
+    const Step steps[] = {
+        {Qt::Key_Down, 2, QString(), kLockedTate}, // locked: the poem only
+        {Qt::Key_Down, 3, QString(), QStringLiteral("半角括弧の分類")}, // its memo file is missing
+        {Qt::Key_Down, 4, QStringLiteral("海のメモ"), QStringLiteral("～春の海～")},
+        {Qt::Key_Down, 5, QString(), QString()}, // the empty last row
+        {Qt::Key_Up, 4, QStringLiteral("海のメモ"), QStringLiteral("～春の海～")},
+        {Qt::ControlModifier | Qt::Key_Home, 1, QStringLiteral("池のほとり\n二行目"), kRow1Poem},
+        {Qt::ControlModifier | Qt::Key_End, 5, QString(), QString()},
+    };
+    for (const Step &s : steps) {
+        QTest::keyClick(grid, s.key.key(), s.key.keyboardModifiers());
+        QCOMPARE(grid->row(), s.row);
+        QCOMPARE(memoShown(form), s.memo);
+        QCOMPARE(poemShown(form), s.poem);
+        QCOMPARE(nb.tate_text, s.poem);
+    }
+    QVERIFY(driver.opened.isEmpty());
+    QVERIFY(messages.shown.isEmpty());
+}
+
+void TestMainForm::emptyLastRowAsksNothing()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    DialogDriver driver;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // From four rows to one: row 2, now the empty row, held a haiku before.
+    // Even a lock flag left in its slot asks nothing.
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(2);
+    form.Combo1_Click();
+    QCOMPARE(poemShown(form), kLockedTate);
+    nb.row_locked[2] = QStringLiteral("YES");
+    nb.row_memo_no[2] = 7;
+    clickRow(form, 2);
+    QVERIFY(driver.opened.isEmpty());
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(memoShown(form), QString());
+    QCOMPARE(poemShown(form), QString());
+}
+
+void TestMainForm::longVowelMarkStandsAsABar()
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("memo1")));
+    writeFile(dir.filePath(QStringLiteral("haiku.dat")),
+              sjis(record(QStringLiteral("2026/05/01"), QStringLiteral("季語"),
+                          QStringLiteral("ソーダ水ーーの泡"), 1) +
+                   record(QStringLiteral("2026/05/02"), QStringLiteral("季語"),
+                          QStringLiteral("長音のない句"), 2)));
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QString bar = QStringLiteral("ソ｜ダ水｜｜の泡");
+    QCOMPARE(poemShown(form), bar); // after the rebuild
+    auto *label = ctl<VerticalLabel>(form, "Label3");
+    clickRow(form, 2);
+    QCOMPARE(poemShown(form), QStringLiteral("長音のない句"));
+    clickRow(form, 1);
+    QCOMPARE(poemShown(form), bar);
+    QCOMPARE(nb.tate_text, bar);
+    QTest::keyClick(ctl<ListGrid>(form, "Grid1"), Qt::Key_Down);
+    QTest::keyClick(ctl<ListGrid>(form, "Grid1"), Qt::Key_Up);
+    QCOMPARE(poemShown(form), bar);
+    // A screen reader hears the poem, and what the list and memo box hold.
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(label);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->text(QAccessible::Name), nb.tate_text);
+    QCOMPARE(spoken->role(), QAccessible::StaticText);
+    QCOMPARE(QAccessible::queryAccessibleInterface(ctl<ListGrid>(form, "Grid1"))->text(QAccessible::Name),
+             QStringLiteral("句の一覧"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(ctl<QPlainTextEdit>(form, "Text2"))->text(QAccessible::Name),
+             QStringLiteral("メモ"));
 }
 
 QTEST_MAIN(TestMainForm)
