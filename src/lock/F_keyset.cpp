@@ -6,7 +6,6 @@
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,7 +13,7 @@
 namespace {
 // Outer size in twips.
 constexpr double kWidth = 5400;
-constexpr double kHeight = 2400;
+constexpr double kHeight = 2040;
 
 const QColor kGreen(192, 255, 192);
 const QColor kStage1Blue(0, 0, 255);
@@ -41,10 +40,7 @@ F_keyset::F_keyset(Notebook &notebook, QWidget *owner, const Hints::Sink &hint)
     gothic.setPointSizeF(9.75);
     setFont(gothic);
 
-    auto place = [this](QWidget *w, const char *name, double l, double t, double wd, double h) {
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(Twips::rect(l, t, wd, h, this));
-    };
+    using Twips::place;
     Label1 = new QLabel(this);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -54,13 +50,14 @@ F_keyset::F_keyset(Notebook &notebook, QWidget *owner, const Hints::Sink &hint)
     // Typed with the keyboard as it is: no Japanese input method here.
     Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
     Text1->setAccessibleName(QStringLiteral("パスワード"));
-    place(Text1, "Text1", 120, 720, 5040, 375);
-    Text1->installEventFilter(this);
+    place(Text1, "Text1", 120, 660, 5040, 375);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
-    place(Command1, "Command1", 1200, 1320, 1215, 375);
+    place(Command1, "Command1", 1200, 1200, 1215, 375);
     Command2 = new QPushButton(QStringLiteral("CANCEL"), this);
-    place(Command2, "Command2", 2880, 1320, 1215, 375);
+    place(Command2, "Command2", 2880, 1200, 1215, 375);
+    // Enter in the password box presses OK.
+    Command1->setDefault(true);
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, Command2);
 
@@ -128,17 +125,4 @@ void F_keyset::Command1_Click()
 void F_keyset::Command2_Click()
 {
     reject(); // the password stays as it was, even after the current one was confirmed
-}
-
-bool F_keyset::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter in the password box is OK.
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Command1_Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -29,9 +29,6 @@ public:
     int stage() const { return m_stage; }
     std::optional<QString> newPassword() const { return m_newPassword; }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void Form_Load(const Hints::Sink &hint);
     void showStage(int stage);

@@ -5,7 +5,6 @@
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,10 +39,7 @@ F_secpassin::F_secpassin(Notebook &notebook, QWidget *owner, const Hints::Sink &
     setPalette(black);
     setAutoFillBackground(true);
 
-    auto place = [this](QWidget *w, const char *name, double l, double t, double wd, double h) {
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(Twips::rect(l, t, wd, h, this));
-    };
+    using Twips::place;
     Label1 = new QLabel(QStringLiteral("鍵をあけるためのパスワードを入力して下さい。"), this);
     QPalette cyan = Label1->palette();
     cyan.setColor(QPalette::Window, Qt::black);
@@ -58,12 +54,13 @@ F_secpassin::F_secpassin(Notebook &notebook, QWidget *owner, const Hints::Sink &
     Text1->setFont(mincho);
     Text1->setAccessibleName(QStringLiteral("パスワード"));
     place(Text1, "Text1", 120, 480, 5040, 375);
-    Text1->installEventFilter(this);
 
     Command2 = new QPushButton(QStringLiteral("OK"), this);
     place(Command2, "Command2", 1200, 1500, 1215, 375);
     Command1 = new QPushButton(QStringLiteral("CANCEL"), this);
     place(Command1, "Command1", 2880, 1500, 1215, 375);
+    // Enter in the password box presses OK.
+    Command2->setDefault(true);
     setTabOrder(Text1, Command2);
     setTabOrder(Command2, Command1);
 
@@ -98,17 +95,4 @@ void F_secpassin::Command2_Click()
 void F_secpassin::Command1_Click()
 {
     reject(); // the outcome has been CANCEL since the prompt opened
-}
-
-bool F_secpassin::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter in the password box is OK, and goes no further.
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Command2_Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -27,9 +27,6 @@ public:
     // second Esc or a quit of the program counts as cancelled.
     QString outcome() const { return m_outcome; }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void Form_Load(const Hints::Sink &hint);
     void Command2_Click(); // OK

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QStringView>
 
+#include <string_view>
+
 namespace {
 
 const QHash<char32_t, char32_t> &presentationForms()
@@ -26,60 +28,17 @@ bool turnsOnItsSide(char32_t c)
 {
     if (c >= 0x21 && c <= 0x7E)
         return true; // Latin letters, digits and signs lie down in vertical writing
-    switch (c) {
-    case U'ー':
-    case U'～':
-    case U'〜':
-    case U'－':
-    case U'―':
-    case U'‐':
-    case U'—':
-    case U'–':
-    case U'＝':
-    case U'→':
-    case U'←':
-    case U'（':
-    case U'）':
-    case U'「':
-    case U'」':
-    case U'『':
-    case U'』':
-    case U'【':
-    case U'】':
-    case U'〔':
-    case U'〕':
-    case U'［':
-    case U'］':
-    case U'｛':
-    case U'｝':
-    case U'〈':
-    case U'〉':
-    case U'《':
-    case U'》':
-    case U'…':
-    case U'‥':
-    case U'＿':
-    case U'：':
-    case U'；':
-    case U'〖':
-    case U'〗': return true;
-    default: return false;
-    }
+    // Long marks, dashes, arrows, and brackets for a font without their forms.
+    static const std::u32string_view lying =
+        U"ーｰ～〜－―‐—–＝→←（）「」『』【】〔〕［］｛｝〈〉《》〖〗…‥＿：；";
+    return lying.find(c) != std::u32string_view::npos;
 }
 
 // Commas and full stops, and their vertical forms.
 bool sitsInTheCorner(char32_t c)
 {
-    switch (c) {
-    case U'、':
-    case U'。':
-    case U'，':
-    case U'．':
-    case 0xFE10:
-    case 0xFE11:
-    case 0xFE12: return true;
-    default: return false;
-    }
+    static const std::u32string_view corner = U"、。，．\uFE10\uFE11\uFE12";
+    return corner.find(c) != std::u32string_view::npos;
 }
 
 bool isSmallKana(char32_t c)

@@ -64,6 +64,16 @@ QStringList settingsLines(const QString &dir)
     return Cp932::decode(f.readAll()).text.split(QStringLiteral("\r\n"));
 }
 
+// A notebook with a password, its message boxes and dialogs played by the test.
+struct Locked
+{
+    explicit Locked(const QString &password) : nb(dir.path()) { nb.settings.lock_password = password; }
+    QTemporaryDir dir;
+    Notebook nb;
+    MessageRecorder messages;
+    DialogDriver driver;
+};
+
 } // namespace
 
 class TestLock : public QObject
@@ -238,13 +248,9 @@ void TestLock::promptAnswers()
     QFETCH(QString, how);
     QFETCH(QString, typed);
     QFETCH(QString, outcome);
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    nb.settings.lock_password = u"秘密 Key"_qs;
-    nb.pass_result = Notebook::passYes; // an earlier prompt's answer must not carry over
-    MessageRecorder messages;
-    DialogDriver driver;
-    driver.actions.append([&](QDialog *d) {
+    Locked l(u"秘密 Key"_qs);
+    l.nb.pass_result = Notebook::passYes; // an earlier prompt's answer must not carry over
+    l.driver.actions.append([&](QDialog *d) {
         auto *box = ctl<QLineEdit>(*d, "Text1");
         QVERIFY(box->text().isEmpty());
         QCOMPARE(d->focusWidget(), box);
@@ -264,21 +270,17 @@ void TestLock::promptAnswers()
         }
     });
     QWidget owner;
-    QCOMPARE(F_secpassin::ask(nb, &owner, {}), outcome);
-    QCOMPARE(nb.pass_result, outcome);
-    QCOMPARE(driver.opened, QStringList{u"F_secpassin"_qs});
-    QVERIFY(messages.shown.isEmpty()); // the caller says what a wrong password means
+    QCOMPARE(F_secpassin::ask(l.nb, &owner, {}), outcome);
+    QCOMPARE(l.nb.pass_result, outcome);
+    QCOMPARE(l.driver.opened, QStringList{u"F_secpassin"_qs});
+    QVERIFY(l.messages.shown.isEmpty()); // the caller says what a wrong password means
 }
 
 void TestLock::settingGoesThroughBothStages()
 {
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    nb.settings.lock_password = u"Abc"_qs;
-    MessageRecorder messages;
-    DialogDriver driver;
+    Locked l(u"Abc"_qs);
     QString hint;
-    driver.actions.append([&](QDialog *d) {
+    l.driver.actions.append([&](QDialog *d) {
         auto *dialog = qobject_cast<F_keyset *>(d);
         auto *label = ctl<QLabel>(*d, "Label1");
         auto *box = ctl<QLineEdit>(*d, "Text1");
@@ -293,37 +295,37 @@ void TestLock::settingGoesThroughBothStages()
         for (const QString &wrong : {u"abc"_qs, u"Ａｂｃ"_qs, u"Abc "_qs}) {
             enterPassword(d, wrong);
             QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
-            QCOMPARE(messages.shown.size(), 1);
-            QCOMPARE(messages.shown[0].text, u"現在のパスワードが間違っています。"_qs);
-            QCOMPARE(messages.shown[0].title, u"【ユリモカ】Ver.1.2"_qs);
-            QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::Critical);
-            messages.shown.clear();
+            QCOMPARE(l.messages.shown.size(), 1);
+            QCOMPARE(l.messages.shown[0].text, u"現在のパスワードが間違っています。"_qs);
+            QCOMPARE(l.messages.shown[0].title, u"【ユリモカ】Ver.1.2"_qs);
+            QCOMPARE(l.messages.shown[0].icon, MessageBoxes::Icon::Critical);
+            l.messages.shown.clear();
             QCOMPARE(box->text(), wrong);
             QCOMPARE(dialog->stage(), 1);
             QVERIFY(d->isVisible());
         }
         enterPassword(d, u"Abc"_qs);
         QTest::keyClick(box, Qt::Key_Return);
-        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(l.messages.shown.isEmpty());
         QCOMPARE(dialog->stage(), 2);
         QCOMPARE(label->text(), u"鍵がかかったメモを開くための、新しいパスワードを入力して下さい。"_qs);
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(box->text(), QString());
         QCOMPARE(d->focusWidget(), box);
-        QCOMPARE(nb.settings.lock_password, u"Abc"_qs); // nothing changes before stage 2's OK
+        QCOMPARE(l.nb.settings.lock_password, u"Abc"_qs); // nothing changes before stage 2's OK
 
         enterPassword(d, u"ｷｰ 髙"_qs);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
     });
     QWidget owner;
-    const std::optional<QString> set = F_keyset::run(nb, &owner, [&hint](const QString &t) { hint = t; });
+    const std::optional<QString> set = F_keyset::run(l.nb, &owner, [&hint](const QString &t) { hint = t; });
     QCOMPARE(set, std::optional<QString>(u"ｷｰ 髙"_qs));
-    QCOMPARE(nb.settings.lock_password, u"ｷｰ 髙"_qs);
+    QCOMPARE(l.nb.settings.lock_password, u"ｷｰ 髙"_qs);
     QCOMPARE(hint, u"鍵付きメモを表示・訂正するためのパスワードを設定します。"_qs);
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown[0].text, u"新しいパスワード『ｷｰ 髙』を忘れないようにして下さい。"_qs);
-    QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::None);
-    QCOMPARE(driver.opened, QStringList{u"F_keyset"_qs});
+    QCOMPARE(l.messages.shown.size(), 1);
+    QCOMPARE(l.messages.shown[0].text, u"新しいパスワード『ｷｰ 髙』を忘れないようにして下さい。"_qs);
+    QCOMPARE(l.messages.shown[0].icon, MessageBoxes::Icon::None);
+    QCOMPARE(l.driver.opened, QStringList{u"F_keyset"_qs});
 }
 
 void TestLock::cancelAtStage2KeepsTheOldPassword_data()
@@ -337,12 +339,8 @@ void TestLock::cancelAtStage2KeepsTheOldPassword_data()
 void TestLock::cancelAtStage2KeepsTheOldPassword()
 {
     QFETCH(QString, how);
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    nb.settings.lock_password = u"Abc"_qs;
-    MessageRecorder messages;
-    DialogDriver driver;
-    driver.actions.append([&](QDialog *d) {
+    Locked l(u"Abc"_qs);
+    l.driver.actions.append([&](QDialog *d) {
         enterPassword(d, u"Abc"_qs);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
         QCOMPARE(qobject_cast<F_keyset *>(d)->stage(), 2);
@@ -354,71 +352,65 @@ void TestLock::cancelAtStage2KeepsTheOldPassword()
         else
             d->close();
     });
-    QCOMPARE(F_keyset::run(nb, nullptr, {}), std::nullopt);
-    QCOMPARE(nb.settings.lock_password, u"Abc"_qs);
-    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::nullopt);
+    QCOMPARE(l.nb.settings.lock_password, u"Abc"_qs);
+    QVERIFY(l.messages.shown.isEmpty());
 }
 
 void TestLock::emptyPasswordRemovesTheLock()
 {
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    nb.settings.lock_password = u"Abc"_qs;
-    MessageRecorder messages;
-    DialogDriver driver;
-    driver.actions.append([&](QDialog *d) {
+    Locked l(u"Abc"_qs);
+    l.driver.actions.append([&](QDialog *d) {
         enterPassword(d, u"Abc"_qs);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton); // an empty new one
     });
-    QCOMPARE(F_keyset::run(nb, nullptr, {}), std::optional<QString>(QString()));
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown[0].text, u"新しいパスワード『』を忘れないようにして下さい。"_qs);
-    QCOMPARE(nb.settings.lock_password, QString());
+    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::optional<QString>(QString()));
+    QCOMPARE(l.messages.shown.size(), 1);
+    QCOMPARE(l.messages.shown[0].text, u"新しいパスワード『』を忘れないようにして下さい。"_qs);
+    QCOMPARE(l.nb.settings.lock_password, QString());
 
     // The next opening starts at stage 2, in red.
-    driver.actions.append([&](QDialog *d) {
+    l.driver.actions.append([&](QDialog *d) {
         QCOMPARE(qobject_cast<F_keyset *>(d)->stage(), 2);
         QCOMPARE(ctl<QLabel>(*d, "Label1")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         d->reject();
     });
-    QCOMPARE(F_keyset::run(nb, nullptr, {}), std::nullopt);
+    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::nullopt);
     // and the prompt takes an empty entry as right, anything else as wrong
-    driver.actions.append([](QDialog *d) { QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Return); });
-    QCOMPARE(F_secpassin::ask(nb, nullptr, {}), Notebook::passYes);
-    driver.actions.append([](QDialog *d) {
+    l.driver.actions.append([](QDialog *d) { QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Return); });
+    QCOMPARE(F_secpassin::ask(l.nb, nullptr, {}), Notebook::passYes);
+    l.driver.actions.append([](QDialog *d) {
         enterPassword(d, u" "_qs);
         QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Return);
     });
-    QCOMPARE(F_secpassin::ask(nb, nullptr, {}), Notebook::passNo);
-    QCOMPARE(driver.opened.size(), 4);
+    QCOMPARE(F_secpassin::ask(l.nb, nullptr, {}), Notebook::passNo);
+    QCOMPARE(l.driver.opened.size(), 4);
 }
 
 void TestLock::unstorableNewPasswordIsRefusedAtStage2()
 {
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    MessageRecorder messages;
-    DialogDriver driver;
-    driver.actions.append([&](QDialog *d) {
+    Locked l{QString()}; // no password yet
+    l.driver.actions.append([&](QDialog *d) {
         auto *box = ctl<QLineEdit>(*d, "Text1");
         QCOMPARE(qobject_cast<F_keyset *>(d)->stage(), 2); // no password yet
         enterPassword(d, u"鍵😀"_qs);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
-        QCOMPARE(messages.shown.size(), 1);
-        QVERIFY2(messages.shown[0].text.contains(u"「😀」(U+1F600)"_qs), qPrintable(messages.shown[0].text));
+        QCOMPARE(l.messages.shown.size(), 1);
+        QVERIFY2(l.messages.shown[0].text.contains(u"「😀」(U+1F600)"_qs),
+                 qPrintable(l.messages.shown[0].text));
         QCOMPARE(box->text(), u"鍵😀"_qs);
         QVERIFY(d->isVisible());
         // A line break can only come by pasting.
         box->setText(u"ab\ncd"_qs);
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(messages.shown.size(), 2);
-        QVERIFY2(messages.shown[1].text.contains(u"改行"_qs), qPrintable(messages.shown[1].text));
+        QCOMPARE(l.messages.shown.size(), 2);
+        QVERIFY2(l.messages.shown[1].text.contains(u"改行"_qs), qPrintable(l.messages.shown[1].text));
         QCOMPARE(qobject_cast<F_keyset *>(d)->stage(), 2);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command2"), Qt::LeftButton);
     });
-    QCOMPARE(F_keyset::run(nb, nullptr, {}), std::nullopt);
-    QCOMPARE(nb.settings.lock_password, QString());
+    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::nullopt);
+    QCOMPARE(l.nb.settings.lock_password, QString());
 }
 
 void TestLock::newPasswordSurvivesAQuitAndAStart()

@@ -132,6 +132,26 @@ void answerPrompt(QDialog *d, const QString &password)
     QTest::mouseClick(ctl<QPushButton>(*d, "Command2"), Qt::LeftButton);
 }
 
+// A notebook folder opened in a shown main window, its message boxes and
+// dialogs played by the test.
+struct OpenNotebook
+{
+    explicit OpenNotebook(const std::function<void(const QString &)> &write = writeNotebook) : nb(dir.path())
+    {
+        write(dir.path());
+        loaded = form.Form_Load();
+        form.show();
+        exposed = QTest::qWaitForWindowExposed(&form);
+    }
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    DialogDriver driver;
+    Notebook nb;
+    Main_form form{nb};
+    bool loaded = false;
+    bool exposed = false;
+};
+
 const QString kRow1Poem = QStringLiteral("古池や蛙飛びこむ水の音");
 const QString kLockedTate = QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙");
 
@@ -469,25 +489,18 @@ void TestMainForm::clickOnALockedRowAsksForThePassword_data()
 void TestMainForm::clickOnALockedRowAsksForThePassword()
 {
     QFETCH(QString, how);
-    QTemporaryDir dir;
-    writeNotebook(dir.path()); // row 2 is locked; the password is 秘密
-    MessageRecorder messages;
-    DialogDriver driver;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    clickRow(form, 1);
-    QCOMPARE(memoShown(form), QStringLiteral("池のほとり\n二行目"));
-    QVERIFY(messages.shown.isEmpty());
-    nb.pass_result = QStringLiteral("YES"); // left by an earlier prompt
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    clickRow(o.form, 1);
+    QCOMPARE(memoShown(o.form), QStringLiteral("池のほとり\n二行目"));
+    QVERIFY(o.messages.shown.isEmpty());
+    o.nb.pass_result = QStringLiteral("YES"); // left by an earlier prompt
 
     QStringList memoWhileAsked;
-    messages.onShow = [&](const MessageBoxes::Request &) { memoWhileAsked << memoShown(form); };
-    driver.actions.append([&](QDialog *d) {
-        memoWhileAsked << memoShown(form);
-        QCOMPARE(ctl<QLineEdit>(form, "Text1")->text(),
+    o.messages.onShow = [&](const MessageBoxes::Request &) { memoWhileAsked << memoShown(o.form); };
+    o.driver.actions.append([&](QDialog *d) {
+        memoWhileAsked << memoShown(o.form);
+        QCOMPARE(ctl<QLineEdit>(o.form, "Text1")->text(),
                  QStringLiteral("鍵付きメモを表示・訂正するにはパスワードが必要です。"));
         if (how == u"right")
             answerPrompt(d, QStringLiteral("秘密"));
@@ -500,82 +513,68 @@ void TestMainForm::clickOnALockedRowAsksForThePassword()
         else
             d->close();
     });
-    clickRow(form, 2);
+    clickRow(o.form, 2);
 
-    QCOMPARE(driver.opened, QStringList{QStringLiteral("F_secpassin")});
-    QCOMPARE(messages.shown[0].text, QStringLiteral("指定された句のメモには鍵がかかっています。"));
-    QCOMPARE(messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
-    QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::None);
+    QCOMPARE(o.driver.opened, QStringList{QStringLiteral("F_secpassin")});
+    QCOMPARE(o.messages.shown[0].text, QStringLiteral("指定された句のメモには鍵がかかっています。"));
+    QCOMPARE(o.messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+    QCOMPARE(o.messages.shown[0].icon, MessageBoxes::Icon::None);
     // The memo box was emptied before the notice and stayed empty while asked.
     QVERIFY(memoWhileAsked.size() >= 2);
     QCOMPARE(memoWhileAsked.join(QString()), QString());
     if (how == u"right") {
-        QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(memoShown(form), QStringLiteral("秘密のメモ"));
-        QCOMPARE(poemShown(form), kLockedTate);
+        QCOMPARE(o.messages.shown.size(), 1);
+        QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+        QCOMPARE(poemShown(o.form), kLockedTate);
         return;
     }
     if (how == u"wrong") {
-        QCOMPARE(messages.shown.size(), 2);
-        QCOMPARE(messages.shown[1].text, QStringLiteral("パスワードが間違っています。"));
-        QCOMPARE(messages.shown[1].title, QStringLiteral("【ユリモカ】Ver.1.2"));
-        QCOMPARE(messages.shown[1].icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(o.messages.shown.size(), 2);
+        QCOMPARE(o.messages.shown[1].text, QStringLiteral("パスワードが間違っています。"));
+        QCOMPARE(o.messages.shown[1].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+        QCOMPARE(o.messages.shown[1].icon, MessageBoxes::Icon::Critical);
     } else {
-        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(o.messages.shown.size(), 1);
     }
     // Nothing of the locked haiku shows; the label keeps the poem it had.
-    QCOMPARE(memoShown(form), QString());
-    QCOMPARE(poemShown(form), kRow1Poem);
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), kRow1Poem);
 }
 
 void TestMainForm::everyClickOnALockedRowAsksAgain()
 {
-    QTemporaryDir dir;
-    writeNotebook(dir.path());
-    MessageRecorder messages;
-    DialogDriver driver;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
-    clickRow(form, 2);
-    QCOMPARE(memoShown(form), QStringLiteral("秘密のメモ"));
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    clickRow(o.form, 2);
+    QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
 
     // The right password opened that click only.
-    driver.actions.append([&](QDialog *d) {
-        QCOMPARE(memoShown(form), QString());
+    o.driver.actions.append([&](QDialog *d) {
+        QCOMPARE(memoShown(o.form), QString());
         d->reject();
     });
-    clickRow(form, 2);
-    QCOMPARE(driver.opened.size(), 2);
-    QCOMPARE(messages.shown.size(), 2);
-    QCOMPARE(memoShown(form), QString());
-    QCOMPARE(poemShown(form), kLockedTate);
+    clickRow(o.form, 2);
+    QCOMPARE(o.driver.opened.size(), 2);
+    QCOMPARE(o.messages.shown.size(), 2);
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), kLockedTate);
 
     // A double click is the click, asking once, then the edit command.
-    driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
-    clickRow(form, 2, true);
-    QCOMPARE(driver.opened.size(), 3);
-    QCOMPARE(memoShown(form), QStringLiteral("秘密のメモ"));
-    QVERIFY(driver.unexpected.isEmpty());
+    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    clickRow(o.form, 2, true);
+    QCOMPARE(o.driver.opened.size(), 3);
+    QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+    QVERIFY(o.driver.unexpected.isEmpty());
 }
 
 void TestMainForm::keyboardShowsRowsWithoutAsking()
 {
-    QTemporaryDir dir;
-    writeNotebook(dir.path());
-    writeFile(dir.filePath(QStringLiteral("memo1/m1000004.txt")), sjis(QStringLiteral("海のメモ\r\n")));
-    MessageRecorder messages;
-    DialogDriver driver;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto *grid = ctl<ListGrid>(form, "Grid1");
-    clickRow(form, 1);
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    writeFile(o.dir.filePath(QStringLiteral("memo1/m1000004.txt")), sjis(QStringLiteral("海のメモ\r\n")));
+    auto *grid = ctl<ListGrid>(o.form, "Grid1");
+    clickRow(o.form, 1);
 
     struct Step
     {
@@ -585,7 +584,7 @@ void TestMainForm::keyboardShowsRowsWithoutAsking()
         QString poem;
     };
     const Step steps[] = {
-        {Qt::Key_Down, 2, QString(), kLockedTate}, // locked: the poem only
+        {Qt::Key_Down, 2, QString(), kLockedTate},                      // locked: the poem only
         {Qt::Key_Down, 3, QString(), QStringLiteral("半角括弧の分類")}, // its memo file is missing
         {Qt::Key_Down, 4, QStringLiteral("海のメモ"), QStringLiteral("～春の海～")},
         {Qt::Key_Down, 5, QString(), QString()}, // the empty last row
@@ -596,74 +595,63 @@ void TestMainForm::keyboardShowsRowsWithoutAsking()
     for (const Step &s : steps) {
         QTest::keyClick(grid, s.key.key(), s.key.keyboardModifiers());
         QCOMPARE(grid->row(), s.row);
-        QCOMPARE(memoShown(form), s.memo);
-        QCOMPARE(poemShown(form), s.poem);
-        QCOMPARE(nb.tate_text, s.poem);
+        QCOMPARE(memoShown(o.form), s.memo);
+        QCOMPARE(poemShown(o.form), s.poem);
+        QCOMPARE(o.nb.tate_text, s.poem);
     }
-    QVERIFY(driver.opened.isEmpty());
-    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(o.driver.opened.isEmpty());
+    QVERIFY(o.messages.shown.isEmpty());
 }
 
 void TestMainForm::emptyLastRowAsksNothing()
 {
-    QTemporaryDir dir;
-    writeNotebook(dir.path());
-    MessageRecorder messages;
-    DialogDriver driver;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
     // From four rows to one: row 2, now the empty row, held a haiku before.
     // Even a lock flag left in its slot asks nothing.
-    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(2);
-    form.Combo1_Click();
-    QCOMPARE(poemShown(form), kLockedTate);
-    nb.row_locked[2] = QStringLiteral("YES");
-    nb.row_memo_no[2] = 7;
-    clickRow(form, 2);
-    QVERIFY(driver.opened.isEmpty());
-    QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(memoShown(form), QString());
-    QCOMPARE(poemShown(form), QString());
+    ctl<QComboBox>(o.form, "Combo1")->setCurrentIndex(2);
+    o.form.Combo1_Click();
+    QCOMPARE(poemShown(o.form), kLockedTate);
+    o.nb.row_locked[2] = QStringLiteral("YES");
+    o.nb.row_memo_no[2] = 7;
+    clickRow(o.form, 2);
+    QVERIFY(o.driver.opened.isEmpty());
+    QVERIFY(o.messages.shown.isEmpty());
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), QString());
 }
 
 void TestMainForm::longVowelMarkStandsAsABar()
 {
-    QTemporaryDir dir;
-    QDir().mkpath(dir.filePath(QStringLiteral("memo1")));
-    writeFile(dir.filePath(QStringLiteral("haiku.dat")),
-              sjis(record(QStringLiteral("2026/05/01"), QStringLiteral("季語"),
-                          QStringLiteral("ソーダ水ーーの泡"), 1) +
-                   record(QStringLiteral("2026/05/02"), QStringLiteral("季語"),
-                          QStringLiteral("長音のない句"), 2)));
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    OpenNotebook o([](const QString &dir) {
+        writeFile(dir + QStringLiteral("/haiku.dat"),
+                  sjis(record(QStringLiteral("2026/05/01"), QStringLiteral("季語"),
+                              QStringLiteral("ソーダ水ーーの泡"), 1) +
+                       record(QStringLiteral("2026/05/02"), QStringLiteral("季語"),
+                              QStringLiteral("長音のない句"), 2)));
+    });
+    QVERIFY(o.loaded && o.exposed);
     const QString bar = QStringLiteral("ソ｜ダ水｜｜の泡");
-    QCOMPARE(poemShown(form), bar); // after the rebuild
-    auto *label = ctl<VerticalLabel>(form, "Label3");
-    clickRow(form, 2);
-    QCOMPARE(poemShown(form), QStringLiteral("長音のない句"));
-    clickRow(form, 1);
-    QCOMPARE(poemShown(form), bar);
-    QCOMPARE(nb.tate_text, bar);
-    QTest::keyClick(ctl<ListGrid>(form, "Grid1"), Qt::Key_Down);
-    QTest::keyClick(ctl<ListGrid>(form, "Grid1"), Qt::Key_Up);
-    QCOMPARE(poemShown(form), bar);
+    QCOMPARE(poemShown(o.form), bar); // after the rebuild
+    auto *label = ctl<VerticalLabel>(o.form, "Label3");
+    clickRow(o.form, 2);
+    QCOMPARE(poemShown(o.form), QStringLiteral("長音のない句"));
+    clickRow(o.form, 1);
+    QCOMPARE(poemShown(o.form), bar);
+    QCOMPARE(o.nb.tate_text, bar);
+    QTest::keyClick(ctl<ListGrid>(o.form, "Grid1"), Qt::Key_Down);
+    QTest::keyClick(ctl<ListGrid>(o.form, "Grid1"), Qt::Key_Up);
+    QCOMPARE(poemShown(o.form), bar);
     // A screen reader hears the poem, and what the list and memo box hold.
     QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(label);
     QVERIFY(spoken);
-    QCOMPARE(spoken->text(QAccessible::Name), nb.tate_text);
+    QCOMPARE(spoken->text(QAccessible::Name), o.nb.tate_text);
     QCOMPARE(spoken->role(), QAccessible::StaticText);
-    QCOMPARE(QAccessible::queryAccessibleInterface(ctl<ListGrid>(form, "Grid1"))->text(QAccessible::Name),
+    QCOMPARE(QAccessible::queryAccessibleInterface(ctl<ListGrid>(o.form, "Grid1"))->text(QAccessible::Name),
              QStringLiteral("句の一覧"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(ctl<QPlainTextEdit>(form, "Text2"))->text(QAccessible::Name),
-             QStringLiteral("メモ"));
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(ctl<QPlainTextEdit>(o.form, "Text2"))->text(QAccessible::Name),
+        QStringLiteral("メモ"));
 }
 
 QTEST_MAIN(TestMainForm)

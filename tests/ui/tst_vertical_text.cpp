@@ -56,6 +56,7 @@ private slots:
         QTest::newRow("） turned") << u"）"_qs << false << u"）"_qs << u"rotated"_qs;
         QTest::newRow("～ turned") << u"～"_qs << true << u"～"_qs << u"rotated"_qs;
         QTest::newRow("ー turned") << u"ー"_qs << true << u"ー"_qs << u"rotated"_qs;
+        QTest::newRow("half-width ｰ turned") << u"ｰ"_qs << true << u"ｰ"_qs << u"rotated"_qs;
         QTest::newRow("｜ stands") << u"｜"_qs << true << u"｜"_qs << u"upright"_qs;
         QTest::newRow("Latin turned") << u"A"_qs << true << u"A"_qs << u"rotated"_qs;
         QTest::newRow("ideograph") << u"髙"_qs << true << u"髙"_qs << u"upright"_qs;
