@@ -1,6 +1,8 @@
 #include "mainwin/Main_form.h"
 
 #include "fontset/F_tatefont.h"
+#include "lock/F_keyset.h"
+#include "lock/F_secpassin.h"
 #include "mainwin/ListGrid.h"
 #include "mainwin/MainLayout.h"
 #include "print/F_print.h"
@@ -11,6 +13,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
+#include "ui/WindowFrame.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,9 +40,6 @@ constexpr double kClientWidth = 9330;
 constexpr double kClientHeight = 6285;
 constexpr double kListTop = 420;
 constexpr double kListHeight = 2295;
-// Title bar and borders before the window manager has told us its own.
-constexpr double kFrameWidthEstimate = 120;
-constexpr double kFrameHeightEstimate = 390;
 
 const QColor kWindowGreen(192, 255, 192);
 const QColor kPoemYellow(255, 255, 192);
@@ -82,6 +82,11 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
     connect(Menu_print, &QAction::triggered, this, &Main_form::Menu_print_Click);
     connect(Menu_tatefont, &QAction::triggered, this, &Main_form::Menu_tatefont_Click);
+    connect(Menu_file_pass, &QAction::triggered, this, &Main_form::Menu_file_pass_Click);
+    connect(Grid1, &ListGrid::gridClicked, this, &Main_form::Grid1_Click);
+    connect(Grid1, &ListGrid::gridDoubleClicked, this, &Main_form::Grid1_DblClick);
+    // Arrowing through the list never asks for a password.
+    connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
     Text1->installEventFilter(this);
     centralWidget()->setMouseTracking(true);
     centralWidget()->installEventFilter(this);
@@ -97,7 +102,7 @@ void Main_form::setHint(const QString &text)
 
 void Main_form::attachHints()
 {
-    const Hints::Sink sink = [this](const QString &text) { setHint(text); };
+    const Hints::Sink sink = hintSink();
     using Hints::On;
     Hints::attach(Combo1, QStringLiteral("指定した分類のメモだけを表示します。"), On::Focus, sink);
     Hints::attach(Combo2, QStringLiteral("検索に使用するキーワード(句の中の言葉）を入力して下さい。"),
@@ -176,7 +181,7 @@ void Main_form::createControls()
     Menu_quit = entry(bar->addAction(QStringLiteral("終了(&Q)")), "Menu_quit");
     // An entry whose window is not there yet is shown but cannot be chosen,
     // never one that silently does nothing.
-    for (QAction *later : {Menu_file_pass, Menu_bunrui})
+    for (QAction *later : {Menu_bunrui})
         later->setEnabled(false);
 
     auto *client = new QWidget(this);
@@ -253,28 +258,11 @@ void Main_form::createControls()
     applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
 }
 
-// The title bar and borders around the client area: as the window manager
-// reports them once it has framed the window, our estimate before that, so
-// that an outer size read back is the outer size set.
-static QSize frameExtra(const QWidget *w)
-{
-    const QSize extra = w->frameGeometry().size() - w->geometry().size();
-    if (!extra.isNull())
-        return extra;
-    return QSize(Twips::toPxX(kFrameWidthEstimate, w), Twips::toPxY(kFrameHeightEstimate, w));
-}
-
-// The window's place and outer size; a window's position is that of its frame.
-static QRect outerRect(const QWidget *w)
-{
-    return QRect(w->pos(), w->size() + frameExtra(w));
-}
+using WindowFrame::outerRect;
 
 void Main_form::applyOuterSize(double widthTwips, double heightTwips)
 {
-    const QSize extra = frameExtra(this);
-    resize(qMax(1, Twips::toPxX(widthTwips, this) - extra.width()),
-           qMax(1, Twips::toPxY(heightTwips, this) - extra.height()));
+    WindowFrame::setOuterSize(this, widthTwips, heightTwips);
 }
 
 void Main_form::centreOnScreen()
@@ -541,20 +529,64 @@ void Main_form::Combo1_Click()
 
 void Main_form::showRowQuietly(int r)
 {
+    showRow(r, !nb.isRowLocked(r));
+}
+
+void Main_form::showRow(int r, bool withMemo)
+{
     if (r < 1 || r > nb.shown_count) {
         Text2->clear();
-        Label3->setText(QString());
+        nb.tate_text.clear();
+        Label3->setText(nb.tate_text);
         return;
     }
-    if (nb.row_locked[std::size_t(r)] == QLatin1String("YES")) {
-        Text2->clear();
-    } else {
-        nb.memo_text = nb.readMemo(nb.row_memo_no[std::size_t(r)]);
+    if (withMemo) {
+        nb.memo_text = nb.readMemo(nb.row_memo_no[std::size_t(r)]); // empty when the file is missing
         Text2->setPlainText(nb.memo_text);
+    } else {
+        Text2->clear();
     }
+    // The long-vowel mark lies flat in a vertical column; the poet's notebook
+    // has always written it as a full-width bar.
     nb.tate_text = nb.row_poem[std::size_t(r)];
     nb.tate_text.replace(QStringLiteral("ー"), QStringLiteral("｜"));
     Label3->setText(nb.tate_text);
+}
+
+void Main_form::Grid1_Click()
+{
+    const int r = Grid1->row();
+    if (nb.isRowLocked(r)) {
+        // Nothing of the memo stays on show while the password is asked for.
+        Text2->clear();
+        MessageBoxes::notify(this, QStringLiteral("指定された句のメモには鍵がかかっています。"));
+        const QString answer = F_secpassin::ask(nb, this, hintSink());
+        if (answer == Notebook::passNo)
+            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"),
+                                 MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
+        // Only the right password opens the memo, and only for this click;
+        // the label keeps what it showed.
+        if (answer != Notebook::passYes)
+            return;
+    }
+    showRow(r, true);
+}
+
+void Main_form::Grid1_DblClick()
+{
+    Command8_Click();
+}
+
+void Main_form::Command8_Click() {}
+
+void Main_form::Menu_file_pass_Click()
+{
+    F_keyset::run(nb, this, hintSink());
+}
+
+Hints::Sink Main_form::hintSink()
+{
+    return [this](const QString &text) { setHint(text); };
 }
 
 // Keeps the stored twips when the window is where they put it, so that an

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwin/MainLayout.h"
+#include "ui/Hints.h"
 
 #include <QMainWindow>
 
@@ -51,6 +52,16 @@ public:
     // Shows grid row r without asking for the password: a locked haiku's memo
     // stays hidden.
     void showRowQuietly(int r);
+    // A click on a row shows its haiku, reading the memo afresh; a locked
+    // memo first asks for the password, every time.
+    void Grid1_Click();
+    // A double click: the click has shown the row, then the edit command runs.
+    void Grid1_DblClick();
+    // 編集: correcting the selected haiku. The entry window is not there yet,
+    // so for now it does nothing.
+    void Command8_Click();
+    // ﾌｧｲﾙ → 鍵の設定: sets the password of the locked memos.
+    void Menu_file_pass_Click();
     void updateCaption();
 
     // The notebook seems open on another computer (its lock names host): asks
@@ -134,6 +145,11 @@ private:
     double layoutHeight() const;
     void applyLayout(const MainLayout::Layout &layout);
     void applySplitter(double y);
+    // Row r's poem in the label and, with withMemo, its memo read afresh;
+    // anything but a haiku row empties both.
+    void showRow(int r, bool withMemo);
+    // Writes into the hint line; handed to the dialogs.
+    Hints::Sink hintSink();
 
     Notebook &nb;
     double m_listHeight = 2295; // twips; kept exactly, not read back from pixels

@@ -710,3 +710,35 @@ QList<StoreProblem> Notebook::removeCategoryWithHaiku(int entry)
     }
     return problems;
 }
+
+// ---- The memo lock ------------------------------------------------------
+
+bool Notebook::isRowLocked(int r) const
+{
+    return r >= 1 && r <= shown_count && std::size_t(r) < row_locked.size() &&
+           row_locked[std::size_t(r)] == lockedYes;
+}
+
+bool Notebook::passwordMatches(const QString &typed) const
+{
+    return typed == settings.lock_password;
+}
+
+const QString &Notebook::passwordPromptAnswered(const QString &typed)
+{
+    pass_result = passwordMatches(typed) ? passYes : passNo;
+    return pass_result;
+}
+
+QString Notebook::unstorablePassword(const QString &password)
+{
+    return unstorableReason(QStringLiteral("パスワード"), password, false);
+}
+
+QString Notebook::setLockPassword(const QString &password)
+{
+    QString reason = unstorablePassword(password);
+    if (reason.isEmpty())
+        settings.lock_password = password;
+    return reason;
+}

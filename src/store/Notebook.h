@@ -179,6 +179,32 @@ public:
     // files, removes category entry, and rewrites the haiku and category
     // files. A haiku whose memo file cannot be deleted is kept, and said.
     QList<StoreProblem> removeCategoryWithHaiku(int entry);
+    // ---- The memo lock --------------------------------------------------
+    // One password opens every locked memo: settings.lock_password, kept as
+    // typed in the settings file (empty: no password set). A password prompt
+    // leaves its outcome in pass_result.
+    static inline const QString lockedYes = QStringLiteral("YES"); // a locked haiku's flag
+    static inline const QString passYes = QStringLiteral("YES");
+    static inline const QString passNo = QStringLiteral("NO");
+    static inline const QString passCancel = QStringLiteral("CANCEL");
+    // Row r (1 to shown_count) shows a haiku whose memo is locked. Any other
+    // row, the empty last row among them, is never locked, whatever an
+    // earlier list left in its slot.
+    bool isRowLocked(int r) const;
+    // Exact comparison: case, full against half width and blanks all count.
+    bool passwordMatches(const QString &typed) const;
+    // A prompt counts as cancelled from the moment it opens, so that one
+    // closed any other way never inherits an earlier "YES".
+    void passwordPromptOpened() { pass_result = passCancel; }
+    // The prompt's answer: "YES" when typed is the password, else "NO".
+    const QString &passwordPromptAnswered(const QString &typed);
+    // Why a new password cannot be kept (a character the settings file cannot
+    // hold, a line break); empty when it can.
+    static QString unstorablePassword(const QString &password);
+    // Sets a new password; an empty one removes the lock. A password that
+    // cannot be stored is refused: the reason is returned and the old one
+    // stays. It reaches the disk with the other settings at quit.
+    QString setLockPassword(const QString &password);
 
 private:
     struct Loaded

@@ -67,4 +67,10 @@ QRect rect(double left, double top, double width, double height, const QWidget *
     return QRect(toPxX(left, w), toPxY(top, w), toPxX(width, w), toPxY(height, w));
 }
 
+void place(QWidget *control, const char *name, double left, double top, double width, double height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(rect(left, top, width, height, control));
+}
+
 } // namespace Twips

@@ -27,4 +27,7 @@ double fromPxY(int px, const QWidget *w = nullptr);
 // A design rectangle (left, top, width, height in twips) in pixels.
 QRect rect(double left, double top, double width, double height, const QWidget *w = nullptr);
 
+// Names a control and puts it at its design rectangle (twips, in its parent).
+void place(QWidget *control, const char *name, double left, double top, double width, double height);
+
 } // namespace Twips
