@@ -121,6 +121,8 @@ public:
     // Writes a memo file. One that cannot be written is kept in memory and
     // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
+    // Drops a memo kept for writing again: its haiku was not stored after all.
+    void forgetUnsavedMemo(qint64 memo_no) { m_unsavedMemos.remove(memo_no); }
 
     // Refills shown_count and the row arrays with the haiku of one category
     // ("全部" for all), in notebook order.
