@@ -7,15 +7,18 @@
 # each computer is yurimoka_sync_driver, which opens, changes and saves the
 # folder through the notebook code itself.
 #
-# What happens:
-#   1. both folders start with the same notebook; wait until they are in sync;
+# What happens, twice (the second time B adds a haiku of its own before
+# quitting, and both computers hand out the same memo number):
+#   1. both folders hold the same notebook, and Syncthing has them in sync
+#      (the first time, both start as a copy of tests/data/notebook);
 #   2. B opens the notebook and stays open (the program left open on the laptop);
 #   3. A adds a haiku and saves (the desktop);
 #   4. wait until A's files have arrived in B's folder;
-#   5. B quits: it must leave A's haiku.dat alone and put its own version beside
-#      it as haiku.dat.conflict-*;
+#   5. B quits: it must leave A's haiku.dat (and memo) alone and put its own
+#      version beside it as haiku.dat.conflict-*, reported to the poet;
 #   6. wait until that has synced back: both folders hold A's haiku.dat byte for
 #      byte and the same conflict copy, and Syncthing itself saw no conflict.
+# Then each side opens the notebook once more: A's haiku, nothing written.
 #
 # Usage: tools/sync-two-computers.sh [--ctest] [DRIVER]
 #   DRIVER   the yurimoka_sync_driver executable (default build/tests/...)
@@ -33,7 +36,7 @@ if [ "${1:-}" = "--ctest" ]; then
   fi
 fi
 driver="${1:-$here/build/tests/yurimoka_sync_driver}"
-limit=120 # seconds for the whole run, Syncthing start-up included
+limit=${YURIMOKA_SYNC_LIMIT:-120} # seconds for the whole run, Syncthing start-up included
 started=$SECONDS
 export LC_ALL=C.UTF-8
 
@@ -59,22 +62,30 @@ pids=()
 watchdog=""
 cleanup() {
   local status=$?
+  trap '' TERM INT # nothing interrupts the cleaning up
+  [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null && wait "$watchdog" 2>/dev/null
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null && wait "$watchdog" 2>/dev/null
   if [ "${KEEP:-}" = "1" ]; then echo "kept: $tmp"; else rm -rf "$tmp"; fi
   exit $status
 }
 trap cleanup EXIT
-trap 'echo "FAIL: stopped after ${limit} s"; exit 1' TERM INT
-# The hard bound: whatever hangs, the run ends and Syncthing is stopped.
+trap 'echo "FAIL: stopped after $((SECONDS - started)) s"; exit 1' TERM INT
+# The hard bound: whatever hangs, the run ends a few seconds after the limit
+# and Syncthing is stopped. Waits give up at the limit itself.
 (
   trap 'kill $sleeper 2>/dev/null; exit 0' TERM
-  sleep "$limit" &
+  sleep $((limit + 5)) &
   sleeper=$!
   wait $sleeper && kill -TERM $$
 ) 2>/dev/null &
 watchdog=$!
+
+# Seconds left before the limit (at least 1: "timeout 0" would wait forever).
+left() {
+  local n=$((limit - (SECONDS - started)))
+  echo $((n > 0 ? n : 1))
+}
 
 # Waits until the command succeeds, at most until the overall limit.
 wait_for() {
@@ -195,50 +206,110 @@ same() { cmp -s "$desktop/$1" "$laptop/$1"; }
 wait_for "both instances connected" connected
 wait_for "Syncthing reports both folders in sync" in_sync
 
-# B: the program open on the laptop, waiting for the poet to close it.
-mkfifo "$tmp/b.in"
-timeout $((limit - (SECONDS - started))) "$driver" load-and-hold "$laptop" <"$tmp/b.in" >"$tmp/b.out" 2>&1 &
-b_pid=$!
-pids+=($b_pid)
-exec 3>"$tmp/b.in"
-wait_for "B has the notebook open" grep -q '^ready haiku=3$' "$tmp/b.out"
+# The conflict copies of $1 in B's folder, one a line.
+copies_of() { (cd "$laptop" && ls -1d -- "$1".conflict-* 2>/dev/null) || true; }
+sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
-# A: the desktop adds a haiku and saves.
-poem="机より届きし句なり冬の朝"
-timeout 30 "$driver" add-haiku "$desktop" "$poem" >"$tmp/a.out" 2>&1 || fail "A could not save: $(cat "$tmp/a.out")"
-grep -q '^problem' "$tmp/a.out" && fail "A's save reported: $(cat "$tmp/a.out")"
-grep -q '^saved haiku=4$' "$tmp/a.out" || fail "A's save: $(cat "$tmp/a.out")"
-cp "$desktop/haiku.dat" "$tmp/a-haiku.dat"
-note "A saved a fourth haiku: $poem"
+# One round: B opens the notebook and stays open; A adds a haiku and saves;
+# once A's files have arrived, B quits, with a haiku of its own when given.
+# $1 A's poem, $2 B's poem or "", $3 how many haiku B finds on opening.
+round=0
+run_round() {
+  local a_poem=$1 b_poem=$2 count=$3 r b_pid a_memo b_memo before copy size
+  round=$((round + 1))
+  r="round $round:"
+  cp "$laptop/haiku.dat" "$tmp/b-opened.dat"
+  before=$(copies_of haiku.dat)
 
-arrived() { same haiku.dat && same haiku.ini && same memo1/m1000013.txt; }
-wait_for "A's haiku.dat, haiku.ini and memo have arrived in B's folder" arrived
+  # B: the program left open on the laptop, waiting for the poet to close it.
+  rm -f "$tmp/b.in"
+  mkfifo "$tmp/b.in"
+  timeout "$(left)" "$driver" load-and-hold "$laptop" ${b_poem:+"$b_poem"} \
+    <"$tmp/b.in" >"$tmp/b$round.out" 2>&1 &
+  b_pid=$!
+  pids+=($b_pid)
+  exec 3>"$tmp/b.in"
+  wait_for "$r B has the notebook open with $count haiku" grep -q "^ready haiku=$count\$" "$tmp/b$round.out"
 
-# B quits with nothing changed of its own.
-echo >&3
-exec 3>&-
-wait "$b_pid" || fail "B's save failed: $(cat "$tmp/b.out")"
-note "B quit and saved; it said:"
-sed 's/^/      /' "$tmp/b.out"
+  # A: the desktop adds a haiku and saves.
+  timeout "$(left)" "$driver" add-haiku "$desktop" "$a_poem" >"$tmp/a$round.out" 2>&1 ||
+    fail "$r A could not save: $(cat "$tmp/a$round.out")"
+  ! grep -q '^problem' "$tmp/a$round.out" || fail "$r A's save reported: $(cat "$tmp/a$round.out")"
+  grep -q "^saved haiku=$((count + 1))\$" "$tmp/a$round.out" || fail "$r A's save: $(cat "$tmp/a$round.out")"
+  a_memo=$(sed -n 's/^added memo=[0-9]* file=//p' "$tmp/a$round.out")
+  cp "$desktop/haiku.dat" "$tmp/a-haiku.dat"
+  cp "$desktop/$a_memo" "$tmp/a-memo"
+  note "$r A saved haiku no. $((count + 1)) with its memo $a_memo: $a_poem"
+  arrived() { same haiku.dat && same haiku.ini && same "$a_memo"; }
+  wait_for "$r A's haiku.dat, haiku.ini and $a_memo have arrived in B's folder" arrived
 
-cmp -s "$laptop/haiku.dat" "$tmp/a-haiku.dat" || fail "B overwrote A's haiku.dat in its own folder"
-copies=("$laptop"/haiku.dat.conflict-*)
-[ -e "${copies[0]}" ] || fail "B left no haiku.dat.conflict-* beside A's file"
-[ ${#copies[@]} -eq 1 ] || fail "B left ${#copies[@]} conflict copies of haiku.dat"
-copy="$(basename "${copies[0]}")"
-cmp -s "$laptop/$copy" "$here/tests/data/notebook/haiku.dat" || fail "$copy does not hold B's version"
-grep -q "^problem haiku.dat savedAs=$copy " "$tmp/b.out" || fail "B did not report $copy"
+  # B quits.
+  echo >&3
+  exec 3>&-
+  wait "$b_pid" || fail "$r B's save failed: $(cat "$tmp/b$round.out")"
+  note "$r B quit${b_poem:+ after adding its own haiku $b_poem}; it said:"
+  sed 's/^/      /' "$tmp/b$round.out"
 
-wait_for "B's conflict copy has arrived in A's folder" same "$copy"
-wait_for "Syncthing reports both folders in sync again" in_sync
-cmp -s "$desktop/haiku.dat" "$tmp/a-haiku.dat" || fail "A's haiku.dat changed after B quit"
-same haiku.dat || fail "the two folders hold different haiku.dat"
-theirs=$(find "$desktop" "$laptop" -name '*sync-conflict*' -printf '%P ')
-[ -z "$theirs" ] || fail "Syncthing saw a conflict: $theirs"
+  cmp -s "$laptop/haiku.dat" "$tmp/a-haiku.dat" || fail "$r B overwrote A's haiku.dat"
+  copy=$(comm -13 <(echo "$before") <(copies_of haiku.dat))
+  [ -n "$copy" ] || fail "$r B left no haiku.dat.conflict-* beside A's file"
+  [ "$(echo "$copy" | wc -l)" -eq 1 ] || fail "$r B left more than one new copy: $copy"
+  grep -q "^problem haiku.dat savedAs=$copy " "$tmp/b$round.out" || fail "$r B did not report $copy"
+  if [ -z "$b_poem" ]; then
+    cmp -s "$laptop/$copy" "$tmp/b-opened.dat" || fail "$r $copy is not the haiku.dat B had opened"
+  else
+    # B's haiku at the head, then every haiku B had opened, unchanged.
+    size=$(stat -c %s "$tmp/b-opened.dat")
+    cmp -s <(tail -c "$size" "$laptop/$copy") "$tmp/b-opened.dat" || fail "$r $copy lost haiku B had opened"
+    head -c $(($(stat -c %s "$laptop/$copy") - size)) "$laptop/$copy" | LC_ALL=C grep -qF -- "$(sjis "$b_poem")" ||
+      fail "$r $copy does not begin with B's haiku"
+    b_memo=$(sed -n 's/^added memo=[0-9]* file=//p' "$tmp/b$round.out")
+    if [ "$b_memo" = "$a_memo" ]; then
+      # Both computers handed out the same memo number: A's memo stays, B's goes beside it.
+      cmp -s "$laptop/$a_memo" "$tmp/a-memo" || fail "$r B overwrote A's memo $a_memo"
+      local memo_copy
+      memo_copy=$(copies_of "$a_memo")
+      [ -n "$memo_copy" ] && cmp -s "$laptop/$memo_copy" <(sjis "$b_poem のメモ"$'\r\n') ||
+        fail "$r B's memo is not beside A's $a_memo"
+      grep -q "^problem $a_memo savedAs=$memo_copy " "$tmp/b$round.out" ||
+        fail "$r B did not report $memo_copy"
+      note "$r both computers used $a_memo: A's kept, B's beside it as $memo_copy"
+    fi
+  fi
+
+  wait_for "$r B's copies have arrived in A's folder" same "$copy"
+  wait_for "$r Syncthing reports both folders in sync again" in_sync
+  cmp -s "$desktop/haiku.dat" "$tmp/a-haiku.dat" || fail "$r A's haiku.dat changed after B quit"
+  cmp -s "$desktop/$a_memo" "$tmp/a-memo" || fail "$r A's memo changed after B quit"
+  theirs=$(find "$desktop" "$laptop" -name '*sync-conflict*' -printf '%P ')
+  [ -z "$theirs" ] || fail "$r Syncthing saw a conflict of its own: $theirs"
+  copies+=("$copy")
+}
+
+copies=()
+# The poet left the laptop open and wrote on the desktop.
+run_round "机より届きし句なり冬の朝" "" 3
+# The same, and this time the laptop's poet wrote a haiku too before closing.
+run_round "二つ目も机で詠みし時雨かな" "膝の上ノートに一句小春かな" 4
+
+# Each computer opens the notebook once more and closes it: A's five haiku
+# load from haiku.dat alone, and a close with nothing changed writes nothing.
+state() { (cd "$1" && find . -path ./.stfolder -prune -o -type f -printf '%P %s %T@\n' -exec md5sum {} + | sort); }
+for side in desktop laptop; do
+  before=$(state "$tmp/$side")
+  timeout "$(left)" "$driver" load-and-hold "$tmp/$side" </dev/null >"$tmp/$side-again.out" 2>&1 ||
+    fail "$side could not open again: $(cat "$tmp/$side-again.out")"
+  grep -q '^ready haiku=5$' "$tmp/$side-again.out" && grep -q '^saved haiku=5$' "$tmp/$side-again.out" &&
+    ! grep -q '^problem' "$tmp/$side-again.out" || fail "$side opened again: $(cat "$tmp/$side-again.out")"
+  [ "$(state "$tmp/$side")" = "$before" ] || fail "$side wrote files on a close with nothing changed"
+  note "$side opens the notebook again: 5 haiku, nothing written$(grep -c '^notice' "$tmp/$side-again.out" |
+    sed 's/^0$//; s/^[0-9][0-9]*$/, & notices/')"
+done
 
 listing() { (cd "$1" && find . -path ./.stfolder -prune -o -type f -printf '%P\n' | sort); }
-[ "$(listing "$desktop")" = "$(listing "$laptop")" ] || fail "the folders differ: $(diff <(listing "$desktop") <(listing "$laptop"))"
+[ "$(listing "$desktop")" = "$(listing "$laptop")" ] ||
+  fail "the folders differ: $(diff <(listing "$desktop") <(listing "$laptop"))"
 note "both folders hold:"
 listing "$desktop" | sed 's/^/      /'
-echo "PASS: A's haiku.dat kept byte for byte in both folders, B's version beside it as $copy" \
-  "($((SECONDS - started)) s)"
+echo "PASS: A's haiku.dat kept byte for byte in both folders both times; B's versions beside it as" \
+  "${copies[*]} ($((SECONDS - started)) s)"

@@ -7,12 +7,13 @@
 //       poet closing the window), puts POEM at the head when given, saves.
 //   yurimoka_sync_driver add-haiku DIR POEM
 //       starts up, puts POEM at the head with the next memo number, writes
-//       its memo, saves.
+//       its memo ("POEM のメモ"), saves.
 //
 // Every line printed starts with a word the script looks for: "ready",
-// "notice", "problem" (with the file and the name of the copy put beside
-// it), "saved". Exit status: 0 saved (conflicts included: nothing was lost),
-// 1 a file could not be written at all, 2 start-up refused, 3 bad usage.
+// "notice", "added" (the memo number and file of the new haiku), "problem"
+// (with the file and the name of the copy put beside it), "saved".
+// Exit status: 0 saved (conflicts included: nothing was lost), 1 a file
+// could not be written at all, 2 start-up refused, 3 bad usage.
 
 #include "store/Notebook.h"
 
@@ -51,7 +52,10 @@ bool addHaiku(Notebook &nb, const QString &poem)
                                       nb.settings.last_memo_no.text(), stamp, stamp, QStringLiteral("NO")});
     // A memo that cannot be written is kept and tried again by saveAll(),
     // which reports it with the other files.
-    (void)nb.writeMemo(*memoNo, QStringLiteral("同期の試験で書いた句"));
+    (void)nb.writeMemo(*memoNo, poem + QStringLiteral(" のメモ"));
+    say(QStringLiteral("added memo=%1 file=%2/%3")
+            .arg(*memoNo)
+            .arg(DataFiles::memoFolder, DataFiles::memoFileName(*memoNo)));
     return true;
 }
 
@@ -80,7 +84,8 @@ int main(int argc, char **argv)
     }
     const std::string command = argv[1];
     const QString poem = argc == 4 ? QString::fromUtf8(argv[3]) : QString();
-    if ((command != "load-and-hold" && command != "add-haiku") || (command == "add-haiku" && poem.isEmpty())) {
+    if ((command != "load-and-hold" && command != "add-haiku") ||
+        (command == "add-haiku" && poem.isEmpty())) {
         std::fputs("unknown command or missing poem\n", stderr);
         return 3;
     }
