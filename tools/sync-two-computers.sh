@@ -175,7 +175,7 @@ for side in a b; do
   STNORESTART=1 STNOUPGRADE=1 syncthing serve --home="$tmp/$side-home" --no-browser --no-restart \
     --no-upgrade --no-default-folder --skip-port-probing --audit --auditfile="$tmp/$side-audit.log" \
     --logflags=3 >"$tmp/$side-syncthing.log" 2>&1 &
-  pids+=($!)
+  pids+=("$!")
 done
 note "Syncthing A on 127.0.0.1:$port_a, B on 127.0.0.1:$port_b ($(syncthing --version | cut -d' ' -f2))"
 
@@ -215,7 +215,7 @@ sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 # $1 A's poem, $2 B's poem or "", $3 how many haiku B finds on opening.
 round=0
 run_round() {
-  local a_poem=$1 b_poem=$2 count=$3 r b_pid a_memo b_memo before copy size
+  local a_poem=$1 b_poem=$2 count=$3 r b_pid a_memo b_memo before copy size a_seen carried
   round=$((round + 1))
   r="round $round:"
   cp "$laptop/haiku.dat" "$tmp/b-opened.dat"
@@ -227,7 +227,7 @@ run_round() {
   timeout "$(left)" "$driver" load-and-hold "$laptop" ${b_poem:+"$b_poem"} \
     <"$tmp/b.in" >"$tmp/b$round.out" 2>&1 &
   b_pid=$!
-  pids+=($b_pid)
+  pids+=("$b_pid")
   exec 3>"$tmp/b.in"
   wait_for "$r B has the notebook open with $count haiku" grep -q "^ready haiku=$count\$" "$tmp/b$round.out"
 
@@ -244,6 +244,7 @@ run_round() {
   wait_for "$r A's haiku.dat, haiku.ini and $a_memo have arrived in B's folder" arrived
 
   # B quits.
+  a_seen=$(grep -c '"type":"ItemFinished"' "$tmp/a-audit.log" || true)
   echo >&3
   exec 3>&-
   wait "$b_pid" || fail "$r B's save failed: $(cat "$tmp/b$round.out")"
@@ -281,6 +282,10 @@ run_round() {
   wait_for "$r Syncthing reports both folders in sync again" in_sync
   cmp -s "$desktop/haiku.dat" "$tmp/a-haiku.dat" || fail "$r A's haiku.dat changed after B quit"
   cmp -s "$desktop/$a_memo" "$tmp/a-memo" || fail "$r A's memo changed after B quit"
+  # B's quit gave the sync program nothing to carry but the copies beside A's files.
+  carried=$(grep '"type":"ItemFinished"' "$tmp/a-audit.log" | tail -n +$((a_seen + 1)) |
+    sed -n 's/.*"item":"\([^"]*\)".*/\1/p' | grep -v '\.conflict-' | sort -u | tr '\n' ' ' || true)
+  [ -z "$carried" ] || fail "$r B's quit changed more than its copies; A received: $carried"
   theirs=$(find "$desktop" "$laptop" -name '*sync-conflict*' -printf '%P ')
   [ -z "$theirs" ] || fail "$r Syncthing saw a conflict of its own: $theirs"
   copies+=("$copy")
