@@ -57,6 +57,7 @@ if ! command -v syncthing >/dev/null; then
     fail "syncthing is not installed and could not be installed"
 fi
 
+started=$SECONDS # the limit is for the run itself, not for the install
 tmp="$(mktemp -d /tmp/yurimoka-sync.XXXXXX)"
 pids=()
 watchdog=""
