@@ -64,7 +64,7 @@ watchdog=""
 cleanup() {
   local status=$?
   trap '' TERM INT # nothing interrupts the cleaning up
-  [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null && wait "$watchdog" 2>/dev/null
+  [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null && wait "$watchdog" 2>/dev/null || true
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   if [ "${KEEP:-}" = "1" ]; then echo "kept: $tmp"; else rm -rf "$tmp"; fi
