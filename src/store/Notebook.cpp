@@ -308,6 +308,17 @@ void Notebook::noteSyncConflicts(StartupReport &report) const
                 "【ユリモカ】は「haiku.dat」だけを読み込みました。")
                 .arg(copy));
     }
+    // Our own copies, made when a save found the haiku file changed by the
+    // other computer: on either computer the poet should hear of them.
+    const QStringList ours =
+        QDir(app_folder).entryList({DataFiles::haikuFile + QStringLiteral(".conflict-*")}, QDir::Files);
+    for (const QString &copy : ours) {
+        report.notices.append(QStringLiteral("フォルダに「%1」があります。\n"
+                                             "「haiku.dat」が別のパソコンで書き換えられていたときに、"
+                                             "こちらの内容を残したものです。\n"
+                                             "必要な句があれば書き写してから、このファイルを削除して下さい。")
+                                  .arg(copy));
+    }
 }
 
 std::optional<StoreProblem> Notebook::writeLines(const QString &fileName, const QStringList &lines)

@@ -195,6 +195,14 @@ private slots:
         QVERIFY(r.notices[0].contains(copy));
         QCOMPARE(nb.haiku_count(), 3);
         QCOMPARE(nb.lastMemoNo(), qint64(12)); // nothing counted from the copies
+
+        // a copy of ours, made on either computer, is pointed out too
+        QVERIFY(put(dir.filePath(u"haiku.dat.conflict-20261207-101500"_qs), record("ours", " 52 ")));
+        Notebook next(dir.path());
+        const StartupReport r2 = next.startUp(windowDefaults(), kNow);
+        QCOMPARE(r2.notices.size(), 2);
+        QVERIFY(r2.notices[1].contains(u"haiku.dat.conflict-20261207-101500"_qs));
+        QCOMPARE(next.haiku_count(), 3);
     }
 
     void lockFromAnotherComputer()
