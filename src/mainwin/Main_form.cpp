@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -406,11 +407,25 @@ void Main_form::showAsSaved()
     // the saved one again (see event()). The place is left as the window
     // manager chose it: some put the frame where asked, others the client area.
     m_frameFixPending = state == 0;
+    // A window opened maximised or minimised has the centred design size for
+    // its normal size; the frame it will have then is known only once it is
+    // back to normal (see event()).
+    m_normalFixPending = state != 0;
 }
 
 bool Main_form::event(QEvent *e)
 {
     const bool result = QMainWindow::event(e);
+    if (m_normalFixPending && e->type() == QEvent::WindowStateChange && !isMaximized() && !isMinimized()) {
+        m_normalFixPending = false;
+        // Once the window manager has put its normal frame around it again.
+        QTimer::singleShot(100, this, [this] {
+            if (isMaximized() || isMinimized())
+                return;
+            applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
+            centreOnScreen();
+        });
+    }
     if (m_frameFixPending &&
         (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::WindowActivate)) {
         if (frameGeometry().size() != geometry().size()) {

@@ -159,4 +159,5 @@ private:
     bool m_quit = false;
     bool m_saving = false;
     bool m_frameFixPending = false;
+    bool m_normalFixPending = false;
 };
