@@ -182,7 +182,10 @@ void F_bunrui::Command6_Click()
     // The new category is in memory even when its file cannot be written
     // (the next save writes it), so the list shows it; the poet is told.
     const std::optional<StoreProblem> problem = nb.addCategory(name);
-    List1->addItem(name);
+    // Into an empty list (an empty bunrui.dat) the name goes first, where 全部
+    // stands, and the list, which never shows that entry, stays as it is.
+    if (nb.category_count() >= 2)
+        List1->addItem(name);
     Text1->clear();
     if (problem)
         tell({*problem});

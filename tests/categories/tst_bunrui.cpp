@@ -224,6 +224,15 @@ private slots:
         QVERIFY(e.messages.shown.isEmpty());
         QCOMPARE(items(w), QStringList{u"全部"_qs});
         QCOMPARE(categoryFile(e.dir.path()), (QStringList{u"全部"_qs, u"全部"_qs}));
+
+        // An empty category file: the first name added takes the first place,
+        // which the list never shows; the list follows the entries after it.
+        e.nb.category_list.resize(1);
+        F_bunrui empty(e.nb, {});
+        add(empty, u"全部"_qs);
+        add(empty, u"桜"_qs);
+        QCOMPARE(items(empty), QStringList{u"桜"_qs});
+        QCOMPARE(tail(e.nb), items(empty));
     }
 
     void namesThatAreRefusedAndNamesThatAreNot()
