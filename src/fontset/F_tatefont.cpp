@@ -2,7 +2,6 @@
 
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
-#include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 
 #include <QComboBox>
@@ -46,13 +45,7 @@ std::optional<QString> F_tatefont::choose(Notebook &notebook, const QStringList 
 
 void F_tatefont::createControls()
 {
-    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
-    gothic.setPointSizeF(11.25);
-    setFont(gothic);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, kLightYellow);
-    setPalette(p);
-    setAutoFillBackground(true);
+    DialogPlacement::dress(this, 11.25, kLightYellow);
     DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
     using DialogPlacement::place;

@@ -1,5 +1,6 @@
 #include "mainwin/Main_form.h"
 
+#include "categories/F_bunrui.h"
 #include "fontset/F_tatefont.h"
 #include "lock/F_keyset.h"
 #include "lock/F_secpassin.h"
@@ -88,6 +89,7 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Grid1, &ListGrid::gridDoubleClicked, this, &Main_form::Grid1_DblClick);
     // Arrowing through the list never asks for a password.
     connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
+    connect(Menu_bunrui, &QAction::triggered, this, &Main_form::Menu_bunrui_Click);
     Text1->installEventFilter(this);
     centralWidget()->setMouseTracking(true);
     centralWidget()->installEventFilter(this);
@@ -180,10 +182,6 @@ void Main_form::createControls()
     Menu_bunrui = entry(bar->addAction(QStringLiteral("分類の編集(&B)")), "Menu_bunrui");
     menu_tukaikata = entry(bar->addAction(QStringLiteral("使い方(&U)")), "menu_tukaikata");
     Menu_quit = entry(bar->addAction(QStringLiteral("終了(&Q)")), "Menu_quit");
-    // An entry whose window is not there yet is shown but cannot be chosen,
-    // never one that silently does nothing.
-    for (QAction *later : {Menu_bunrui})
-        later->setEnabled(false);
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -475,13 +473,7 @@ bool Main_form::Form_Load()
     restoreGeometry();
     setUpGrid();
 
-    Combo1->clear();
-    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
-        Combo1->addItem(nb.category_list[i]);
-    if (Combo1->count() > 0) {
-        Combo1->setCurrentIndex(0);
-        Combo1_Click();
-    }
+    fillCategoryFilter();
 
     Combo2->clear();
     for (int i = 0; i < kKeywordSlots; ++i)
@@ -520,9 +512,48 @@ void Main_form::updateCaption()
     setWindowTitle(QStringLiteral("%1 (%2件)").arg(MessageBoxes::programTitle).arg(nb.haiku_count()));
 }
 
+void Main_form::fillCategoryFilter()
+{
+    Combo1->clear();
+    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
+        Combo1->addItem(nb.category_list[i]);
+    if (Combo1->count() > 0) {
+        Combo1->setCurrentIndex(0);
+        Combo1_Click();
+    }
+}
+
+void Main_form::Menu_bunrui_Click()
+{
+    const Hints::Sink hint = [this](const QString &text) { setHint(text); };
+    switch (F_bunrui::edit(nb, hint, this)) {
+    case F_bunrui::Result::Closed: break;
+    case F_bunrui::Result::Finished: fillCategoryFilter(); break;
+    case F_bunrui::Result::HaikuDeleted:
+        // Every haiku that is left, whatever the filter showed; the filter
+        // stays as it was. No row is chosen, so nothing is shown below.
+        nb.rebuildShown(Notebook::allCategories);
+        fillGrid();
+        Combo2->setEditText(QString());
+        Grid1->setRow(Grid1->rows() - 1);
+        Grid1->setSelectedRows(0, 0);
+        Grid1->scrollToTop();
+        showRowQuietly(0);
+        updateCaption();
+        break;
+    }
+}
+
 void Main_form::Combo1_Click()
 {
     nb.rebuildShown(Combo1->currentText());
+    fillGrid();
+    Combo2->setEditText(QString());
+    selectFirstRow();
+}
+
+void Main_form::fillGrid()
+{
     const std::vector<int> &shown = nb.shownIndex();
     std::vector<QString> cells;
     cells.reserve(std::size_t(nb.shown_count + 1) * 3);
@@ -534,8 +565,10 @@ void Main_form::Combo1_Click()
     }
     cells.resize(cells.size() + 3); // the empty last row
     Grid1->replaceRows(std::move(cells));
+}
 
-    Combo2->setEditText(QString());
+void Main_form::selectFirstRow()
+{
     Grid1->setRow(1);
     Grid1->setSelectedRows(1, 1);
     Grid1->scrollToTop();

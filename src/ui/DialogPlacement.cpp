@@ -1,5 +1,6 @@
 #include "ui/DialogPlacement.h"
 
+#include "ui/JapaneseFonts.h"
 #include "ui/Twips.h"
 
 #include <QWidget>
@@ -9,6 +10,17 @@ void DialogPlacement::fixSize(QWidget *dialog, double widthTwips, double heightT
     dialog->setFixedSize(Twips::toPxX(widthTwips, dialog), Twips::toPxY(heightTwips, dialog));
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+}
+
+void DialogPlacement::dress(QWidget *dialog, double pointSize, const QColor &background)
+{
+    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
+    gothic.setPointSizeF(pointSize);
+    dialog->setFont(gothic);
+    QPalette p = dialog->palette();
+    p.setColor(QPalette::Window, background);
+    dialog->setPalette(p);
+    dialog->setAutoFillBackground(true);
 }
 
 void DialogPlacement::place(QWidget *control, const char *name, double left, double top, double width,
@@ -24,7 +36,10 @@ void DialogPlacement::centreOver(QWidget *dialog, const QWidget *owner)
         return;
     const QRect main = owner->frameGeometry();
     // Before the window manager has framed the dialog its frame is its size.
-    const QSize own = dialog->frameGeometry().size();
+    // (Qt gives a window not yet created a frame one pixel smaller than
+    // itself each way, which would put the dialog half a pixel off.)
+    const QSize own =
+        dialog->testAttribute(Qt::WA_WState_Created) ? dialog->frameGeometry().size() : dialog->size();
     dialog->move(main.left() + (main.width() - own.width()) / 2,
                  main.top() + (main.height() - own.height()) / 2);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class QColor;
 class QWidget;
 
 // The small windows: a fixed size in twips, controls placed by their design
@@ -9,6 +10,10 @@ namespace DialogPlacement {
 // Gives dialog its client size in twips and a fixed border: a title and a
 // close box, nothing to resize it with.
 void fixSize(QWidget *dialog, double widthTwips, double heightTwips);
+
+// The small windows' look: ＭＳ ゴシック at pointSize for every control, and
+// background as the colour of the window's surface.
+void dress(QWidget *dialog, double pointSize, const QColor &background);
 
 // Names a control (its objectName) and puts it at its design rectangle, in twips.
 void place(QWidget *control, const char *name, double left, double top, double width, double height);
