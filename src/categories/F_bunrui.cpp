@@ -3,6 +3,7 @@
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -57,7 +58,7 @@ void F_bunrui::createControls()
     DialogPlacement::dress(this, 9.75, kLightYellow);
     DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
-    using DialogPlacement::place;
+    using Twips::place;
     Text1 = new QLineEdit(this);
     place(Text1, "Text1", 60, 60, 2835, 375);
     Command6 = new QPushButton(QStringLiteral("分類追加"), this);

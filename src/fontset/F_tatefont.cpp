@@ -3,6 +3,7 @@
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -48,7 +49,7 @@ void F_tatefont::createControls()
     DialogPlacement::dress(this, 11.25, kLightYellow);
     DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
-    using DialogPlacement::place;
+    using Twips::place;
     Label1 = new QLabel(QStringLiteral("句を縦書き表示するのに使用するフォントを指定してください。"), this);
     Label1->setWordWrap(true);
     place(Label1, "Label1", 240, 120, 4575, 495);

@@ -15,9 +15,6 @@ void fixSize(QWidget *dialog, double widthTwips, double heightTwips);
 // background as the colour of the window's surface.
 void dress(QWidget *dialog, double pointSize, const QColor &background);
 
-// Names a control (its objectName) and puts it at its design rectangle, in twips.
-void place(QWidget *control, const char *name, double left, double top, double width, double height);
-
 // Moves dialog so that its frame is centred over owner's frame: left = owner
 // left + (owner width − own width) / 2, top likewise. Nothing without an owner.
 void centreOver(QWidget *dialog, const QWidget *owner);

@@ -10,6 +10,7 @@
 #include "ui/JapaneseFonts.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
+#include "ui/WindowFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -164,11 +165,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(ctl<QAction>(form, "Menu_bunrui")->isEnabled());
         {
-            // centred over the main window before it is shown and framed
+            // centred over the main window before it is shown and framed, its
+            // title bar to come counted in
             F_bunrui placed(nb, {}, &form);
-            const QRect main = form.frameGeometry();
-            QCOMPARE(placed.pos(), QPoint(main.left() + (main.width() - placed.width()) / 2,
-                                          main.top() + (main.height() - placed.height()) / 2));
+            const QRect main = WindowFrame::outerRect(&form);
+            const QSize own = WindowFrame::outerRect(&placed).size();
+            QVERIFY(own.height() > placed.height());
+            QCOMPARE(placed.pos(), QPoint(main.left() + (main.width() - own.width()) / 2,
+                                          main.top() + (main.height() - own.height()) / 2));
         }
         withEditor(form, [&](F_bunrui &w) {
             QCOMPARE(w.windowTitle(), u"分類の整理"_qs);
