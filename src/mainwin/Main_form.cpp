@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -75,6 +76,17 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent),
     connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
     connect(Command9, &QPushButton::clicked, this, &Main_form::Command9_Click);
     connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
+    connect(Command5, &QPushButton::clicked, this, &Main_form::Command5_Click);
+    connect(Command1, &QPushButton::clicked, this, &Main_form::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
+    connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
+    // The keyword is searched as typed: no completion from the history.
+    Combo2->setCompleter(nullptr);
+    // Text that arrives without a key (an input method's commit, a paste with
+    // the mouse) is typed text too.
+    connect(Combo2->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { m_keywordPicked = Notebook::keywordTyped; });
+    Combo2->installEventFilter(this);
     Text1->installEventFilter(this);
     attachHints();
 }
@@ -364,9 +376,7 @@ bool Main_form::Form_Load()
         Combo1_Click();
     }
 
-    Combo2->clear();
-    for (int i = 0; i < kKeywordSlots; ++i)
-        Combo2->addItem(nb.keyword_list[std::size_t(i)]);
+    fillKeywordBox();
     Combo2->setEditText(QString());
 
     updateCaption();
@@ -386,6 +396,13 @@ void Main_form::updateCaption()
 void Main_form::Combo1_Click()
 {
     nb.rebuildShown(Combo1->currentText());
+    fillGrid();
+    Combo2->setEditText(QString());
+    selectFirstRow();
+}
+
+void Main_form::fillGrid()
+{
     const std::vector<int> &shown = nb.shownIndex();
     std::vector<QString> cells;
     cells.reserve(std::size_t(nb.shown_count + 1) * 3);
@@ -397,8 +414,10 @@ void Main_form::Combo1_Click()
     }
     cells.resize(cells.size() + 3); // the empty last row
     Grid1->replaceRows(std::move(cells));
+}
 
-    Combo2->setEditText(QString());
+void Main_form::selectFirstRow()
+{
     Grid1->setRow(1);
     Grid1->setSelectedRows(1, 1);
     Grid1->scrollToTop();
@@ -502,8 +521,86 @@ void Main_form::closeEvent(QCloseEvent *event)
 
 bool Main_form::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Combo2 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (Combo2_KeyPress(key->key(), key->text()))
+            return true;
+    }
     // The hint line never keeps the focus: it goes on to 登録.
     if (watched == Text1 && event->type() == QEvent::FocusIn)
         QMetaObject::invokeMethod(Command6, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
+
+void Main_form::fillKeywordBox()
+{
+    Combo2->clear();
+    for (int i = 0; i < kKeywordSlots; ++i)
+        Combo2->addItem(nb.keyword_list[std::size_t(i)]);
+}
+
+void Main_form::Command5_Click()
+{
+    const QString keyword = Combo2->currentText();
+    nb.rebuildShown(Combo1->currentText(), keyword);
+    fillGrid();
+    nb.rememberKeyword(keyword, m_keywordPicked);
+    fillKeywordBox();
+    Combo2->setEditText(nb.keyword_list[0]);
+    m_keywordPicked = 0;
+    selectFirstRow();
+}
+
+void Main_form::Combo2_Click(int index)
+{
+    m_keywordPicked = index;
+}
+
+bool Main_form::Combo2_KeyPress(int key, const QString &text)
+{
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    // A key that types makes the text typed, Enter too: a line picked and
+    // then searched with Enter goes in front as a new entry. Keys that only
+    // move (Tab, the arrows, Shift) leave a picked line picked; the arrows
+    // pick lines themselves.
+    if (enter || (!text.isEmpty() && key != Qt::Key_Tab && key != Qt::Key_Backtab))
+        m_keywordPicked = Notebook::keywordTyped;
+    if (!enter)
+        return false;
+    Command5_Click();
+    return true;
+}
+
+void Main_form::Command1_Click()
+{
+    moveSelectedRow(-1);
+}
+
+void Main_form::Command2_Click()
+{
+    moveSelectedRow(+1);
+}
+
+void Main_form::moveSelectedRow(int step)
+{
+    // The list is rebuilt with the boxes as they stand now, even a keyword
+    // typed after the last search; the history is left alone.
+    const int row = Grid1->row();
+    const QString category = Combo1->currentText();
+    const QString keyword = Combo2->currentText();
+    const Notebook::Move m =
+        step < 0 ? nb.moveUp(row, category, keyword) : nb.moveDown(row, category, keyword);
+    if (!m.moved)
+        return;
+    fillGrid();
+    Grid1->setRow(m.row);
+    Grid1->setCol(2);
+    Grid1->setSelectedRows(m.row, m.row);
+    Grid1->scrollToRow(m.row);
+    // The poem and memo on display are the moved haiku's; only when the new
+    // keyword hides it do they follow the selection to the row now selected.
+    if (!m.stillShown)
+        showRowQuietly(m.row);
 }

@@ -53,6 +53,19 @@ public:
     // 使い方: opens the manual with the desktop's own program for it.
     void menu_tukaikata_Click();
 
+    // 検索: lists the haiku of the chosen category whose poem holds the
+    // keyword box's text, enters the keyword in the history and shows row 1.
+    void Command5_Click();
+    // A line picked from the keyword box's list.
+    void Combo2_Click(int index);
+    // A key pressed in the keyword box, with the text it types; Enter
+    // searches and goes no further. True when the key was used up here.
+    bool Combo2_KeyPress(int key, const QString &text);
+    // 上へ / 下へ: move the haiku on the current row one place among the rows
+    // shown, in the notebook itself, and keep it selected.
+    void Command1_Click();
+    void Command2_Click();
+
 signals:
     // Everything is saved: the program ends now.
     void programEnded();
@@ -99,9 +112,22 @@ private:
     void recordGeometry();
     void setUpGrid();
     bool saveAll();
+    // The list grid refilled from the notebook's shown rows: one model reset.
+    void fillGrid();
+    // Row 1 current and selected, scrolled into view and shown without asking
+    // for the password.
+    void selectFirstRow();
+    // The keyword box's list refilled from the twenty slots of the history.
+    void fillKeywordBox();
+    // step -1 for 上へ, +1 for 下へ.
+    void moveSelectedRow(int step);
 
     Notebook &nb;
     bool m_quit = false;
     bool m_saving = false;
     bool m_frameFixPending = false;
+    // Where the keyword box's text came from: the history line it was picked
+    // from, or Notebook::keywordTyped. A search makes it 0, the line it has
+    // just refilled the box with.
+    int m_keywordPicked = 0;
 };

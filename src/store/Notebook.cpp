@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringMatcher>
 #include <QThread>
 
+#include <algorithm>
 #include <numeric>
 
 namespace {
@@ -283,9 +285,17 @@ std::optional<StoreProblem> Notebook::writeCategories()
 
 std::optional<StoreProblem> Notebook::writeKeywords()
 {
+    // A keyword the file cannot hold (a character outside the code page, a
+    // line break) has done its searching; its slot is written empty, so the
+    // history never stops a save nor reaches the file altered.
+    auto storable = [this](const QString &k) {
+        return !k.contains(u'\r') && !k.contains(u'\n') && TextLines::encodeLines({k}, m_spellings).ok();
+    };
     QStringList lines;
-    for (int i = 0; i < kKeywordSlots; ++i)
-        lines.append(keyword_list[std::size_t(i)]);
+    for (int i = 0; i < kKeywordSlots; ++i) {
+        const QString &k = keyword_list[std::size_t(i)];
+        lines.append(storable(k) ? k : QString());
+    }
     lines += m_keywordExtra;
     return writeLines(DataFiles::keywordFile, lines);
 }
@@ -425,10 +435,33 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
 void Notebook::rebuildShown(const QString &category)
 {
+    rebuildShown(category, QString());
+}
+
+QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
+{
+    const QString checked = multiLine ? DataFiles::memoToFile(value) : value;
+    if (!multiLine) {
+        for (QChar c : value) {
+            if (c == u'\r' || c == u'\n')
+                return QStringLiteral("%1に改行は入れられません。").arg(what);
+        }
+    }
+    const Cp932::Encoded e = Cp932::encode(checked);
+    if (e.ok())
+        return {};
+    return QStringLiteral("%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
+        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+}
+
+// ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
+
+void Notebook::rebuildShown(const QString &category, const QString &keyword)
+{
     const bool all = category == allCategories;
     const std::size_t n = haiku_list.size();
     m_shownIndex.assign(1, 0);
-    if (all) {
+    if (all && keyword.isEmpty()) {
         m_shownIndex.resize(n);
         std::iota(m_shownIndex.begin() + 1, m_shownIndex.end(), 1);
     } else {
@@ -436,14 +469,23 @@ void Notebook::rebuildShown(const QString &category)
         // buffers: remember the verdict for the last buffer seen.
         const QChar *seen = nullptr;
         bool seenMatches = false;
+        // Case sensitive and without any folding: the poem must hold the
+        // keyword's very characters.
+        const QStringMatcher matcher(keyword, Qt::CaseSensitive);
         for (std::size_t i = 1; i < n; ++i) {
-            const QString &c = haiku_list[i].category;
-            if (c.constData() != seen || c.isEmpty()) {
-                seen = c.constData();
-                seenMatches = c == category;
+            const Haiku_record &h = haiku_list[i];
+            if (!all) {
+                const QString &c = h.category;
+                if (c.constData() != seen || c.isEmpty()) {
+                    seen = c.constData();
+                    seenMatches = c == category;
+                }
+                if (!seenMatches)
+                    continue;
             }
-            if (seenMatches)
-                m_shownIndex.push_back(int(i));
+            if (!keyword.isEmpty() && matcher.indexIn(h.poem) < 0)
+                continue;
+            m_shownIndex.push_back(int(i));
         }
     }
     shown_count = int(m_shownIndex.size()) - 1;
@@ -461,18 +503,66 @@ void Notebook::rebuildShown(const QString &category)
     }
 }
 
-QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
+void Notebook::rememberKeyword(const QString &keyword, int picked)
 {
-    const QString checked = multiLine ? DataFiles::memoToFile(value) : value;
-    if (!multiLine) {
-        for (QChar c : value) {
-            if (c == u'\r' || c == u'\n')
-                return QStringLiteral("%1に改行は入れられません。").arg(what);
-        }
-    }
-    const Cp932::Encoded e = Cp932::encode(checked);
-    if (e.ok())
-        return {};
-    return QStringLiteral("%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
-        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+    // A typed keyword takes the place of the oldest slot, a picked one the
+    // place of its own line; either way the slots in front of that place
+    // move down one and the keyword goes in front.
+    const int freed = picked >= 0 && picked < kKeywordSlots ? picked : kKeywordSlots - 1;
+    const auto first = keyword_list.begin();
+    std::rotate(first, first + freed, first + freed + 1);
+    keyword_list[0] = keyword;
+}
+
+namespace {
+
+// step -1 moves the haiku on row up past the row above it, +1 down past the
+// row below.
+Notebook::Move moveShownRow(Notebook &nb, int row, int step, const QString &category, const QString &keyword)
+{
+    Notebook::Move result;
+    const int neighbour = row + step;
+    if (row < 1 || row > nb.shown_count || neighbour < 1 || neighbour > nb.shown_count)
+        return result;
+    const std::vector<int> &shown = nb.shownIndex();
+    const int j = shown[std::size_t(row)];       // the haiku that moves
+    const int k = shown[std::size_t(neighbour)]; // the one it passes
+    // The rows are built in notebook order; rows out of step with the
+    // notebook move nothing rather than the wrong records.
+    const int count = nb.haiku_count();
+    if (j < 1 || j > count || k < 1 || k > count || (step < 0 ? k >= j : k <= j))
+        return result;
+
+    // One rotation of the block between the two: the moving record takes the
+    // neighbour's place and the records between shift by one together.
+    const auto at = nb.haiku_list.begin();
+    if (step < 0)
+        std::rotate(at + k, at + j, at + j + 1);
+    else
+        std::rotate(at + j, at + j + 1, at + k + 1);
+    result.moved = true;
+
+    nb.rebuildShown(category, keyword);
+    // The moved haiku is record k now; rows are in notebook order.
+    const std::vector<int> &after = nb.shownIndex();
+    const auto rowsBegin = after.begin() + 1;
+    const auto rowsEnd = rowsBegin + nb.shown_count;
+    const auto found = std::lower_bound(rowsBegin, rowsEnd, k);
+    result.stillShown = found != rowsEnd && *found == k;
+    result.row =
+        result.stillShown ? int(found - after.begin()) : qBound(1, neighbour, qMax(1, nb.shown_count));
+    nb.found_index = after[std::size_t(result.row)];
+    return result;
+}
+
+} // namespace
+
+Notebook::Move Notebook::moveUp(int row, const QString &category, const QString &keyword)
+{
+    return moveShownRow(*this, row, -1, category, keyword);
+}
+
+Notebook::Move Notebook::moveDown(int row, const QString &category, const QString &keyword)
+{
+    return moveShownRow(*this, row, +1, category, keyword);
 }
