@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringMatcher>
 #include <QThread>
 
 #include <algorithm>
@@ -469,9 +468,6 @@ void Notebook::rebuildShown(const QString &category, const QString &keyword)
         // buffers: remember the verdict for the last buffer seen.
         const QChar *seen = nullptr;
         bool seenMatches = false;
-        // Case sensitive and without any folding: the poem must hold the
-        // keyword's very characters.
-        const QStringMatcher matcher(keyword, Qt::CaseSensitive);
         for (std::size_t i = 1; i < n; ++i) {
             const Haiku_record &h = haiku_list[i];
             if (!all) {
@@ -483,7 +479,9 @@ void Notebook::rebuildShown(const QString &category, const QString &keyword)
                 if (!seenMatches)
                     continue;
             }
-            if (!keyword.isEmpty() && matcher.indexIn(h.poem) < 0)
+            // Case sensitive and without any folding: the poem must hold the
+            // keyword's very characters.
+            if (!keyword.isEmpty() && !QStringView(h.poem).contains(keyword, Qt::CaseSensitive))
                 continue;
             m_shownIndex.push_back(int(i));
         }
