@@ -463,27 +463,21 @@ void Notebook::rebuildShown(const QString &category, const QString &keyword)
     if (all && keyword.isEmpty()) {
         m_shownIndex.resize(n);
         std::iota(m_shownIndex.begin() + 1, m_shownIndex.end(), 1);
+    } else if (!keyword.isEmpty()) {
+        findKeyword(category, keyword);
     } else {
         // Categories are shared strings, so most records carry one of a few
         // buffers: remember the verdict for the last buffer seen.
         const QChar *seen = nullptr;
         bool seenMatches = false;
         for (std::size_t i = 1; i < n; ++i) {
-            const Haiku_record &h = haiku_list[i];
-            if (!all) {
-                const QString &c = h.category;
-                if (c.constData() != seen || c.isEmpty()) {
-                    seen = c.constData();
-                    seenMatches = c == category;
-                }
-                if (!seenMatches)
-                    continue;
+            const QString &c = haiku_list[i].category;
+            if (c.constData() != seen || c.isEmpty()) {
+                seen = c.constData();
+                seenMatches = c == category;
             }
-            // Case sensitive and without any folding: the poem must hold the
-            // keyword's very characters.
-            if (!keyword.isEmpty() && !QStringView(h.poem).contains(keyword, Qt::CaseSensitive))
-                continue;
-            m_shownIndex.push_back(int(i));
+            if (seenMatches)
+                m_shownIndex.push_back(int(i));
         }
     }
     shown_count = int(m_shownIndex.size()) - 1;
@@ -512,55 +506,124 @@ void Notebook::rememberKeyword(const QString &keyword, int picked)
     keyword_list[0] = keyword;
 }
 
-namespace {
-
-// step -1 moves the haiku on row up past the row above it, +1 down past the
-// row below.
-Notebook::Move moveShownRow(Notebook &nb, int row, int step, const QString &category, const QString &keyword)
+Notebook::Move Notebook::moveShownRow(int row, int step, const QString &category, const QString &keyword)
 {
-    Notebook::Move result;
+    Move result;
     const int neighbour = row + step;
-    if (row < 1 || row > nb.shown_count || neighbour < 1 || neighbour > nb.shown_count)
+    if (row < 1 || row > shown_count || neighbour < 1 || neighbour > shown_count)
         return result;
-    const std::vector<int> &shown = nb.shownIndex();
-    const int j = shown[std::size_t(row)];       // the haiku that moves
-    const int k = shown[std::size_t(neighbour)]; // the one it passes
+    const int j = m_shownIndex[std::size_t(row)];       // the haiku that moves
+    const int k = m_shownIndex[std::size_t(neighbour)]; // the one it passes
     // The rows are built in notebook order; rows out of step with the
     // notebook move nothing rather than the wrong records.
-    const int count = nb.haiku_count();
+    const int count = haiku_count();
     if (j < 1 || j > count || k < 1 || k > count || (step < 0 ? k >= j : k <= j))
         return result;
 
     // One rotation of the block between the two: the moving record takes the
     // neighbour's place and the records between shift by one together.
-    const auto at = nb.haiku_list.begin();
     if (step < 0)
-        std::rotate(at + k, at + j, at + j + 1);
+        rotateRecords(std::size_t(k), std::size_t(j), std::size_t(j) + 1);
     else
-        std::rotate(at + j, at + j + 1, at + k + 1);
+        rotateRecords(std::size_t(j), std::size_t(j) + 1, std::size_t(k) + 1);
     result.moved = true;
 
-    nb.rebuildShown(category, keyword);
+    rebuildShown(category, keyword);
     // The moved haiku is record k now; rows are in notebook order.
-    const std::vector<int> &after = nb.shownIndex();
-    const auto rowsBegin = after.begin() + 1;
-    const auto rowsEnd = rowsBegin + nb.shown_count;
+    const auto rowsBegin = m_shownIndex.begin() + 1;
+    const auto rowsEnd = rowsBegin + shown_count;
     const auto found = std::lower_bound(rowsBegin, rowsEnd, k);
     result.stillShown = found != rowsEnd && *found == k;
     result.row =
-        result.stillShown ? int(found - after.begin()) : qBound(1, neighbour, qMax(1, nb.shown_count));
-    nb.found_index = after[std::size_t(result.row)];
+        result.stillShown ? int(found - m_shownIndex.begin()) : qBound(1, neighbour, qMax(1, shown_count));
+    found_index = m_shownIndex[std::size_t(result.row)];
     return result;
 }
 
-} // namespace
+void Notebook::rotateRecords(std::size_t first, std::size_t middle, std::size_t last)
+{
+    std::rotate(haiku_list.begin() + first, haiku_list.begin() + middle, haiku_list.begin() + last);
+    // The poem index follows, so the next search need not build it again. An
+    // index already out of step stays out of step and is built anew then.
+    PoemIndex &index = m_poemIndex;
+    if (index.poems.size() != haiku_list.size())
+        return;
+    std::vector<qsizetype> &start = index.start;
+    QChar *text = index.text.data();
+    std::rotate(text + start[first], text + start[middle], text + start[last]);
+    std::rotate(index.poems.begin() + first, index.poems.begin() + middle, index.poems.begin() + last);
+    for (std::size_t i = first + 1; i < last; ++i)
+        start[i] = start[i - 1] + index.poems[i - 1].size() + 1;
+}
 
 Notebook::Move Notebook::moveUp(int row, const QString &category, const QString &keyword)
 {
-    return moveShownRow(*this, row, -1, category, keyword);
+    return moveShownRow(row, -1, category, keyword);
 }
 
 Notebook::Move Notebook::moveDown(int row, const QString &category, const QString &keyword)
 {
-    return moveShownRow(*this, row, +1, category, keyword);
+    return moveShownRow(row, +1, category, keyword);
+}
+
+bool Notebook::poemIndexCurrent() const
+{
+    const std::vector<QString> &poems = m_poemIndex.poems;
+    if (poems.size() != haiku_list.size())
+        return false;
+    for (std::size_t i = 1; i < poems.size(); ++i) {
+        const QString &now = haiku_list[i].poem;
+        if (now.constData() != poems[i].constData() || now.size() != poems[i].size())
+            return false;
+    }
+    return true;
+}
+
+void Notebook::buildPoemIndex()
+{
+    PoemIndex &index = m_poemIndex;
+    const std::size_t n = haiku_list.size();
+    index.poems.resize(n);
+    index.start.resize(n + 1);
+    qsizetype length = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        index.poems[i] = haiku_list[i].poem;
+        length += index.poems[i].size() + 1;
+    }
+    index.text.clear();
+    index.text.reserve(length);
+    index.start[0] = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        index.start[i] = index.text.size();
+        index.text += index.poems[i];
+        index.text += u'\n';
+    }
+    index.start[n] = index.text.size();
+}
+
+void Notebook::findKeyword(const QString &category, const QString &keyword)
+{
+    if (!poemIndexCurrent())
+        buildPoemIndex();
+    const bool all = category == allCategories;
+    const QStringView text(m_poemIndex.text);
+    const std::vector<qsizetype> &start = m_poemIndex.start;
+    const qsizetype k = keyword.size();
+    std::size_t i = 1; // the poem being looked at
+    qsizetype from = 0;
+    for (qsizetype at; (at = text.indexOf(keyword, from, Qt::CaseSensitive)) >= 0;) {
+        while (start[i + 1] <= at)
+            ++i;
+        const qsizetype poemEnd = start[i + 1] - 1; // its line end
+        if (at + k > poemEnd) {
+            // runs on into the next poem: only a keyword holding a line end can
+            from = at + 1;
+            continue;
+        }
+        if (all || haiku_list[i].category == category)
+            m_shownIndex.push_back(int(i));
+        from = start[i + 1];
+        if (from >= text.size())
+            break;
+    }
 }

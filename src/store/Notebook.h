@@ -197,4 +197,27 @@ private:
     Spellings m_spellings;
     QStringList m_keywordExtra;
     std::vector<int> m_shownIndex{0};
+
+    // ---- Finding and ordering ----
+    // Every poem in notebook order, joined into one text for the keyword
+    // search: one scan of a compact text instead of a visit to every poem.
+    struct PoemIndex
+    {
+        // The poems the text was built from. They share the records' poem
+        // strings, and a shared string copies itself before it changes, so a
+        // record whose poem is still the very same string has the same poem.
+        std::vector<QString> poems{1};
+        QString text;                       // each poem followed by a line end
+        std::vector<qsizetype> start{0, 0}; // where poem i begins; one more entry for the end
+    };
+    PoemIndex m_poemIndex;
+    bool poemIndexCurrent() const;
+    void buildPoemIndex();
+    // Appends to the shown rows the haiku of category whose poem holds keyword.
+    void findKeyword(const QString &category, const QString &keyword);
+    // step -1 moves the haiku on row up past the row above it, +1 down.
+    Move moveShownRow(int row, int step, const QString &category, const QString &keyword);
+    // Rotates records first..last-1 so that record middle comes first, the
+    // poem index along with them.
+    void rotateRecords(std::size_t first, std::size_t middle, std::size_t last);
 };

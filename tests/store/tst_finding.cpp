@@ -55,6 +55,19 @@ void rowsInStep(const Notebook &nb)
     QCOMPARE(nb.row_memo_no[std::size_t(nb.shown_count + 1)], qint64(0));
 }
 
+// The records a rebuild must show, found the plain way.
+std::vector<int> expectedRows(const Notebook &nb, const QString &category, const QString &keyword)
+{
+    std::vector<int> index{0};
+    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i) {
+        const Haiku_record &h = nb.haiku_list[i];
+        if ((category == Notebook::allCategories || h.category == category) && h.poem.contains(keyword))
+            index.push_back(int(i));
+    }
+    index.push_back(0);
+    return index;
+}
+
 // The history as twenty texts.
 QStringList history(const Notebook &nb)
 {
@@ -201,6 +214,67 @@ private slots:
         nb.rebuildShown(c, keyword);
         QCOMPARE(rows(nb), found);
         rowsInStep(nb);
+    }
+
+    void searchSeesEveryChangeToThePoems()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        const QString all = Notebook::allCategories;
+        nb.haiku_list = {{},
+                         haiku(u"c"_qs, u"秋の月"_qs, 1),
+                         haiku(u"c"_qs, u"花の雪"_qs, 2),
+                         haiku(u"c"_qs, u"月"_qs, 3)};
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), (QList<int>{1, 3}));
+
+        nb.haiku_list[2].poem.append(u"月"_qs); // changed where it stands
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), (QList<int>{1, 2, 3}));
+        nb.haiku_list[1].poem[2] = u'海'; // one character, in place
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), (QList<int>{2, 3}));
+        nb.haiku_list[3].poem = nb.haiku_list[1].poem; // another record's very string
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), QList<int>{2});
+
+        nb.haiku_list.insert(nb.haiku_list.begin() + 1, haiku(u"c"_qs, u"月の出"_qs, 4));
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), (QList<int>{4, 2}));
+        nb.haiku_list.erase(nb.haiku_list.begin() + 1);
+        nb.haiku_list.push_back(haiku(u"c"_qs, u"夕月"_qs, 5));
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), (QList<int>{2, 5}));
+        nb.haiku_list = {{}, haiku(u"c"_qs, u"夕月"_qs, 6)};
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(rows(nb), QList<int>{6});
+        nb.haiku_list = {{}};
+        nb.rebuildShown(all, u"月"_qs);
+        QCOMPARE(nb.shown_count, 0);
+        rowsInStep(nb);
+    }
+
+    void keywordNeverRunsFromOnePoemIntoTheNext()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        const QString all = Notebook::allCategories;
+        nb.haiku_list = {{},
+                         haiku(u"c"_qs, u"秋の月"_qs, 1),
+                         haiku(u"c"_qs, u"花の雪"_qs, 2),
+                         haiku(u"c"_qs, QString(), 3),
+                         haiku(u"c"_qs, u"月\n花"_qs, 4), // a line break typed into memory somehow
+                         haiku(u"c"_qs, u"月月月"_qs, 5)};
+        nb.rebuildShown(all, u"月\n花"_qs);
+        QCOMPARE(rows(nb), QList<int>{4});
+        nb.rebuildShown(all, u"\n"_qs);
+        QCOMPARE(rows(nb), QList<int>{4});
+        nb.rebuildShown(all, u"月"_qs); // several times in one poem: one row
+        QCOMPARE(rows(nb), (QList<int>{1, 4, 5}));
+        nb.rebuildShown(all, u"月月月"_qs); // the whole of the last poem
+        QCOMPARE(rows(nb), QList<int>{5});
+        nb.rebuildShown(all, u"月月月月"_qs);
+        QCOMPARE(nb.shown_count, 0);
     }
 
     void categoryAndKeywordTogether()
@@ -433,6 +507,11 @@ private slots:
                 QCOMPARE(qAbs(m.row - row), 1);
             }
             rowsInStep(nb);
+            // what was moved is found where it now stands, by any later search
+            const QString &c2 = categories[qsizetype(rng() % 3)];
+            const QString &k2 = keywords[qsizetype(rng() % 3)];
+            nb.rebuildShown(c2, k2);
+            QVERIFY(nb.shownIndex() == expectedRows(nb, c2, k2));
         }
         QVERIFY(moved > 100);
         std::vector<Haiku_record> now = nb.haiku_list;
