@@ -437,24 +437,6 @@ void Notebook::rebuildShown(const QString &category)
     rebuildShown(category, QString());
 }
 
-QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
-{
-    const QString checked = multiLine ? DataFiles::memoToFile(value) : value;
-    if (!multiLine) {
-        for (QChar c : value) {
-            if (c == u'\r' || c == u'\n')
-                return QStringLiteral("%1に改行は入れられません。").arg(what);
-        }
-    }
-    const Cp932::Encoded e = Cp932::encode(checked);
-    if (e.ok())
-        return {};
-    return QStringLiteral("%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
-        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
-}
-
-// ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
-
 void Notebook::rebuildShown(const QString &category, const QString &keyword)
 {
     const bool all = category == allCategories;
@@ -502,6 +484,24 @@ void Notebook::rebuildShown(const QString &category, const QString &keyword)
         row_poem[r] = h.poem;
     }
 }
+
+QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
+{
+    const QString checked = multiLine ? DataFiles::memoToFile(value) : value;
+    if (!multiLine) {
+        for (QChar c : value) {
+            if (c == u'\r' || c == u'\n')
+                return QStringLiteral("%1に改行は入れられません。").arg(what);
+        }
+    }
+    const Cp932::Encoded e = Cp932::encode(checked);
+    if (e.ok())
+        return {};
+    return QStringLiteral("%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
+        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+}
+
+// ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
 
 void Notebook::rememberKeyword(const QString &keyword, int picked)
 {
