@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the notebook benchmarks and the memory mode of an existing build and
-# prints the figures as a Markdown table. Builds nothing:
+# prints the figures as Markdown tables. Builds nothing:
 #   cmake -S . -B build-bench -DYURIMOKA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build-bench -j2
 #   bench/run.sh [build folder, default build-bench]
