@@ -157,6 +157,20 @@ void writePlainNotebook(const QString &dir, const QStringList &poems, const QStr
     writeFile(dir + QStringLiteral("/kensaku.dat"), sjis(lines));
 }
 
+// A main window over a notebook of plain haiku, not yet loaded.
+struct PlainWindow
+{
+    explicit PlainWindow(const QStringList &poems, const QStringList &keywords = {})
+        : nb(dir.path()), form(nb)
+    {
+        writePlainNotebook(dir.path(), poems, keywords);
+    }
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    Notebook nb;
+    Main_form form;
+};
+
 QStringList numberedKeywords()
 {
     QStringList k;
@@ -499,14 +513,10 @@ void TestMainForm::manualThatIsMissingIsSaidSo()
 
 void TestMainForm::searchListsThePoemsHoldingTheKeyword()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("春の海ひねもす"), QStringLiteral("ハルの海"),
-                                    QStringLiteral("Spring Sea"), QStringLiteral("ＳＰＲＩＮＧ"),
-                                    QStringLiteral("夏の海")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("春の海ひねもす"), QStringLiteral("ハルの海"), QStringLiteral("Spring Sea"),
+                   QStringLiteral("ＳＰＲＩＮＧ"), QStringLiteral("夏の海")});
+    QVERIFY(w.form.Form_Load());
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     auto *keyword = ctl<QComboBox>(form, "Combo2");
 
@@ -541,7 +551,7 @@ void TestMainForm::searchListsThePoemsHoldingTheKeyword()
     keyword->setEditText(QString());
     form.Command5_Click();
     QCOMPARE(listedPoems(grid), (QStringList{"ハルの海", "ＳＰＲＩＮＧ"}));
-    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestMainForm::searchShowsRowOneWithoutAPassword()
@@ -587,12 +597,10 @@ void TestMainForm::searchShowsRowOneWithoutAPassword()
 
 void TestMainForm::keywordHistoryFollowsTypingAndPicking()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("月の句")}, numberedKeywords());
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("月の句")}, numberedKeywords());
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto *keyword = ctl<QComboBox>(form, "Combo2");
@@ -653,19 +661,15 @@ void TestMainForm::keywordHistoryFollowsTypingAndPicking()
         expected << QStringLiteral("w%1").arg(i);
     QCOMPARE(keywordLines(keyword), expected);
     QCOMPARE(nb.keyword_list[0], QStringLiteral("w21"));
-    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestMainForm::emptiedBoxReplacesTheFrontKeyword()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(),
-                       {QStringLiteral("月の句"), QStringLiteral("花の句"), QStringLiteral("雪の句")},
-                       {QStringLiteral("花"), QStringLiteral("雪")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("月の句"), QStringLiteral("花の句"), QStringLiteral("雪の句")},
+                  {QStringLiteral("花"), QStringLiteral("雪")});
+    QVERIFY(w.form.Form_Load());
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     auto *keyword = ctl<QComboBox>(form, "Combo2");
     // lines never filled are there, empty
@@ -695,13 +699,9 @@ void TestMainForm::emptiedBoxReplacesTheFrontKeyword()
 
 void TestMainForm::japaneseTypedThroughTheInputMethodIsSearched()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("古池や"), QStringLiteral("ふるいけや")},
-                       {QStringLiteral("古池")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("古池や"), QStringLiteral("ふるいけや")}, {QStringLiteral("古池")});
+    QVERIFY(w.form.Form_Load());
+    Main_form &form = w.form;
     auto *keyword = ctl<QComboBox>(form, "Combo2");
 
     // picked from the list, then replaced by a conversion: typed, so pushed in front
@@ -724,12 +724,10 @@ void TestMainForm::japaneseTypedThroughTheInputMethodIsSearched()
 
 void TestMainForm::upAndDownMoveTheSelectedHaiku()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     auto *poem = ctl<VerticalLabel>(form, "Label3");
     const QString shown = poem->text();
@@ -754,18 +752,16 @@ void TestMainForm::upAndDownMoveTheSelectedHaiku()
     QCOMPARE(grid->row(), 3);
     QCOMPARE(grid->selStartRow(), 3);
     QCOMPARE(grid->col(), 2);
-    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestMainForm::moveAmongTheRowsOfAFilter()
 {
     // A, X, C with X in another category
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("A"), QStringLiteral("X"), QStringLiteral("C")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("A"), QStringLiteral("X"), QStringLiteral("C")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     auto *category = ctl<QComboBox>(form, "Combo1");
     category->setCurrentIndex(category->findText(QStringLiteral("好きな句（春）")));
@@ -786,12 +782,10 @@ void TestMainForm::moveAmongTheRowsOfAFilter()
 
 void TestMainForm::moveWithoutANeighbourChangesNothing()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     QSignalSpy resets(grid->model(), &QAbstractItemModel::modelReset);
     const std::vector<Haiku_record> before = nb.haiku_list;
@@ -814,20 +808,17 @@ void TestMainForm::moveWithoutANeighbourChangesNothing()
         QCOMPARE(grid->selStartRow(), c.row);
     }
     QCOMPARE(resets.size(), 0); // not even redrawn
-    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestMainForm::moveUsesTheKeywordAsTyped()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(
-        dir.path(),
+    PlainWindow w(
         {QStringLiteral("月一"), QStringLiteral("花"), QStringLiteral("月二"), QStringLiteral("雪")},
         {QStringLiteral("古い語")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     auto *keyword = ctl<QComboBox>(form, "Combo2");
     keyword->setEditText(QStringLiteral("月"));
@@ -867,12 +858,10 @@ void TestMainForm::moveUsesTheKeywordAsTyped()
 
 void TestMainForm::moveTellsTwinPoemsApart()
 {
-    QTemporaryDir dir;
-    writePlainNotebook(dir.path(), {QStringLiteral("同じ句"), QStringLiteral("B"), QStringLiteral("同じ句")});
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
+    PlainWindow w({QStringLiteral("同じ句"), QStringLiteral("B"), QStringLiteral("同じ句")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
     auto *grid = ctl<ListGrid>(form, "Grid1");
     grid->setRow(3); // the later twin, memo 3
     form.Command1_Click();
