@@ -1,5 +1,6 @@
 // Timings of the notebook core on notebooks of realistic size: loading the
-// folder at start-up, saving everything at quit, and rebuilding the list rows.
+// folder at start-up, saving everything at quit, rebuilding the list rows,
+// searching by keyword and moving a haiku up or down.
 // A plain code page 932 decode of haiku.dat is timed beside the load, so that
 // we see how much the load adds on top of the conversion it cannot avoid.
 //
@@ -13,6 +14,7 @@
 #include "store/TextLines.h"
 
 #ifdef YURIMOKA_BENCH_UI
+#include "mainwin/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "ui/MessageBoxes.h"
 
@@ -40,6 +42,8 @@ namespace {
 
 constexpr int kLargest = 29999; // the most the entry window lets a notebook hold
 const QString kOneCategory = QStringLiteral("好きな句（春）");
+// A keyword found in about one poem in ten (9.2 % of the generated poems).
+const QString kTenthKeyword = QStringLiteral("母");
 
 [[noreturn]] void fail(const QString &what)
 {
@@ -266,12 +270,12 @@ void BM_SaveUnchanged(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-void rebuild(benchmark::State &state, const QString &category)
+void rebuild(benchmark::State &state, const QString &category, const QString &keyword = QString())
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
     for (auto _ : state) {
-        nb->rebuildShown(category);
+        nb->rebuildShown(category, keyword);
         benchmark::DoNotOptimize(nb->shown_count);
     }
     // a label, not a counter: the CSV output wants the same counters on every row
@@ -289,15 +293,57 @@ void BM_RebuildCategory(benchmark::State &state)
     rebuild(state, kOneCategory);
 }
 
+// 検索 as the notebook does it: the list rows under a keyword, then the history.
+void BM_Search(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const auto nb = loadedNotebook(notebookFolder(n));
+    for (auto _ : state) {
+        nb->rebuildShown(Notebook::allCategories, kTenthKeyword);
+        nb->rememberKeyword(kTenthKeyword, Notebook::keywordTyped);
+        benchmark::DoNotOptimize(nb->shown_count);
+    }
+    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+// The rebuild that a search and every move make: the rows under a keyword.
+void BM_RebuildKeyword(benchmark::State &state)
+{
+    rebuild(state, Notebook::allCategories, kTenthKeyword);
+}
+
+// 上へ and 下へ in turn on a row in the middle of the searched list: each one
+// rotation of the records between two shown haiku and the rebuild.
+void BM_Move(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const auto nb = loadedNotebook(notebookFolder(n));
+    nb->rebuildShown(Notebook::allCategories, kTenthKeyword);
+    const int row = nb->shown_count / 2;
+    bool up = true;
+    for (auto _ : state) {
+        const Notebook::Move m = up ? nb->moveUp(row, Notebook::allCategories, kTenthKeyword)
+                                    : nb->moveDown(row - 1, Notebook::allCategories, kTenthKeyword);
+        if (!m.moved) {
+            state.SkipWithError("nothing moved");
+            return;
+        }
+        up = !up;
+    }
+    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     b->Arg(1000)->Arg(10000)->Arg(20000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
 }
 
 #ifdef YURIMOKA_BENCH_UI
-// The rebuild as the poet sees it: the main window's category filter, which
-// also refills the list grid and shows the first row.
-void listRebuild(benchmark::State &state, const QString &category)
+// The main window on a notebook of state.range(0) haiku: prepare(form) once,
+// then run(form) timed, as the poet's clicks do it, the list grid refilled.
+template <typename Prepare, typename Run> void inWindow(benchmark::State &state, Prepare prepare, Run run)
 {
     const int n = int(state.range(0));
     MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
@@ -309,14 +355,63 @@ void listRebuild(benchmark::State &state, const QString &category)
         state.SkipWithError("the window did not load every haiku");
         return;
     }
-    auto *combo = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
-    combo->setCurrentIndex(combo->findText(category));
+    prepare(form);
     for (auto _ : state) {
-        form.Combo1_Click();
+        run(form);
         benchmark::DoNotOptimize(nb.shown_count);
     }
     state.SetLabel(std::to_string(nb.shown_count) + " shown");
     state.SetItemsProcessed(state.iterations() * n);
+}
+
+// The rebuild as the poet sees it: the main window's category filter, which
+// also refills the list grid and shows the first row.
+void listRebuild(benchmark::State &state, const QString &category)
+{
+    inWindow(
+        state,
+        [&](Main_form &form) {
+            auto *combo = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
+            combo->setCurrentIndex(combo->findText(category));
+        },
+        [](Main_form &form) { form.Combo1_Click(); });
+}
+
+// 検索 clicked with the keyword in the box.
+void BM_ListSearch(benchmark::State &state)
+{
+    inWindow(
+        state,
+        [](Main_form &form) {
+            form.findChild<QComboBox *>(QStringLiteral("Combo2"))->setEditText(kTenthKeyword);
+        },
+        [](Main_form &form) { form.Command5_Click(); });
+}
+
+// 上へ and 下へ in turn on a row in the middle of the searched list.
+void BM_ListMove(benchmark::State &state)
+{
+    ListGrid *grid = nullptr;
+    int row = 0;
+    bool up = true;
+    inWindow(
+        state,
+        [&](Main_form &form) {
+            form.findChild<QComboBox *>(QStringLiteral("Combo2"))->setEditText(kTenthKeyword);
+            form.Command5_Click();
+            grid = form.findChild<ListGrid *>(QStringLiteral("Grid1"));
+            row = (grid->rows() - 2) / 2;
+            grid->setRow(row);
+        },
+        [&](Main_form &form) {
+            if (up)
+                form.Command1_Click();
+            else
+                form.Command2_Click();
+            up = !up;
+            if (grid->row() != (up ? row : row - 1))
+                fail(QStringLiteral("the moved haiku is not the selected one"));
+        });
 }
 
 void BM_ListRebuildAll(benchmark::State &state)
@@ -336,9 +431,14 @@ BENCHMARK(BM_Save)->Apply(sizes);
 BENCHMARK(BM_SaveUnchanged)->Apply(sizes);
 BENCHMARK(BM_RebuildAll)->Apply(sizes);
 BENCHMARK(BM_RebuildCategory)->Apply(sizes);
+BENCHMARK(BM_Search)->Apply(sizes);
+BENCHMARK(BM_RebuildKeyword)->Apply(sizes);
+BENCHMARK(BM_Move)->Apply(sizes);
 #ifdef YURIMOKA_BENCH_UI
 BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
+BENCHMARK(BM_ListSearch)->Apply(sizes);
+BENCHMARK(BM_ListMove)->Apply(sizes);
 #endif
 
 // VmRSS of this process in KiB.

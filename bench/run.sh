@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the notebook benchmarks and the memory mode of an existing build and
-# prints the figures as a Markdown table. Builds nothing:
+# prints the figures as Markdown tables. Builds nothing:
 #   cmake -S . -B build-bench -DYURIMOKA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build-bench -j2
 #   bench/run.sh [build folder, default build-bench]
@@ -56,6 +56,23 @@ awk -F, '
         print row " |"
         print ""
         printf "load / decode at 29 999 haiku: ×%.2f\n", cpu["BM_Load", 29999] / cpu["BM_Decode", 29999]
+
+        # Finding and ordering: a keyword found in about one poem in ten.
+        nf = split("BM_Search BM_RebuildKeyword BM_Move BM_ListSearch BM_ListMove", f, " ")
+        print ""
+        print "| haiku | search | rows under the keyword | 上へ / 下へ | window 検索 | window 上へ / 下へ |"
+        print "|---:|---:|---:|---:|---:|---:|"
+        for (i = 1; i <= ns; i++) {
+            row = "| " n[i]
+            for (j = 1; j <= nf; j++) row = row (cpu[f[j], n[i]] == "" ? " | –" : sprintf(" | %.3f ms", cpu[f[j], n[i]]))
+            print row " |"
+        }
+        row = "| growth 10 000 → 29 999 (×3.0 is linear)"
+        for (j = 1; j <= nf; j++) row = row (cpu[f[j], 10000] == "" ? " | –" : sprintf(" | ×%.2f", cpu[f[j], 29999] / cpu[f[j], 10000]))
+        print row " |"
+        row = "| growth 20 000 → 29 999 (×1.5 is linear)"
+        for (j = 1; j <= nf; j++) row = row (cpu[f[j], 20000] == "" ? " | –" : sprintf(" | ×%.2f", cpu[f[j], 29999] / cpu[f[j], 20000]))
+        print row " |"
     }' "$out/times.csv"
 
 awk '

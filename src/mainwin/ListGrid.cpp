@@ -138,6 +138,12 @@ int ListGrid::selEndRow() const
     return last;
 }
 
+void ListGrid::scrollToRow(int row)
+{
+    if (row >= 1 && row < rows())
+        scrollTo(m_model->index(row - 1, 0));
+}
+
 void ListGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);

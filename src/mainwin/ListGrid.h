@@ -45,6 +45,8 @@ public:
     void setSelectedRows(int first, int last);
     int selStartRow() const;
     int selEndRow() const;
+    // Scrolls the list so that row (counted with the heading) is in view.
+    void scrollToRow(int row);
 
 signals:
     void gridClicked();

@@ -22,6 +22,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -90,6 +91,17 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     // Arrowing through the list never asks for a password.
     connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
     connect(Menu_bunrui, &QAction::triggered, this, &Main_form::Menu_bunrui_Click);
+    connect(Command5, &QPushButton::clicked, this, &Main_form::Command5_Click);
+    connect(Command1, &QPushButton::clicked, this, &Main_form::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
+    connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
+    // The keyword is searched as typed: no completion from the history.
+    Combo2->setCompleter(nullptr);
+    // Text that arrives without a key (an input method's commit, a paste with
+    // the mouse) is typed text too.
+    connect(Combo2->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { m_keywordPicked = Notebook::keywordTyped; });
+    Combo2->installEventFilter(this);
     Text1->installEventFilter(this);
     centralWidget()->setMouseTracking(true);
     centralWidget()->installEventFilter(this);
@@ -475,9 +487,7 @@ bool Main_form::Form_Load()
 
     fillCategoryFilter();
 
-    Combo2->clear();
-    for (int i = 0; i < kKeywordSlots; ++i)
-        Combo2->addItem(nb.keyword_list[std::size_t(i)]);
+    fillKeywordBox();
     Combo2->setEditText(QString());
 
     updateCaption();
@@ -756,8 +766,86 @@ bool Main_form::eventFilter(QObject *watched, QEvent *event)
                 Form_MouseUp(y);
         }
     }
+    if (watched == Combo2 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (Combo2_KeyPress(key->key(), key->text()))
+            return true;
+    }
     // The hint line never keeps the focus: it goes on to 登録.
     if (watched == Text1 && event->type() == QEvent::FocusIn)
         QMetaObject::invokeMethod(Command6, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
+
+void Main_form::fillKeywordBox()
+{
+    Combo2->clear();
+    for (int i = 0; i < kKeywordSlots; ++i)
+        Combo2->addItem(nb.keyword_list[std::size_t(i)]);
+}
+
+void Main_form::Command5_Click()
+{
+    const QString keyword = Combo2->currentText();
+    nb.rebuildShown(Combo1->currentText(), keyword);
+    fillGrid();
+    nb.rememberKeyword(keyword, m_keywordPicked);
+    fillKeywordBox();
+    Combo2->setEditText(nb.keyword_list[0]);
+    m_keywordPicked = 0;
+    selectFirstRow();
+}
+
+void Main_form::Combo2_Click(int index)
+{
+    m_keywordPicked = index;
+}
+
+bool Main_form::Combo2_KeyPress(int key, const QString &text)
+{
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    // A key that types makes the text typed, Enter too: a line picked and
+    // then searched with Enter goes in front as a new entry. Keys that only
+    // move (Tab, the arrows, Shift) leave a picked line picked; the arrows
+    // pick lines themselves.
+    if (enter || (!text.isEmpty() && key != Qt::Key_Tab && key != Qt::Key_Backtab))
+        m_keywordPicked = Notebook::keywordTyped;
+    if (!enter)
+        return false;
+    Command5_Click();
+    return true;
+}
+
+void Main_form::Command1_Click()
+{
+    moveSelectedRow(-1);
+}
+
+void Main_form::Command2_Click()
+{
+    moveSelectedRow(+1);
+}
+
+void Main_form::moveSelectedRow(int step)
+{
+    // The list is rebuilt with the boxes as they stand now, even a keyword
+    // typed after the last search; the history is left alone.
+    const int row = Grid1->row();
+    const QString category = Combo1->currentText();
+    const QString keyword = Combo2->currentText();
+    const Notebook::Move m =
+        step < 0 ? nb.moveUp(row, category, keyword) : nb.moveDown(row, category, keyword);
+    if (!m.moved)
+        return;
+    fillGrid();
+    Grid1->setRow(m.row);
+    Grid1->setCol(2);
+    Grid1->setSelectedRows(m.row, m.row);
+    Grid1->scrollToRow(m.row);
+    // The poem and memo on display are the moved haiku's; only when the new
+    // keyword hides it do they follow the selection to the row now selected.
+    if (!m.stillShown)
+        showRowQuietly(m.row);
 }

@@ -90,6 +90,18 @@ public:
     // 分類の編集: the category editor; afterwards the filter or the list is
     // redrawn as the editor was left.
     void Menu_bunrui_Click();
+    // 検索: lists the haiku of the chosen category whose poem holds the
+    // keyword box's text, enters the keyword in the history and shows row 1.
+    void Command5_Click();
+    // A line picked from the keyword box's list.
+    void Combo2_Click(int index);
+    // A key pressed in the keyword box, with the text it types; Enter
+    // searches and goes no further. True when the key was used up here.
+    bool Combo2_KeyPress(int key, const QString &text);
+    // 上へ / 下へ: move the haiku on the current row one place among the rows
+    // shown, in the notebook itself, and keep it selected.
+    void Command1_Click();
+    void Command2_Click();
 
 signals:
     // Everything is saved: the program ends now.
@@ -161,6 +173,10 @@ private:
     void showRow(int r, bool withMemo);
     // Writes into the hint line; handed to the dialogs.
     Hints::Sink hintSink();
+    // The keyword box's list refilled from the twenty slots of the history.
+    void fillKeywordBox();
+    // step -1 for 上へ, +1 for 下へ.
+    void moveSelectedRow(int step);
 
     Notebook &nb;
     double m_listHeight = 2295; // twips; kept exactly, not read back from pixels
@@ -171,4 +187,8 @@ private:
     bool m_saving = false;
     bool m_frameFixPending = false;
     bool m_normalFixPending = false;
+    // Where the keyword box's text came from: the history line it was picked
+    // from, or Notebook::keywordTyped. A search makes it 0, the line it has
+    // just refilled the box with.
+    int m_keywordPicked = 0;
 };

@@ -372,9 +372,17 @@ std::optional<StoreProblem> Notebook::writeCategories()
 
 std::optional<StoreProblem> Notebook::writeKeywords()
 {
+    // A keyword the file cannot hold (a character outside the code page, a
+    // line break) has done its searching; its slot is written empty, so the
+    // history never stops a save nor reaches the file altered.
+    auto storable = [this](const QString &k) {
+        return !k.contains(u'\r') && !k.contains(u'\n') && TextLines::encodeLines({k}, m_spellings).ok();
+    };
     QStringList lines;
-    for (int i = 0; i < kKeywordSlots; ++i)
-        lines.append(keyword_list[std::size_t(i)]);
+    for (int i = 0; i < kKeywordSlots; ++i) {
+        const QString &k = keyword_list[std::size_t(i)];
+        lines.append(storable(k) ? k : QString());
+    }
     lines += m_keywordExtra;
     return writeLines(DataFiles::keywordFile, lines);
 }
@@ -551,12 +559,19 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
 void Notebook::rebuildShown(const QString &category)
 {
+    rebuildShown(category, QString());
+}
+
+void Notebook::rebuildShown(const QString &category, const QString &keyword)
+{
     const bool all = category == allCategories;
     const std::size_t n = haiku_list.size();
     m_shownIndex.assign(1, 0);
-    if (all) {
+    if (all && keyword.isEmpty()) {
         m_shownIndex.resize(n);
         std::iota(m_shownIndex.begin() + 1, m_shownIndex.end(), 1);
+    } else if (!keyword.isEmpty()) {
+        findKeyword(category, keyword);
     } else {
         // Categories are shared strings, so most records carry one of a few
         // buffers: remember the verdict for the last buffer seen.
@@ -579,7 +594,15 @@ void Notebook::rebuildShown(const QString &category)
     row_memo_no.assign(rows, 0);
     row_locked.assign(rows, QString());
     row_poem.assign(rows, QString());
+    // The rows' memo numbers and poems lie all over memory: ask for them a
+    // few rows ahead, so that a long list does not wait for each in turn.
+    constexpr std::size_t ahead = 8;
     for (std::size_t r = 1; r + 1 < rows; ++r) {
+        if (r + ahead + 1 < rows) {
+            const Haiku_record &later = haiku_list[std::size_t(m_shownIndex[r + ahead])];
+            __builtin_prefetch(later.memo_no.constData());
+            __builtin_prefetch(later.poem.constData());
+        }
         const Haiku_record &h = haiku_list[std::size_t(m_shownIndex[r])];
         row_memo_no[r] = DataFiles::memoNumber(h.memo_no);
         row_locked[r] = h.locked;
@@ -761,4 +784,139 @@ QString Notebook::setLockPassword(const QString &password)
     if (reason.isEmpty())
         settings.lock_password = password;
     return reason;
+}
+
+// ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
+
+void Notebook::rememberKeyword(const QString &keyword, int picked)
+{
+    // A typed keyword takes the place of the oldest slot, a picked one the
+    // place of its own line; either way the slots in front of that place
+    // move down one and the keyword goes in front.
+    const int freed = picked >= 0 && picked < kKeywordSlots ? picked : kKeywordSlots - 1;
+    const auto first = keyword_list.begin();
+    std::rotate(first, first + freed, first + freed + 1);
+    keyword_list[0] = keyword;
+}
+
+Notebook::Move Notebook::moveShownRow(int row, int step, const QString &category, const QString &keyword)
+{
+    Move result;
+    const int neighbour = row + step;
+    if (row < 1 || row > shown_count || neighbour < 1 || neighbour > shown_count)
+        return result;
+    const int j = m_shownIndex[std::size_t(row)];       // the haiku that moves
+    const int k = m_shownIndex[std::size_t(neighbour)]; // the one it passes
+    // The rows are built in notebook order; rows out of step with the
+    // notebook move nothing rather than the wrong records.
+    const int count = haiku_count();
+    if (j < 1 || j > count || k < 1 || k > count || (step < 0 ? k >= j : k <= j))
+        return result;
+
+    // One rotation of the block between the two: the moving record takes the
+    // neighbour's place and the records between shift by one together.
+    if (step < 0)
+        rotateRecords(std::size_t(k), std::size_t(j), std::size_t(j) + 1);
+    else
+        rotateRecords(std::size_t(j), std::size_t(j) + 1, std::size_t(k) + 1);
+    result.moved = true;
+
+    rebuildShown(category, keyword);
+    // The moved haiku is record k now; rows are in notebook order.
+    const auto rowsBegin = m_shownIndex.begin() + 1;
+    const auto rowsEnd = rowsBegin + shown_count;
+    const auto found = std::lower_bound(rowsBegin, rowsEnd, k);
+    result.stillShown = found != rowsEnd && *found == k;
+    result.row =
+        result.stillShown ? int(found - m_shownIndex.begin()) : qBound(1, neighbour, qMax(1, shown_count));
+    found_index = m_shownIndex[std::size_t(result.row)];
+    return result;
+}
+
+void Notebook::rotateRecords(std::size_t first, std::size_t middle, std::size_t last)
+{
+    std::rotate(haiku_list.begin() + first, haiku_list.begin() + middle, haiku_list.begin() + last);
+    // The poem index follows, so the next search need not build it again. An
+    // index already out of step stays out of step and is built anew then.
+    PoemIndex &index = m_poemIndex;
+    if (index.poems.size() != haiku_list.size())
+        return;
+    std::vector<qsizetype> &start = index.start;
+    QChar *text = index.text.data();
+    std::rotate(text + start[first], text + start[middle], text + start[last]);
+    std::rotate(index.poems.begin() + first, index.poems.begin() + middle, index.poems.begin() + last);
+    for (std::size_t i = first + 1; i < last; ++i)
+        start[i] = start[i - 1] + index.poems[i - 1].size() + 1;
+}
+
+Notebook::Move Notebook::moveUp(int row, const QString &category, const QString &keyword)
+{
+    return moveShownRow(row, -1, category, keyword);
+}
+
+Notebook::Move Notebook::moveDown(int row, const QString &category, const QString &keyword)
+{
+    return moveShownRow(row, +1, category, keyword);
+}
+
+bool Notebook::poemIndexCurrent() const
+{
+    const std::vector<QString> &poems = m_poemIndex.poems;
+    if (poems.size() != haiku_list.size())
+        return false;
+    for (std::size_t i = 1; i < poems.size(); ++i) {
+        const QString &now = haiku_list[i].poem;
+        if (now.constData() != poems[i].constData() || now.size() != poems[i].size())
+            return false;
+    }
+    return true;
+}
+
+void Notebook::buildPoemIndex()
+{
+    PoemIndex &index = m_poemIndex;
+    const std::size_t n = haiku_list.size();
+    index.poems.resize(n);
+    index.start.resize(n + 1);
+    qsizetype length = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        index.poems[i] = haiku_list[i].poem;
+        length += index.poems[i].size() + 1;
+    }
+    index.text.clear();
+    index.text.reserve(length);
+    index.start[0] = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        index.start[i] = index.text.size();
+        index.text += index.poems[i];
+        index.text += u'\n';
+    }
+    index.start[n] = index.text.size();
+}
+
+void Notebook::findKeyword(const QString &category, const QString &keyword)
+{
+    if (!poemIndexCurrent())
+        buildPoemIndex();
+    const bool all = category == allCategories;
+    const QStringView text(m_poemIndex.text);
+    const std::vector<qsizetype> &start = m_poemIndex.start;
+    const qsizetype k = keyword.size();
+    std::size_t i = 1; // the poem being looked at
+    qsizetype from = 0;
+    for (qsizetype at; (at = text.indexOf(keyword, from, Qt::CaseSensitive)) >= 0;) {
+        while (start[i + 1] <= at)
+            ++i;
+        const qsizetype poemEnd = start[i + 1] - 1; // its line end
+        if (at + k > poemEnd) {
+            // runs on into the next poem: only a keyword holding a line end can
+            from = at + 1;
+            continue;
+        }
+        if (all || haiku_list[i].category == category)
+            m_shownIndex.push_back(int(i));
+        from = start[i + 1];
+        if (from >= text.size())
+            break;
+    }
 }

@@ -207,6 +207,40 @@ public:
     // cannot be stored is refused: the reason is returned and the old one
     // stays. It reaches the disk with the other settings at quit.
     QString setLockPassword(const QString &password);
+    // ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
+
+    // The list rebuild with the keyword test as well: the haiku of one
+    // category ("全部" for all) whose poem holds keyword exactly as typed.
+    // Case, full and half width, hiragana and katakana all count; nothing is
+    // trimmed. An empty keyword is found in every poem.
+    void rebuildShown(const QString &category, const QString &keyword);
+
+    // Where the keyword box's text came from: a line of its list (0 to 19),
+    // or keywordTyped.
+    static constexpr int keywordTyped = -1;
+    // The history after a search with keyword. Typed, it goes in front of
+    // everything and the last slot drops out, even when the same text is
+    // already there. Picked from line k, that line moves to the front and the
+    // lines above it move down one; the lines below stay where they are.
+    void rememberKeyword(const QString &keyword, int picked);
+
+    // What 上へ or 下へ did to the list.
+    struct Move
+    {
+        bool moved = false; // false: the row had no shown neighbour that way; nothing changed
+        int row = 0;        // the row to select in the rebuilt list
+        // false when the rebuilt list no longer shows the moved haiku (the
+        // keyword box was changed after the last search); row is then the
+        // one above or below the old row, as far as the list reaches.
+        bool stillShown = false;
+    };
+    // Moves the haiku on list row `row` one place up (down) among the rows
+    // shown: it lands just before (after) its shown neighbour, and the
+    // haiku hidden between them keep their order, shifted by one. The rows
+    // are tied to their records by position, so two haiku with the same poem
+    // are told apart. Then the list is rebuilt for category and keyword.
+    Move moveUp(int row, const QString &category, const QString &keyword);
+    Move moveDown(int row, const QString &category, const QString &keyword);
 
 private:
     struct Loaded
@@ -275,4 +309,27 @@ private:
     QStringList m_keywordExtra;
     QMap<qint64, QString> m_unsavedMemos;
     std::vector<int> m_shownIndex{0};
+
+    // ---- Finding and ordering ----
+    // Every poem in notebook order, joined into one text for the keyword
+    // search: one scan of a compact text instead of a visit to every poem.
+    struct PoemIndex
+    {
+        // The poems the text was built from. They share the records' poem
+        // strings, and a shared string copies itself before it changes, so a
+        // record whose poem is still the very same string has the same poem.
+        std::vector<QString> poems{1};
+        QString text;                       // each poem followed by a line end
+        std::vector<qsizetype> start{0, 0}; // where poem i begins; one more entry for the end
+    };
+    PoemIndex m_poemIndex;
+    bool poemIndexCurrent() const;
+    void buildPoemIndex();
+    // Appends to the shown rows the haiku of category whose poem holds keyword.
+    void findKeyword(const QString &category, const QString &keyword);
+    // step -1 moves the haiku on row up past the row above it, +1 down.
+    Move moveShownRow(int row, int step, const QString &category, const QString &keyword);
+    // Rotates records first..last-1 so that record middle comes first, the
+    // poem index along with them.
+    void rotateRecords(std::size_t first, std::size_t middle, std::size_t last);
 };

@@ -9,6 +9,7 @@
 #include "ui/VerticalLabel.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -154,6 +155,84 @@ struct OpenNotebook
 
 const QString kRow1Poem = QStringLiteral("古池や蛙飛びこむ水の音");
 const QString kLockedTate = QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙");
+// Text typed through the input method: the commit of a finished conversion.
+void commitText(QWidget *w, const QString &text)
+{
+    QInputMethodEvent e;
+    e.setCommitString(text);
+    QApplication::sendEvent(w, &e);
+}
+
+// Chooses line `line` of a combo box's list as the poet does with the
+// keyboard: the list opened, the line highlighted, Enter.
+void pickLine(QComboBox *combo, int line)
+{
+    combo->showPopup();
+    QAbstractItemView *list = combo->view();
+    QTRY_VERIFY(list->isVisible());
+    list->setCurrentIndex(list->model()->index(line, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(!list->isVisible());
+    QCOMPARE(combo->currentIndex(), line);
+}
+
+// The poems of the list rows, without the empty last row.
+QStringList listedPoems(ListGrid *grid)
+{
+    QStringList poems;
+    for (int r = 1; r < grid->rows() - 1; ++r)
+        poems << grid->cellText(r, 2);
+    return poems;
+}
+
+QStringList keywordLines(QComboBox *combo)
+{
+    QStringList lines;
+    for (int i = 0; i < combo->count(); ++i)
+        lines << combo->itemText(i);
+    return lines;
+}
+
+// A notebook of plain haiku, each with a memo that names it.
+void writePlainNotebook(const QString &dir, const QStringList &poems, const QStringList &keywords = {})
+{
+    QDir().mkpath(dir + QStringLiteral("/memo1"));
+    QString haiku;
+    for (int i = 0; i < poems.size(); ++i) {
+        haiku +=
+            record(QStringLiteral("2026/05/%1").arg(i + 1, 2, 10, QLatin1Char('0')),
+                   i % 2 ? QStringLiteral("推敲未完") : QStringLiteral("好きな句（春）"), poems[i], i + 1);
+        writeFile(dir + QStringLiteral("/memo1/m1%1.txt").arg(i + 1, 6, 10, QLatin1Char('0')),
+                  sjis(QStringLiteral("メモ%1\r\n").arg(i + 1)));
+    }
+    writeFile(dir + QStringLiteral("/haiku.dat"), sjis(haiku));
+    QString lines;
+    for (int i = 0; i < 20; ++i)
+        lines += keywords.value(i) + QStringLiteral("\r\n");
+    writeFile(dir + QStringLiteral("/kensaku.dat"), sjis(lines));
+}
+
+// A main window over a notebook of plain haiku, not yet loaded.
+struct PlainWindow
+{
+    explicit PlainWindow(const QStringList &poems, const QStringList &keywords = {})
+        : nb(dir.path()), form(nb)
+    {
+        writePlainNotebook(dir.path(), poems, keywords);
+    }
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    Notebook nb;
+    Main_form form;
+};
+
+QStringList numberedKeywords()
+{
+    QStringList k;
+    for (int i = 0; i < 20; ++i)
+        k << QStringLiteral("語%1").arg(i);
+    return k;
+}
 
 } // namespace
 
@@ -184,6 +263,17 @@ private slots:
     void keyboardShowsRowsWithoutAsking();
     void emptyLastRowAsksNothing();
     void longVowelMarkStandsAsABar();
+    void searchListsThePoemsHoldingTheKeyword();
+    void searchShowsRowOneWithoutAPassword();
+    void keywordHistoryFollowsTypingAndPicking();
+    void emptiedBoxReplacesTheFrontKeyword();
+    void japaneseTypedThroughTheInputMethodIsSearched();
+    void upAndDownMoveTheSelectedHaiku();
+    void moveAmongTheRowsOfAFilter();
+    void moveWithoutANeighbourChangesNothing();
+    void moveUsesTheKeywordAsTyped();
+    void moveTellsTwinPoemsApart();
+    void orderAndHistorySurviveARestart();
 };
 
 void TestMainForm::firstStartShowsTheWelcomeHaiku()
@@ -537,6 +627,12 @@ void TestMainForm::hintsFollowTheMouseAndTheFocus()
     QTRY_COMPARE(hint->text(), QStringLiteral("新しい句を登録します。"));
     QTest::mouseMove(ctl<QPushButton>(form, "Command7"));
     QTRY_COMPARE(hint->text(), QStringLiteral("現在選択されている句を削除します。"));
+    QTest::mouseMove(ctl<QPushButton>(form, "Command1"));
+    QTRY_COMPARE(hint->text(), QStringLiteral("選択した句を一つ上に移動します。"));
+    QTest::mouseMove(ctl<QPushButton>(form, "Command2"));
+    QTRY_COMPARE(hint->text(), QStringLiteral("選択した句を一つ下に移動します。"));
+    QTest::mouseMove(ctl<QPushButton>(form, "Command5"));
+    QTRY_COMPARE(hint->text(), QStringLiteral("句の中に指定したキーワードが含まれるものを検索します。"));
     // Focus alone, without the mouse, shows a box's hint.
     ctl<QComboBox>(form, "Combo2")->setFocus();
     QTRY_COMPARE(hint->text(), QStringLiteral("検索に使用するキーワード(句の中の言葉）を入力して下さい。"));
@@ -735,6 +831,401 @@ void TestMainForm::longVowelMarkStandsAsABar()
     QCOMPARE(
         QAccessible::queryAccessibleInterface(ctl<QPlainTextEdit>(o.form, "Text2"))->text(QAccessible::Name),
         QStringLiteral("メモ"));
+}
+
+void TestMainForm::searchListsThePoemsHoldingTheKeyword()
+{
+    PlainWindow w({QStringLiteral("春の海ひねもす"), QStringLiteral("ハルの海"), QStringLiteral("Spring Sea"),
+                   QStringLiteral("ＳＰＲＩＮＧ"), QStringLiteral("夏の海")});
+    QVERIFY(w.form.Form_Load());
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    auto *keyword = ctl<QComboBox>(form, "Combo2");
+
+    keyword->setEditText(QStringLiteral("の海"));
+    QTest::mouseClick(ctl<QPushButton>(form, "Command5"), Qt::LeftButton);
+    QCOMPARE(listedPoems(grid), (QStringList{"春の海ひねもす", "ハルの海", "夏の海"}));
+    QCOMPARE(grid->cellText(1, 0), QStringLiteral("好きな句（春）"));
+    QCOMPARE(grid->cellText(1, 1), QStringLiteral("2026/05/01"));
+    QCOMPARE(grid->cellText(4, 2), QString()); // the empty last row
+    QCOMPARE(keyword->currentText(), QStringLiteral("の海"));
+
+    // exact: case, width and kana count
+    keyword->setEditText(QStringLiteral("spring"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), QStringList());
+    keyword->setEditText(QStringLiteral("Spring"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), QStringList{"Spring Sea"});
+    keyword->setEditText(QStringLiteral("はる"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), QStringList());
+
+    // with the category: only its haiku are searched
+    ctl<QComboBox>(form, "Combo1")->setCurrentIndex(ctl<QComboBox>(form, "Combo1")->findText("推敲未完"));
+    form.Combo1_Click();
+    keyword->setEditText(QStringLiteral("の海"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), QStringList{"ハルの海"});
+    QCOMPARE(form.windowTitle(), QStringLiteral("【ユリモカ】Ver.1.2 (5件)"));
+
+    // an empty keyword finds every haiku of the category
+    keyword->setEditText(QString());
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"ハルの海", "ＳＰＲＩＮＧ"}));
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainForm::searchShowsRowOneWithoutAPassword()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    auto *memo = ctl<QPlainTextEdit>(form, "Text2");
+    auto *poem = ctl<VerticalLabel>(form, "Label3");
+
+    // an open haiku first: its memo shows
+    ctl<QComboBox>(form, "Combo2")->setEditText(QStringLiteral("水の音"));
+    form.Command5_Click();
+    QCOMPARE(memo->toPlainText(), QStringLiteral("池のほとり\n二行目"));
+    QCOMPARE(poem->text(), QStringLiteral("古池や蛙飛びこむ水の音"));
+
+    // a locked first hit: only its poem, no password asked
+    ctl<QComboBox>(form, "Combo2")->setEditText(QStringLiteral("コーヒー"));
+    form.Command5_Click();
+    QCOMPARE(grid->rows(), 3);
+    QCOMPARE(grid->row(), 1);
+    QCOMPARE(grid->selStartRow(), 1);
+    QCOMPARE(grid->selEndRow(), 1);
+    QCOMPARE(memo->toPlainText(), QString());
+    QCOMPARE(poem->text(), QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙"));
+    QVERIFY(messages.shown.isEmpty());
+
+    // nothing found: the heading and the empty row, nothing on display, the keyword kept
+    ctl<QComboBox>(form, "Combo2")->setEditText(QStringLiteral("見つからない"));
+    form.Command5_Click();
+    QCOMPARE(grid->rows(), 2);
+    QCOMPARE(grid->cellText(0, 2), QStringLiteral("句"));
+    QCOMPARE(nb.shown_count, 0);
+    QCOMPARE(memo->toPlainText(), QString());
+    QCOMPARE(poem->text(), QString());
+    QCOMPARE(ctl<QComboBox>(form, "Combo2")->itemText(0), QStringLiteral("見つからない"));
+    QVERIFY(messages.shown.isEmpty());
+}
+
+void TestMainForm::keywordHistoryFollowsTypingAndPicking()
+{
+    PlainWindow w({QStringLiteral("月の句")}, numberedKeywords());
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *keyword = ctl<QComboBox>(form, "Combo2");
+    QCOMPARE(keywordLines(keyword), numberedKeywords());
+    QStringList expected = numberedKeywords();
+
+    // picked line 5 and 検索: the line moves to the front
+    pickLine(keyword, 5);
+    QCOMPARE(keyword->currentText(), QStringLiteral("語5"));
+    QTest::mouseClick(ctl<QPushButton>(form, "Command5"), Qt::LeftButton);
+    expected.move(5, 0);
+    QCOMPARE(keywordLines(keyword), expected);
+    QCOMPARE(keyword->currentText(), QStringLiteral("語5"));
+
+    // picked line 5 and Enter: Enter is typing, the text goes in front once more
+    pickLine(keyword, 5);
+    QCOMPARE(keyword->currentText(), QStringLiteral("語4"));
+    QTest::keyClick(keyword, Qt::Key_Return);
+    expected.prepend(QStringLiteral("語4"));
+    expected.removeLast();
+    QCOMPARE(keywordLines(keyword), expected);
+    QCOMPARE(keyword->count(), 20);
+
+    // the same word typed twice: two entries
+    for (int i = 0; i < 2; ++i) {
+        keyword->setFocus();
+        keyword->lineEdit()->selectAll();
+        QTest::keyClicks(keyword, "moon");
+        QTest::keyClick(keyword, Qt::Key_Enter);
+        expected.prepend(QStringLiteral("moon"));
+        expected.removeLast();
+    }
+    QCOMPARE(keywordLines(keyword), expected);
+
+    // a picked line edited by hand is typed text; moving about the box is not
+    pickLine(keyword, 3);
+    QTest::keyClick(keyword, Qt::Key_End);
+    QTest::keyClick(keyword, Qt::Key_Shift);
+    form.Command5_Click();
+    expected.move(3, 0);
+    QCOMPARE(keywordLines(keyword), expected);
+    pickLine(keyword, 3);
+    const QString picked = keyword->currentText();
+    QTest::keyClick(keyword, Qt::Key_Backspace);
+    form.Command5_Click();
+    expected.prepend(picked.chopped(1));
+    expected.removeLast();
+    QCOMPARE(keywordLines(keyword), expected);
+
+    // twenty-one typed keywords: the first of them has gone
+    for (int i = 1; i <= 21; ++i) {
+        keyword->lineEdit()->selectAll();
+        QTest::keyClicks(keyword, QStringLiteral("w%1").arg(i));
+        QTest::keyClick(keyword, Qt::Key_Return);
+    }
+    expected.clear();
+    for (int i = 21; i >= 2; --i)
+        expected << QStringLiteral("w%1").arg(i);
+    QCOMPARE(keywordLines(keyword), expected);
+    QCOMPARE(nb.keyword_list[0], QStringLiteral("w21"));
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainForm::emptiedBoxReplacesTheFrontKeyword()
+{
+    PlainWindow w({QStringLiteral("月の句"), QStringLiteral("花の句"), QStringLiteral("雪の句")},
+                  {QStringLiteral("花"), QStringLiteral("雪")});
+    QVERIFY(w.form.Form_Load());
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    auto *keyword = ctl<QComboBox>(form, "Combo2");
+    // lines never filled are there, empty
+    QCOMPARE(keywordLines(keyword), (QStringList{"花", "雪"} + QStringList(18)));
+
+    // 検索 at once, the box untouched and empty: everything listed, slot 0 replaced
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"月の句", "花の句", "雪の句"}));
+    QCOMPARE(keywordLines(keyword), (QStringList{"", "雪"} + QStringList(18)));
+
+    keyword->setFocus();
+    QTest::keyClicks(keyword, "x");
+    keyword->setEditText(QStringLiteral("月"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), QStringList{"月の句"});
+    QCOMPARE(keywordLines(keyword), (QStringList{"月", "", "雪"} + QStringList(17)));
+
+    // a category chosen empties the box; 検索 then puts the empty text in slot 0
+    auto *category = ctl<QComboBox>(form, "Combo1");
+    category->setCurrentIndex(category->findText(QStringLiteral("好きな句（春）")));
+    form.Combo1_Click();
+    QCOMPARE(keyword->currentText(), QString());
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"月の句", "雪の句"}));
+    QCOMPARE(keywordLines(keyword), (QStringList{"", "", "雪"} + QStringList(17)));
+}
+
+void TestMainForm::japaneseTypedThroughTheInputMethodIsSearched()
+{
+    PlainWindow w({QStringLiteral("古池や"), QStringLiteral("ふるいけや")}, {QStringLiteral("古池")});
+    QVERIFY(w.form.Form_Load());
+    Main_form &form = w.form;
+    auto *keyword = ctl<QComboBox>(form, "Combo2");
+
+    // picked from the list, then replaced by a conversion: typed, so pushed in front
+    pickLine(keyword, 0);
+    keyword->lineEdit()->selectAll();
+    commitText(keyword, QStringLiteral("ふるいけ"));
+    QCOMPARE(keyword->currentText(), QStringLiteral("ふるいけ"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(ctl<ListGrid>(form, "Grid1")), QStringList{"ふるいけや"});
+    QCOMPARE(keywordLines(keyword).mid(0, 3), (QStringList{"ふるいけ", "古池", ""}));
+
+    // one character at a time, as keys that carry text
+    keyword->lineEdit()->selectAll();
+    for (QChar c : QStringLiteral("古池"))
+        QTest::sendKeyEvent(QTest::Click, keyword, Qt::Key_unknown, QString(c), {});
+    QTest::keyClick(keyword, Qt::Key_Return);
+    QCOMPARE(listedPoems(ctl<ListGrid>(form, "Grid1")), QStringList{"古池や"});
+    QCOMPARE(keywordLines(keyword).mid(0, 3), (QStringList{"古池", "ふるいけ", "古池"}));
+}
+
+void TestMainForm::upAndDownMoveTheSelectedHaiku()
+{
+    PlainWindow w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    auto *poem = ctl<VerticalLabel>(form, "Label3");
+    const QString shown = poem->text();
+
+    grid->setRow(2);
+    grid->setSelectedRows(2, 2);
+    QTest::mouseClick(ctl<QPushButton>(form, "Command1"), Qt::LeftButton);
+    QCOMPARE(listedPoems(grid), (QStringList{"B", "A", "C"}));
+    QCOMPARE(nb.haiku_list[1].poem, QStringLiteral("B"));
+    QCOMPARE(grid->row(), 1);
+    QCOMPARE(grid->selStartRow(), 1);
+    QCOMPARE(grid->selEndRow(), 1);
+    QCOMPARE(nb.row_memo_no[1], 2);
+    QCOMPARE(poem->text(), shown); // the display is left as it was
+
+    // B back to row 2, then down: A, C, B
+    QTest::mouseClick(ctl<QPushButton>(form, "Command2"), Qt::LeftButton);
+    QCOMPARE(listedPoems(grid), (QStringList{"A", "B", "C"}));
+    QCOMPARE(grid->row(), 2);
+    form.Command2_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"A", "C", "B"}));
+    QCOMPARE(grid->row(), 3);
+    QCOMPARE(grid->selStartRow(), 3);
+    QCOMPARE(grid->col(), 2);
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainForm::moveAmongTheRowsOfAFilter()
+{
+    // A, X, C with X in another category
+    PlainWindow w({QStringLiteral("A"), QStringLiteral("X"), QStringLiteral("C")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    auto *category = ctl<QComboBox>(form, "Combo1");
+    category->setCurrentIndex(category->findText(QStringLiteral("好きな句（春）")));
+    form.Combo1_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"A", "C"}));
+
+    grid->setRow(2);
+    form.Command1_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"C", "A"}));
+    QCOMPARE(grid->row(), 1);
+    QCOMPARE(grid->selStartRow(), 1);
+    QStringList order;
+    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i)
+        order << nb.haiku_list[i].poem;
+    QCOMPARE(order, (QStringList{"C", "A", "X"}));
+    QCOMPARE(category->currentText(), QStringLiteral("好きな句（春）"));
+}
+
+void TestMainForm::moveWithoutANeighbourChangesNothing()
+{
+    PlainWindow w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    QSignalSpy resets(grid->model(), &QAbstractItemModel::modelReset);
+    const std::vector<Haiku_record> before = nb.haiku_list;
+
+    const struct
+    {
+        int row;
+        bool up;
+    } cases[] = {{1, true}, {3, false}, {4, true}, {4, false}};
+    for (const auto &c : cases) {
+        grid->setRow(c.row);
+        grid->setSelectedRows(c.row, c.row);
+        if (c.up)
+            form.Command1_Click();
+        else
+            form.Command2_Click();
+        QVERIFY(nb.haiku_list == before);
+        QCOMPARE(listedPoems(grid), (QStringList{"A", "B", "C"}));
+        QCOMPARE(grid->row(), c.row);
+        QCOMPARE(grid->selStartRow(), c.row);
+    }
+    QCOMPARE(resets.size(), 0); // not even redrawn
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainForm::moveUsesTheKeywordAsTyped()
+{
+    PlainWindow w(
+        {QStringLiteral("月一"), QStringLiteral("花"), QStringLiteral("月二"), QStringLiteral("雪")},
+        {QStringLiteral("古い語")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    auto *keyword = ctl<QComboBox>(form, "Combo2");
+    keyword->setEditText(QStringLiteral("月"));
+    form.Command5_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"月一", "月二"}));
+    const QStringList history = keywordLines(keyword);
+    QSignalSpy resets(grid->model(), &QAbstractItemModel::modelReset);
+
+    // the box emptied by hand, not searched: the move lists everything again
+    keyword->setFocus();
+    keyword->lineEdit()->selectAll();
+    QTest::keyClick(keyword, Qt::Key_Delete);
+    QCOMPARE(keyword->currentText(), QString());
+    grid->setRow(2);
+    form.Command1_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"月二", "月一", "花", "雪"}));
+    QCOMPARE(grid->row(), 1); // the moved haiku, still selected
+    QCOMPARE(grid->selStartRow(), 1);
+    QCOMPARE(resets.size(), 1);               // one model reset
+    QCOMPARE(keywordLines(keyword), history); // the history is not touched
+    QCOMPARE(keyword->currentText(), QString());
+
+    // a typed keyword that hides the moved haiku: the row below is selected and shown
+    keyword->setEditText(QStringLiteral("花"));
+    grid->setRow(2); // 月一
+    form.Command2_Click();
+    QCOMPARE(listedPoems(grid), QStringList{"花"});
+    QCOMPARE(grid->row(), 1);
+    QCOMPARE(grid->selStartRow(), 1);
+    QCOMPARE(ctl<VerticalLabel>(form, "Label3")->text(), QStringLiteral("花"));
+    QCOMPARE(ctl<QPlainTextEdit>(form, "Text2")->toPlainText(), QStringLiteral("メモ2"));
+    QStringList order;
+    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i)
+        order << nb.haiku_list[i].poem;
+    QCOMPARE(order, (QStringList{"月二", "花", "月一", "雪"}));
+}
+
+void TestMainForm::moveTellsTwinPoemsApart()
+{
+    PlainWindow w({QStringLiteral("同じ句"), QStringLiteral("B"), QStringLiteral("同じ句")});
+    QVERIFY(w.form.Form_Load());
+    Notebook &nb = w.nb;
+    Main_form &form = w.form;
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    grid->setRow(3); // the later twin, memo 3
+    form.Command1_Click();
+    QCOMPARE(listedPoems(grid), (QStringList{"同じ句", "同じ句", "B"}));
+    QCOMPARE(grid->row(), 2);
+    QCOMPARE(nb.row_memo_no[1], 1);
+    QCOMPARE(nb.row_memo_no[2], 3);
+    form.Command1_Click(); // past its twin
+    QCOMPARE(nb.row_memo_no[1], 3);
+    QCOMPARE(nb.row_memo_no[2], 1);
+    QCOMPARE(grid->row(), 1);
+    QCOMPARE(nb.haiku_count(), 3);
+    QCOMPARE(nb.haiku_list[3].poem, QStringLiteral("B"));
+}
+
+void TestMainForm::orderAndHistorySurviveARestart()
+{
+    QTemporaryDir dir;
+    writePlainNotebook(dir.path(), {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                       {QStringLiteral("古い語")});
+    MessageRecorder messages;
+    {
+        Notebook nb(dir.path());
+        Main_form form(nb);
+        QVERIFY(form.Form_Load());
+        auto *keyword = ctl<QComboBox>(form, "Combo2");
+        keyword->setFocus();
+        QTest::keyClicks(keyword, "C");
+        QTest::keyClick(keyword, Qt::Key_Return);
+        form.Combo1_Click(); // every haiku again
+        ctl<ListGrid>(form, "Grid1")->setRow(3);
+        form.Command1_Click();
+        form.Command1_Click();
+        form.Command9_Click();
+        QVERIFY(form.hasQuit());
+    }
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    QCOMPARE(listedPoems(ctl<ListGrid>(form, "Grid1")), (QStringList{"C", "A", "B"}));
+    QCOMPARE(keywordLines(ctl<QComboBox>(form, "Combo2")), (QStringList{"C", "古い語"} + QStringList(18)));
+    QVERIFY(messages.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainForm)
