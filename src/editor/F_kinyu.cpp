@@ -8,6 +8,7 @@
 #include "ui/VerticalText.h"
 #include "ui/WindowFrame.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -68,8 +69,14 @@ F_kinyu::F_kinyu(Notebook &notebook, QWidget *owner, const Hints::Sink &hint, co
     // The preview follows the poem as it is typed, also while it is set below.
     connect(Text2, &QLineEdit::textChanged, this,
             [this](const QString &poem) { Label4->setText(VerticalText::withBars(poem)); });
-    // A category picked from the list: on to the date.
-    connect(Combo1, &QComboBox::activated, this, [this] { Text1->setFocus(); });
+    // A category picked from the list: on to the date. The box also says
+    // "activated" when it is left with the name of an entry typed in; the
+    // focus has gone elsewhere then and stays there.
+    connect(Combo1, &QComboBox::activated, this, [this] {
+        QWidget *focus = QApplication::focusWidget();
+        if (focus == Combo1 || Combo1->isAncestorOf(focus))
+            Text1->setFocus();
+    });
     // Enter moves on from the category, the date and the poem instead of
     // pressing a button; the memo takes it as a new line.
     for (QObject *box : {static_cast<QObject *>(Combo1), static_cast<QObject *>(Combo1->lineEdit()),

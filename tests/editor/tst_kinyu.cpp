@@ -233,6 +233,15 @@ void TestKinyu::enterMovesBetweenTheBoxes()
         QTRY_VERIFY(date(d)->hasFocus());
         QCOMPARE(category(d)->currentText(), u"推敲未完"_qs);
 
+        // Leaving the box with a category typed that is in the list is not
+        // picking it: the focus goes where it was sent.
+        category(d)->setEditText(u"吟行記録"_qs);
+        category(d)->setFocus();
+        QVERIFY(category(d)->hasFocus());
+        poem(d)->setFocus();
+        QVERIFY(poem(d)->hasFocus());
+        QCOMPARE(category(d)->currentText(), u"吟行記録"_qs);
+
         // 今日 puts today's date back and goes on to the poem.
         date(d)->setText(u"1999/12/31"_qs);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command3"), Qt::LeftButton);
