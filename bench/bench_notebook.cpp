@@ -324,6 +324,80 @@ void BM_ListRebuildAll(benchmark::State &state)
     listRebuild(state, Notebook::allCategories);
 }
 
+// Storing and deleting as the poet does it, each followed by what the window
+// does next: the memo file and haiku.dat written (each synced to the disk),
+// the records shifted by one place at the head of the notebook, and the list
+// refilled with every haiku. The notebook is put back as it was between runs,
+// outside the timing, so every run sees n haiku.
+const Notebook::HaikuInput kNewHaiku{QStringLiteral("2026/12/07"), QStringLiteral("吟行記録"),
+                                     QStringLiteral("初雪や水仙の葉のたわむまで"), false};
+const QString kNewMemo = QStringLiteral("吟行会にて。\n季語は初雪。");
+
+void editBenchmark(benchmark::State &state, bool storing)
+{
+    const int n = int(state.range(0));
+    MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
+        fail(QStringLiteral("unexpected message: ") + r.text);
+    });
+    Notebook nb(notebookFolder(n));
+    Main_form form(nb);
+    if (!form.Form_Load() || nb.haiku_count() != n) {
+        state.SkipWithError("the window did not load every haiku");
+        return;
+    }
+    const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
+    auto store = [&] {
+        const Notebook::StoreResult stored = nb.enterHaiku(kNewHaiku, kNewMemo, clock);
+        return !stored.problem && !nb.writeHaiku();
+    };
+    auto remove = [&] { return nb.removeHaiku(1).isEmpty(); };
+    for (auto _ : state) {
+        if (!storing) {
+            state.PauseTiming();
+            const bool ready = store();
+            form.rebuildList();
+            state.ResumeTiming();
+            if (!ready) {
+                state.SkipWithError("storing failed");
+                return;
+            }
+        }
+        if (!(storing ? store() : remove())) {
+            state.SkipWithError(storing ? "storing failed" : "deleting failed");
+            return;
+        }
+        form.rebuildList();
+        benchmark::DoNotOptimize(nb.shown_count);
+        if (storing) {
+            state.PauseTiming();
+            const bool back = remove();
+            form.rebuildList();
+            state.ResumeTiming();
+            if (!back) {
+                state.SkipWithError("deleting failed");
+                return;
+            }
+        }
+    }
+    state.SetLabel(std::to_string(nb.haiku_count()) + " haiku");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_StoreNew(benchmark::State &state)
+{
+    editBenchmark(state, true);
+}
+
+void BM_DeleteFirst(benchmark::State &state)
+{
+    editBenchmark(state, false);
+}
+
+void editSizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
+}
+
 void BM_ListRebuildCategory(benchmark::State &state)
 {
     listRebuild(state, kOneCategory);
@@ -339,6 +413,8 @@ BENCHMARK(BM_RebuildCategory)->Apply(sizes);
 #ifdef YURIMOKA_BENCH_UI
 BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
+BENCHMARK(BM_StoreNew)->Apply(editSizes);
+BENCHMARK(BM_DeleteFirst)->Apply(editSizes);
 #endif
 
 // VmRSS of this process in KiB.
