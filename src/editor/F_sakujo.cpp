@@ -10,7 +10,7 @@
 namespace {
 // The question's outer size, in twips.
 constexpr double kWidth = 4800;
-constexpr double kHeight = 2160;
+constexpr double kHeight = 1980;
 } // namespace
 
 std::optional<F_sakujo::Result> F_sakujo::run(Notebook &nb, int index, QWidget *owner,
