@@ -1,6 +1,7 @@
 #include "editor/F_kinyu.h"
 
 #include "store/Notebook.h"
+#include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
@@ -24,10 +25,10 @@ namespace {
 const QColor kWindowCyan(192, 255, 255);
 const QColor kPreviewYellow(255, 255, 192);
 
-void fill(QWidget *w, const QColor &background)
+void fillPreview(QWidget *w)
 {
     QPalette p = w->palette();
-    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::Window, kPreviewYellow);
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
@@ -58,8 +59,7 @@ F_kinyu::F_kinyu(Notebook &notebook, QWidget *owner, const Hints::Sink &hint, co
 {
     setObjectName(QStringLiteral("F_kinyu"));
     setModal(true);
-    setSizeGripEnabled(false);
-    fill(this, kWindowCyan);
+    DialogPlacement::dress(this, 9.75, kWindowCyan);
     createControls(previewFamily);
     attachHints();
 
@@ -86,10 +86,6 @@ F_kinyu::F_kinyu(Notebook &notebook, QWidget *owner, const Hints::Sink &hint, co
 
 void F_kinyu::createControls(const QString &previewFamily)
 {
-    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
-    gothic.setPointSizeF(9.75);
-    setFont(gothic);
-
     auto label = [this](QLabel *&l, const QString &caption) {
         l = new QLabel(caption, this);
         l->setWordWrap(false);
@@ -111,7 +107,7 @@ void F_kinyu::createControls(const QString &previewFamily)
     // A drawn frame: the mouse over it is over the window's surface.
     Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label4 = new VerticalLabel(this);
-    fill(Label4, kPreviewYellow);
+    fillPreview(Label4);
     QFont preview(previewFamily.isEmpty() ? QString::fromUtf8(JapaneseFonts::mincho) : previewFamily);
     preview.setBold(true);
     preview.setPointSizeF(14);
@@ -120,7 +116,7 @@ void F_kinyu::createControls(const QString &previewFamily)
 
     label(Label6, QStringLiteral("句"));
     Text2 = new QLineEdit(this);
-    QFont bold = gothic;
+    QFont bold = font();
     bold.setBold(true);
     Text2->setFont(bold);
     Text2->setAccessibleName(QStringLiteral("句"));

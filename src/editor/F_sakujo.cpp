@@ -1,6 +1,6 @@
 #include "editor/F_sakujo.h"
 
-#include "ui/JapaneseFonts.h"
+#include "ui/DialogPlacement.h"
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
 
@@ -27,14 +27,10 @@ F_sakujo::F_sakujo(Notebook &notebook, int index, QWidget *owner, const Hints::S
 {
     setObjectName(QStringLiteral("F_sakujo"));
     setModal(true);
-    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
-    gothic.setPointSizeF(9.75);
-    setFont(gothic);
-    QPalette yellow = palette();
-    yellow.setColor(QPalette::Window, Qt::yellow);
-    yellow.setColor(QPalette::WindowText, Qt::red);
-    setPalette(yellow);
-    setAutoFillBackground(true);
+    DialogPlacement::dress(this, 9.75, Qt::yellow);
+    QPalette red = palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    setPalette(red);
 
     using Twips::place;
     Label1 = new QLabel(QStringLiteral("削除した句は復活できません。"), this);
@@ -55,7 +51,7 @@ F_sakujo::F_sakujo(Notebook &notebook, int index, QWidget *owner, const Hints::S
 
     WindowFrame::setOuterSize(this, kWidth, kHeight);
     setFixedSize(size());
-    WindowFrame::centreOver(this, owner);
+    DialogPlacement::centreOver(this, owner);
     setWindowTitle(QStringLiteral("メモの削除"));
     if (hint)
         hint(QStringLiteral("[いいよ]ボタンで、選択中のメモを削除します。"));

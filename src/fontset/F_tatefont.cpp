@@ -2,8 +2,8 @@
 
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
-#include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -46,16 +46,10 @@ std::optional<QString> F_tatefont::choose(Notebook &notebook, const QStringList 
 
 void F_tatefont::createControls()
 {
-    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
-    gothic.setPointSizeF(11.25);
-    setFont(gothic);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, kLightYellow);
-    setPalette(p);
-    setAutoFillBackground(true);
+    DialogPlacement::dress(this, 11.25, kLightYellow);
     DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
-    using DialogPlacement::place;
+    using Twips::place;
     Label1 = new QLabel(QStringLiteral("句を縦書き表示するのに使用するフォントを指定してください。"), this);
     Label1->setWordWrap(true);
     place(Label1, "Label1", 240, 120, 4575, 495);

@@ -1,5 +1,6 @@
 #include "mainwin/Main_form.h"
 
+#include "categories/F_bunrui.h"
 #include "editor/F_kinyu.h"
 #include "editor/F_sakujo.h"
 #include "fontset/F_tatefont.h"
@@ -31,6 +32,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -93,6 +95,7 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Command8, &QPushButton::clicked, this, &Main_form::Command8_Click);
     // Arrowing through the list never asks for a password.
     connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
+    connect(Menu_bunrui, &QAction::triggered, this, &Main_form::Menu_bunrui_Click);
     Text1->installEventFilter(this);
     centralWidget()->setMouseTracking(true);
     centralWidget()->installEventFilter(this);
@@ -185,10 +188,6 @@ void Main_form::createControls()
     Menu_bunrui = entry(bar->addAction(QStringLiteral("分類の編集(&B)")), "Menu_bunrui");
     menu_tukaikata = entry(bar->addAction(QStringLiteral("使い方(&U)")), "menu_tukaikata");
     Menu_quit = entry(bar->addAction(QStringLiteral("終了(&Q)")), "Menu_quit");
-    // An entry whose window is not there yet is shown but cannot be chosen,
-    // never one that silently does nothing.
-    for (QAction *later : {Menu_bunrui})
-        later->setEnabled(false);
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -412,11 +411,25 @@ void Main_form::showAsSaved()
     // the saved one again (see event()). The place is left as the window
     // manager chose it: some put the frame where asked, others the client area.
     m_frameFixPending = state == 0;
+    // A window opened maximised or minimised has the centred design size for
+    // its normal size; the frame it will have then is known only once it is
+    // back to normal (see event()).
+    m_normalFixPending = state != 0;
 }
 
 bool Main_form::event(QEvent *e)
 {
     const bool result = QMainWindow::event(e);
+    if (m_normalFixPending && e->type() == QEvent::WindowStateChange && !isMaximized() && !isMinimized()) {
+        m_normalFixPending = false;
+        // Once the window manager has put its normal frame around it again.
+        QTimer::singleShot(100, this, [this] {
+            if (isMaximized() || isMinimized())
+                return;
+            applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
+            centreOnScreen();
+        });
+    }
     if (m_frameFixPending &&
         (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::WindowActivate)) {
         if (frameGeometry().size() != geometry().size()) {
@@ -466,13 +479,7 @@ bool Main_form::Form_Load()
     restoreGeometry();
     setUpGrid();
 
-    Combo1->clear();
-    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
-        Combo1->addItem(nb.category_list[i]);
-    if (Combo1->count() > 0) {
-        Combo1->setCurrentIndex(0);
-        Combo1_Click();
-    }
+    fillCategoryFilter();
 
     Combo2->clear();
     for (int i = 0; i < kKeywordSlots; ++i)
@@ -511,6 +518,46 @@ void Main_form::updateCaption()
     setWindowTitle(QStringLiteral("%1 (%2件)").arg(MessageBoxes::programTitle).arg(nb.haiku_count()));
 }
 
+void Main_form::fillCategoryFilter()
+{
+    Combo1->clear();
+    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
+        Combo1->addItem(nb.category_list[i]);
+    if (Combo1->count() > 0) {
+        Combo1->setCurrentIndex(0);
+        Combo1_Click();
+    }
+}
+
+void Main_form::Menu_bunrui_Click()
+{
+    const Hints::Sink hint = [this](const QString &text) { setHint(text); };
+    switch (F_bunrui::edit(nb, hint, this)) {
+    case F_bunrui::Result::Closed: break;
+    case F_bunrui::Result::Finished: fillCategoryFilter(); break;
+    case F_bunrui::Result::HaikuDeleted:
+        // Every haiku that is left, whatever the filter showed; the filter
+        // stays as it was. No row is chosen, so nothing is shown below.
+        nb.rebuildShown(Notebook::allCategories);
+        fillGrid();
+        Combo2->setEditText(QString());
+        Grid1->setRow(Grid1->rows() - 1);
+        Grid1->setSelectedRows(0, 0);
+        Grid1->scrollToTop();
+        showRowQuietly(0);
+        updateCaption();
+        break;
+    }
+}
+
+void Main_form::Combo1_Click()
+{
+    nb.rebuildShown(Combo1->currentText());
+    fillGrid();
+    Combo2->setEditText(QString());
+    selectFirstRow();
+}
+
 void Main_form::fillGrid()
 {
     const std::vector<int> &shown = nb.shownIndex();
@@ -532,16 +579,9 @@ void Main_form::rebuildList()
     fillGrid();
 }
 
-void Main_form::Combo1_Click()
+void Main_form::selectFirstRow()
 {
-    nb.rebuildShown(Combo1->currentText());
-    fillGrid();
-
-    Combo2->setEditText(QString());
-    Grid1->setRow(1);
-    Grid1->setSelectedRows(1, 1);
-    Grid1->scrollToTop();
-    showRowQuietly(1);
+    selectAndShowRow(1);
 }
 
 void Main_form::showRowQuietly(int r)

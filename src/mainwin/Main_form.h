@@ -95,6 +95,9 @@ public:
     void Menu_print_Click();
     // 縦書き用フォントの設定: the vertical font window, which previews on the poem.
     void Menu_tatefont_Click();
+    // 分類の編集: the category editor; afterwards the filter or the list is
+    // redrawn as the editor was left.
+    void Menu_bunrui_Click();
 
 signals:
     // Everything is saved: the program ends now.
@@ -148,6 +151,14 @@ private:
     QuitChoice saveAll();
     // The poem's font: family when the printer offers it, else ＭＳ 明朝.
     void setPoemFont(const QString &family);
+    // The list grid refilled from the notebook's shown rows: one model reset.
+    void fillGrid();
+    // Row 1 current and selected, scrolled into view and shown without asking
+    // for the password.
+    void selectFirstRow();
+    // Combo1 refilled with every category and its first one chosen, which
+    // rebuilds the list.
+    void fillCategoryFilter();
 
     double layoutWidth() const;
     double layoutHeight() const;
@@ -158,8 +169,6 @@ private:
     void showRow(int r, bool withMemo);
     // Writes into the hint line; handed to the dialogs.
     Hints::Sink hintSink();
-    // The list grid refilled from the notebook's shown rows: one model reset.
-    void fillGrid();
     // After the entry window stored a haiku: a new category joins the
     // filter, the filter goes back to its first entry, every haiku is
     // listed, the memo box is emptied and the title counts the haiku.
@@ -179,4 +188,5 @@ private:
     bool m_quit = false;
     bool m_saving = false;
     bool m_frameFixPending = false;
+    bool m_normalFixPending = false;
 };

@@ -7,6 +7,7 @@
 #include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,7 +57,7 @@ void F_print::createControls()
     setFont(gothic);
     DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
 
-    using DialogPlacement::place;
+    using Twips::place;
     Label2 = new QLabel(QStringLiteral("分類"), this);
     place(Label2, "Label2", 60, 180, 390, 195);
     Combo1 = new QComboBox(this);

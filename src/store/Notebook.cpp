@@ -222,8 +222,13 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
     if (alreadyOnDisk(fileName, bytes))
         return std::nullopt;
     if (isNotebookFile(fileName)) {
-        if (auto conflict = keepTheirs(fileName, bytes))
+        bool alreadyThere = false;
+        if (auto conflict = keepTheirs(fileName, bytes, alreadyThere))
             return conflict;
+        // Rewriting the same bytes would only give a sync program a change to
+        // carry back to the other computer, to clash with its next save there.
+        if (alreadyThere)
+            return std::nullopt;
     }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
@@ -235,20 +240,24 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
     return std::nullopt;
 }
 
-std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const QByteArray &bytes)
+std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const QByteArray &bytes,
+                                                 bool &alreadyThere)
 {
+    alreadyThere = false;
     QFile f(path(fileName));
     if (!f.exists() || !f.open(QIODevice::ReadOnly))
         return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
     const QByteArray disk = f.readAll();
     f.close();
+    if (disk == bytes) {
+        // Only its time was touched, or both computers made the same change.
+        remember(fileName, bytes);
+        alreadyThere = true;
+        return std::nullopt;
+    }
     const auto known = m_onDisk.constFind(fileName);
     if (known != m_onDisk.constEnd() && known->hash == hashOf(disk))
         return std::nullopt; // as we left it: ours to replace
-    if (disk == bytes) {
-        remember(fileName, bytes); // both sides made the same change
-        return std::nullopt;
-    }
 
     // Changed behind our back, most likely by a sync program bringing another
     // computer's notebook: theirs stays, ours goes beside it, once.
@@ -298,6 +307,17 @@ void Notebook::noteSyncConflicts(StartupReport &report) const
                 "同期ソフトが作った「haiku.dat」の別の版で、もう一台のパソコンで書いた句が入っているかもしれません。\n"
                 "【ユリモカ】は「haiku.dat」だけを読み込みました。")
                 .arg(copy));
+    }
+    // Our own copies, made when a save found the haiku file changed by the
+    // other computer: on either computer the poet should hear of them.
+    const QStringList ours =
+        QDir(app_folder).entryList({DataFiles::haikuFile + QStringLiteral(".conflict-*")}, QDir::Files);
+    for (const QString &copy : ours) {
+        report.notices.append(QStringLiteral("フォルダに「%1」があります。\n"
+                                             "「haiku.dat」が別のパソコンで書き換えられていたときに、"
+                                             "こちらの内容を残したものです。\n"
+                                             "必要な句があれば書き写してから、このファイルを削除して下さい。")
+                                  .arg(copy));
     }
 }
 

@@ -313,7 +313,9 @@ private:
                   std::vector<Haiku_record> *snapshot = nullptr, std::optional<std::size_t> hash = {});
     // Before a notebook file is replaced: when someone else changed it since
     // we last read or wrote it, it is left alone and bytes go beside it.
-    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes);
+    // alreadyThere: the file already holds these bytes, so nothing is written.
+    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes,
+                                           bool &alreadyThere);
     QHash<QString, std::size_t> m_savedAside; // the last bytes put beside each file, and where
     QHash<QString, QString> m_savedAsideName;
     void noteSyncConflicts(StartupReport &report) const;

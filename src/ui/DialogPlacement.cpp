@@ -1,6 +1,8 @@
 #include "ui/DialogPlacement.h"
 
+#include "ui/JapaneseFonts.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrame.h"
 
 #include <QWidget>
 
@@ -11,20 +13,19 @@ void DialogPlacement::fixSize(QWidget *dialog, double widthTwips, double heightT
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 }
 
-void DialogPlacement::place(QWidget *control, const char *name, double left, double top, double width,
-                            double height)
+void DialogPlacement::dress(QWidget *dialog, double pointSize, const QColor &background)
 {
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(Twips::rect(left, top, width, height, control->window()));
+    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
+    gothic.setPointSizeF(pointSize);
+    dialog->setFont(gothic);
+    QPalette p = dialog->palette();
+    p.setColor(QPalette::Window, background);
+    dialog->setPalette(p);
+    dialog->setAutoFillBackground(true);
 }
 
 void DialogPlacement::centreOver(QWidget *dialog, const QWidget *owner)
 {
-    if (!dialog || !owner)
-        return;
-    const QRect main = owner->frameGeometry();
-    // Before the window manager has framed the dialog its frame is its size.
-    const QSize own = dialog->frameGeometry().size();
-    dialog->move(main.left() + (main.width() - own.width()) / 2,
-                 main.top() + (main.height() - own.height()) / 2);
+    if (dialog && owner)
+        WindowFrame::centreOver(dialog, owner);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class QColor;
 class QWidget;
 
 // The small windows: a fixed size in twips, controls placed by their design
@@ -10,8 +11,9 @@ namespace DialogPlacement {
 // close box, nothing to resize it with.
 void fixSize(QWidget *dialog, double widthTwips, double heightTwips);
 
-// Names a control (its objectName) and puts it at its design rectangle, in twips.
-void place(QWidget *control, const char *name, double left, double top, double width, double height);
+// The small windows' look: ＭＳ ゴシック at pointSize for every control, and
+// background as the colour of the window's surface.
+void dress(QWidget *dialog, double pointSize, const QColor &background);
 
 // Moves dialog so that its frame is centred over owner's frame: left = owner
 // left + (owner width − own width) / 2, top likewise. Nothing without an owner.

@@ -12,8 +12,10 @@ constexpr double kFrameHeightEstimate = 390;
 
 QSize WindowFrame::extra(const QWidget *w)
 {
+    // Qt gives a window not yet created a frame slightly smaller than
+    // itself; only a frame the window manager has drawn is taken.
     const QSize extra = w->frameGeometry().size() - w->geometry().size();
-    if (!extra.isNull())
+    if (w->testAttribute(Qt::WA_WState_Created) && extra.height() > 0 && extra.width() >= 0)
         return extra;
     return QSize(Twips::toPxX(kFrameWidthEstimate, w), Twips::toPxY(kFrameHeightEstimate, w));
 }

@@ -4,6 +4,7 @@
 #include "store/Notebook.h"
 #include "support/Controls.h"
 #include "support/MessageRecorder.h"
+#include "support/Modal.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/VerticalLabel.h"
 
@@ -38,18 +39,7 @@ void pick(F_tatefont &window, const QString &family)
 // Opens 縦書き用フォントの設定 from the menu and runs act on the open window.
 void withWindow(Main_form &form, const std::function<void(F_tatefont &)> &act)
 {
-    bool opened = false;
-    QTimer::singleShot(0, [&] {
-        auto *window = qobject_cast<F_tatefont *>(QApplication::activeModalWidget());
-        if (!window)
-            return;
-        opened = true;
-        act(*window);
-        if (window->isVisible())
-            window->reject();
-    });
-    ctl<QAction>(form, "Menu_tatefont")->trigger();
-    QVERIFY(opened);
+    QVERIFY(whileOpen<F_tatefont>(ctl<QAction>(form, "Menu_tatefont"), act));
 }
 
 QString settingsLine(const QString &dir, int line)
