@@ -297,18 +297,28 @@ void sizes(benchmark::internal::Benchmark *b)
 #ifdef YURIMOKA_BENCH_UI
 // The rebuild as the poet sees it: the main window's category filter, which
 // also refills the list grid and shows the first row.
-void listRebuild(benchmark::State &state, const QString &category)
+// The main window opened on the notebook of n haiku; false, with the
+// benchmark skipped, when it did not load them all. A message box would be a
+// failure: none is expected.
+bool openWindow(benchmark::State &state, Main_form &form, const Notebook &nb, int n)
 {
-    const int n = int(state.range(0));
     MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
         fail(QStringLiteral("unexpected message: ") + r.text);
     });
-    Notebook nb(notebookFolder(n));
-    Main_form form(nb);
     if (!form.Form_Load() || nb.haiku_count() != n) {
         state.SkipWithError("the window did not load every haiku");
-        return;
+        return false;
     }
+    return true;
+}
+
+void listRebuild(benchmark::State &state, const QString &category)
+{
+    const int n = int(state.range(0));
+    Notebook nb(notebookFolder(n));
+    Main_form form(nb);
+    if (!openWindow(state, form, nb, n))
+        return;
     auto *combo = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
     combo->setCurrentIndex(combo->findText(category));
     for (auto _ : state) {
@@ -336,15 +346,10 @@ const QString kNewMemo = QStringLiteral("吟行会にて。\n季語は初雪。"
 void editBenchmark(benchmark::State &state, bool storing)
 {
     const int n = int(state.range(0));
-    MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
-        fail(QStringLiteral("unexpected message: ") + r.text);
-    });
     Notebook nb(notebookFolder(n));
     Main_form form(nb);
-    if (!form.Form_Load() || nb.haiku_count() != n) {
-        state.SkipWithError("the window did not load every haiku");
+    if (!openWindow(state, form, nb, n))
         return;
-    }
     const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
     auto store = [&] {
         const Notebook::StoreResult stored = nb.enterHaiku(kNewHaiku, kNewMemo, clock);

@@ -609,22 +609,25 @@ void Main_form::showRow(int r, bool withMemo)
     Label3->setText(nb.tate_text);
 }
 
+bool Main_form::passwordGiven(const QString &notice)
+{
+    // Nothing of the memo stays on show while the password is asked for.
+    Text2->clear();
+    MessageBoxes::notify(this, notice);
+    const QString answer = F_secpassin::ask(nb, this, hintSink());
+    if (answer == Notebook::passNo)
+        MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"), MessageBoxes::programTitle,
+                             MessageBoxes::Icon::Critical);
+    return answer == Notebook::passYes;
+}
+
 void Main_form::Grid1_Click()
 {
     const int r = Grid1->row();
-    if (nb.isRowLocked(r)) {
-        // Nothing of the memo stays on show while the password is asked for.
-        Text2->clear();
-        MessageBoxes::notify(this, QStringLiteral("指定された句のメモには鍵がかかっています。"));
-        const QString answer = F_secpassin::ask(nb, this, hintSink());
-        if (answer == Notebook::passNo)
-            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"),
-                                 MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
-        // Only the right password opens the memo, and only for this click;
-        // the label keeps what it showed.
-        if (answer != Notebook::passYes)
-            return;
-    }
+    // Only the right password opens the memo, and only for this click; the
+    // label keeps what it showed.
+    if (nb.isRowLocked(r) && !passwordGiven(QStringLiteral("指定された句のメモには鍵がかかっています。")))
+        return;
     showRow(r, true);
 }
 
@@ -676,16 +679,8 @@ void Main_form::Command6_Click()
 void Main_form::Command8_Click()
 {
     const int r = Grid1->row();
-    if (nb.isRowLocked(r)) {
-        Text2->clear();
-        MessageBoxes::notify(this, QStringLiteral("指定されたメモには鍵がかかっています。"));
-        const QString answer = F_secpassin::ask(nb, this, hintSink());
-        if (answer == Notebook::passNo)
-            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"),
-                                 MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
-        if (answer != Notebook::passYes)
-            return;
-    }
+    if (nb.isRowLocked(r) && !passwordGiven(QStringLiteral("指定されたメモには鍵がかかっています。")))
+        return;
     if (r < 1 || r > nb.shown_count) {
         MessageBoxes::notify(this, QStringLiteral("編集する項目が選択されていません。"));
         return;

@@ -176,6 +176,9 @@ private:
     // Row r made current and selected, in sight, and shown without a
     // password prompt.
     void selectAndShowRow(int r);
+    // A locked memo: the notice, then the password prompt; a wrong password
+    // is said. True only for the right one.
+    bool passwordGiven(const QString &notice);
 
     // The row to select again once the entry window has closed.
     int target_row = 0;

@@ -11,21 +11,24 @@
 #include "store/Notebook.h"
 #include "support/Controls.h"
 #include "support/DialogDriver.h"
+#include "support/Folders.h"
 #include "support/MessageRecorder.h"
 #include "ui/VerticalLabel.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLineEdit>
-#include <QMap>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace entry {
+
+using folders::bytesOf;
+using folders::snapshot;
+using folders::Tree;
 
 inline QByteArray sjis(const QString &text)
 {
@@ -33,12 +36,6 @@ inline QByteArray sjis(const QString &text)
     if (!e.ok())
         qFatal("not code page 932");
     return e.bytes;
-}
-
-inline QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline void writeBytes(const QString &path, const QByteArray &bytes)
@@ -88,20 +85,6 @@ inline void writeNotebook(const QString &dir, const QList<Haiku> &haiku = standa
     writeBytes(dir + u"/haiku.ini"_qs,
                sjis(u" 9 \r\n 0 \r\n 1500 \r\n 1200 \r\n 7500 \r\n 10500 \r\n 2295 \r\nＭＳ 明朝\r\n全部\r\n"
                     "ＭＳ 明朝\r\n更新日\r\n 0 \r\n秘密\r\n"_qs));
-}
-
-// Every file of a folder, by relative path: to see that nothing was written.
-using Tree = QMap<QString, QByteArray>;
-inline Tree snapshot(const QString &folder)
-{
-    Tree t;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString p = it.next();
-        if (!p.endsWith(u".yurimoka.lock"_qs))
-            t.insert(QDir(folder).relativeFilePath(p), bytesOf(p));
-    }
-    return t;
 }
 
 // The haiku file as records of seven lines.
