@@ -82,6 +82,9 @@ F_kinyu::F_kinyu(Notebook &notebook, QWidget *owner, const Hints::Sink &hint, co
     for (QObject *box : {static_cast<QObject *>(Combo1), static_cast<QObject *>(Combo1->lineEdit()),
                          static_cast<QObject *>(Text1), static_cast<QObject *>(Text2)})
         box->installEventFilter(this);
+    // A button with the focus is pressed by Enter as by the space bar.
+    for (QPushButton *b : {Command1, Command2, Command3})
+        b->installEventFilter(this);
 }
 
 void F_kinyu::createControls(const QString &previewFamily)
@@ -128,7 +131,8 @@ void F_kinyu::createControls(const QString &previewFamily)
     Text3->setAccessibleName(QStringLiteral("メモ"));
     Command2 = new QPushButton(QStringLiteral("中止"), this);
     Command1 = new QPushButton(QStringLiteral("登録"), this);
-    // Enter presses a button only while that button has the focus.
+    // No button is the window's default: Enter in the boxes moves on, and
+    // presses a button only while that button has the focus.
     for (QPushButton *b : {Command1, Command2, Command3})
         b->setAutoDefault(false);
 
@@ -182,6 +186,10 @@ void F_kinyu::mouseMoveEvent(QMouseEvent *event)
 bool F_kinyu::eventFilter(QObject *watched, QEvent *event)
 {
     if (isEnter(event)) {
+        if (auto *button = qobject_cast<QPushButton *>(watched)) {
+            button->click();
+            return true;
+        }
         if (watched == Text1)
             Text2->setFocus();
         else if (watched == Text2)

@@ -247,6 +247,15 @@ void TestKinyu::enterMovesBetweenTheBoxes()
         QTest::mouseClick(ctl<QPushButton>(*d, "Command3"), Qt::LeftButton);
         QCOMPARE(date(d)->text(), kToday);
         QVERIFY(poem(d)->hasFocus());
+        // Enter presses the button that has the focus, and no other.
+        date(d)->setText(u"1999/12/31"_qs);
+        ctl<QPushButton>(*d, "Command3")->setFocus();
+        press(ctl<QPushButton>(*d, "Command3"), Qt::Key_Return);
+        QCOMPARE(date(d)->text(), kToday);
+        ctl<QCheckBox>(*d, "Check3")->setFocus();
+        press(ctl<QCheckBox>(*d, "Check3"), Qt::Key_Return);
+        QVERIFY(o.messages.shown.isEmpty()); // 登録 was not pressed
+        QVERIFY(d->isVisible());
         d->reject();
     });
     const Tree before = snapshot(o.dir.path());
