@@ -341,20 +341,30 @@ void sizes(benchmark::internal::Benchmark *b)
 }
 
 #ifdef YURIMOKA_BENCH_UI
+// The main window opened on the notebook of n haiku; false, with the
+// benchmark skipped, when it did not load them all. A message box would be a
+// failure: none is expected.
+bool openWindow(benchmark::State &state, Main_form &form, const Notebook &nb, int n)
+{
+    MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
+        fail(QStringLiteral("unexpected message: ") + r.text);
+    });
+    if (!form.Form_Load() || nb.haiku_count() != n) {
+        state.SkipWithError("the window did not load every haiku");
+        return false;
+    }
+    return true;
+}
+
 // The main window on a notebook of state.range(0) haiku: prepare(form) once,
 // then run(form) timed, as the poet's clicks do it, the list grid refilled.
 template <typename Prepare, typename Run> void inWindow(benchmark::State &state, Prepare prepare, Run run)
 {
     const int n = int(state.range(0));
-    MessageBoxes::setHandler([](const MessageBoxes::Request &r) -> MessageBoxes::Answer {
-        fail(QStringLiteral("unexpected message: ") + r.text);
-    });
     Notebook nb(notebookFolder(n));
     Main_form form(nb);
-    if (!form.Form_Load() || nb.haiku_count() != n) {
-        state.SkipWithError("the window did not load every haiku");
+    if (!openWindow(state, form, nb, n))
         return;
-    }
     prepare(form);
     for (auto _ : state) {
         run(form);
@@ -423,6 +433,75 @@ void BM_ListRebuildCategory(benchmark::State &state)
 {
     listRebuild(state, kOneCategory);
 }
+
+// Storing and deleting as the poet does it, each followed by what the window
+// does next: the memo file and haiku.dat written (each synced to the disk),
+// the records shifted by one place at the head of the notebook, and the list
+// refilled with every haiku. The notebook is put back as it was between runs,
+// outside the timing, so every run sees n haiku.
+const Notebook::HaikuInput kNewHaiku{QStringLiteral("2026/12/07"), QStringLiteral("吟行記録"),
+                                     QStringLiteral("初雪や水仙の葉のたわむまで"), false};
+const QString kNewMemo = QStringLiteral("吟行会にて。\n季語は初雪。");
+
+void editBenchmark(benchmark::State &state, bool storing)
+{
+    const int n = int(state.range(0));
+    Notebook nb(notebookFolder(n));
+    Main_form form(nb);
+    if (!openWindow(state, form, nb, n))
+        return;
+    const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
+    auto store = [&] {
+        const Notebook::StoreResult stored = nb.enterHaiku(kNewHaiku, kNewMemo, clock);
+        return !stored.problem && !nb.writeHaiku();
+    };
+    auto remove = [&] { return nb.removeHaiku(1).isEmpty(); };
+    for (auto _ : state) {
+        if (!storing) {
+            state.PauseTiming();
+            const bool ready = store();
+            form.rebuildList();
+            state.ResumeTiming();
+            if (!ready) {
+                state.SkipWithError("storing failed");
+                return;
+            }
+        }
+        if (!(storing ? store() : remove())) {
+            state.SkipWithError(storing ? "storing failed" : "deleting failed");
+            return;
+        }
+        form.rebuildList();
+        benchmark::DoNotOptimize(nb.shown_count);
+        if (storing) {
+            state.PauseTiming();
+            const bool back = remove();
+            form.rebuildList();
+            state.ResumeTiming();
+            if (!back) {
+                state.SkipWithError("deleting failed");
+                return;
+            }
+        }
+    }
+    state.SetLabel(std::to_string(nb.haiku_count()) + " haiku");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_StoreNew(benchmark::State &state)
+{
+    editBenchmark(state, true);
+}
+
+void BM_DeleteFirst(benchmark::State &state)
+{
+    editBenchmark(state, false);
+}
+
+void editSizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
+}
 #endif
 
 BENCHMARK(BM_Load)->Apply(sizes);
@@ -439,6 +518,8 @@ BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
 BENCHMARK(BM_ListSearch)->Apply(sizes);
 BENCHMARK(BM_ListMove)->Apply(sizes);
+BENCHMARK(BM_StoreNew)->Apply(editSizes);
+BENCHMARK(BM_DeleteFirst)->Apply(editSizes);
 #endif
 
 // VmRSS of this process in KiB.

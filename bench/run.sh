@@ -73,6 +73,17 @@ awk -F, '
         row = "| growth 20 000 → 29 999 (×1.5 is linear)"
         for (j = 1; j <= nf; j++) row = row (cpu[f[j], 20000] == "" ? " | –" : sprintf(" | ×%.2f", cpu[f[j], 29999] / cpu[f[j], 20000]))
         print row " |"
+        # Storing and deleting one haiku, with the files written and the list refilled.
+        if (cpu["BM_StoreNew", 1000] != "") {
+            print ""
+            print "| haiku | store a new haiku | same, wall clock | delete the first haiku | same, wall clock |"
+            print "|---:|---:|---:|---:|---:|"
+            ne = split("1000 10000 29999", e, " ")
+            for (i = 1; i <= ne; i++)
+                printf "| %s | %.3f ms | %.3f ms | %.3f ms | %.3f ms |\n", e[i], cpu["BM_StoreNew", e[i]], wall["BM_StoreNew", e[i]], cpu["BM_DeleteFirst", e[i]], wall["BM_DeleteFirst", e[i]]
+            printf "| growth 1 000 → 10 000 (×10 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 10000] / cpu["BM_StoreNew", 1000], wall["BM_StoreNew", 10000] / wall["BM_StoreNew", 1000], cpu["BM_DeleteFirst", 10000] / cpu["BM_DeleteFirst", 1000], wall["BM_DeleteFirst", 10000] / wall["BM_DeleteFirst", 1000]
+            printf "| growth 10 000 → 29 999 (×3.0 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 29999] / cpu["BM_StoreNew", 10000], wall["BM_StoreNew", 29999] / wall["BM_StoreNew", 10000], cpu["BM_DeleteFirst", 29999] / cpu["BM_DeleteFirst", 10000], wall["BM_DeleteFirst", 29999] / wall["BM_DeleteFirst", 10000]
+        }
     }' "$out/times.csv"
 
 awk '

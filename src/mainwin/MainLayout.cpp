@@ -1,5 +1,7 @@
 #include "mainwin/MainLayout.h"
 
+#include "ui/PoemFontStep.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -36,22 +38,9 @@ Layout forSize(double W, double H, double listHeight)
 
     l.Shape1 = {0, 420, 795, 5415 + e};
     const double h = 5235 + e;
-    double left = 240;
-    if (h < 6135) {
-        l.poemPoints = 14;
-    } else if (h < 6915) {
-        l.poemPoints = 16;
-    } else if (h < 7935) {
-        l.poemPoints = 18;
-        left = 200;
-    } else if (h < 8475) {
-        l.poemPoints = 20;
-        left = 180;
-    } else {
-        l.poemPoints = 22;
-        left = 180;
-    }
-    l.Label3 = {left, 540, 435, h};
+    const PoemFontStep::Step step = PoemFontStep::forHeight(h);
+    l.poemPoints = step.points;
+    l.Label3 = {step.left, 540, 435, h};
 
     // The memo box's bottom edge always lies at H - 1200; the list keeps its
     // height unless the memo box would be lower than 1000.

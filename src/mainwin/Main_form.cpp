@@ -1,6 +1,8 @@
 #include "mainwin/Main_form.h"
 
 #include "categories/F_bunrui.h"
+#include "editor/F_kinyu.h"
+#include "editor/F_sakujo.h"
 #include "fontset/F_tatefont.h"
 #include "lock/F_keyset.h"
 #include "lock/F_secpassin.h"
@@ -14,6 +16,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
+#include "ui/VerticalText.h"
 #include "ui/WindowFrame.h"
 
 #include <QApplication>
@@ -88,6 +91,9 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Menu_file_pass, &QAction::triggered, this, &Main_form::Menu_file_pass_Click);
     connect(Grid1, &ListGrid::gridClicked, this, &Main_form::Grid1_Click);
     connect(Grid1, &ListGrid::gridDoubleClicked, this, &Main_form::Grid1_DblClick);
+    connect(Command6, &QPushButton::clicked, this, &Main_form::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Main_form::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &Main_form::Command8_Click);
     // Arrowing through the list never asks for a password.
     connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
     connect(Menu_bunrui, &QAction::triggered, this, &Main_form::Menu_bunrui_Click);
@@ -577,12 +583,15 @@ void Main_form::fillGrid()
     Grid1->replaceRows(std::move(cells));
 }
 
+void Main_form::rebuildList()
+{
+    nb.rebuildShown(Combo1->currentText(), Combo2->currentText());
+    fillGrid();
+}
+
 void Main_form::selectFirstRow()
 {
-    Grid1->setRow(1);
-    Grid1->setSelectedRows(1, 1);
-    Grid1->scrollToTop();
-    showRowQuietly(1);
+    selectAndShowRow(1);
 }
 
 void Main_form::showRowQuietly(int r)
@@ -606,27 +615,29 @@ void Main_form::showRow(int r, bool withMemo)
     }
     // The long-vowel mark lies flat in a vertical column; the poet's notebook
     // has always written it as a full-width bar.
-    nb.tate_text = nb.row_poem[std::size_t(r)];
-    nb.tate_text.replace(QStringLiteral("ー"), QStringLiteral("｜"));
+    nb.tate_text = VerticalText::withBars(nb.row_poem[std::size_t(r)]);
     Label3->setText(nb.tate_text);
+}
+
+bool Main_form::passwordGiven(const QString &notice)
+{
+    // Nothing of the memo stays on show while the password is asked for.
+    Text2->clear();
+    MessageBoxes::notify(this, notice);
+    const QString answer = F_secpassin::ask(nb, this, hintSink());
+    if (answer == Notebook::passNo)
+        MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"), MessageBoxes::programTitle,
+                             MessageBoxes::Icon::Critical);
+    return answer == Notebook::passYes;
 }
 
 void Main_form::Grid1_Click()
 {
     const int r = Grid1->row();
-    if (nb.isRowLocked(r)) {
-        // Nothing of the memo stays on show while the password is asked for.
-        Text2->clear();
-        MessageBoxes::notify(this, QStringLiteral("指定された句のメモには鍵がかかっています。"));
-        const QString answer = F_secpassin::ask(nb, this, hintSink());
-        if (answer == Notebook::passNo)
-            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"),
-                                 MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
-        // Only the right password opens the memo, and only for this click;
-        // the label keeps what it showed.
-        if (answer != Notebook::passYes)
-            return;
-    }
+    // Only the right password opens the memo, and only for this click; the
+    // label keeps what it showed.
+    if (nb.isRowLocked(r) && !passwordGiven(QStringLiteral("指定された句のメモには鍵がかかっています。")))
+        return;
     showRow(r, true);
 }
 
@@ -635,7 +646,97 @@ void Main_form::Grid1_DblClick()
     Command8_Click();
 }
 
-void Main_form::Command8_Click() {}
+void Main_form::selectAndShowRow(int r)
+{
+    Grid1->setRow(r);
+    Grid1->setSelectedRows(r, r);
+    if (r <= 1)
+        Grid1->scrollToTop();
+    else if (r < Grid1->rows())
+        Grid1->scrollTo(Grid1->model()->index(r - 1, 0));
+    showRowQuietly(r);
+}
+
+void Main_form::showStoredHaiku()
+{
+    // A category the entry window added joins the end of the filter's list.
+    for (int i = Combo1->count() + 1; i <= nb.category_count(); ++i)
+        Combo1->addItem(nb.category_list[std::size_t(i)]);
+    // The filter back on its first entry; moving it there empties the
+    // keyword box, as choosing a category always does.
+    if (Combo1->currentIndex() != 0 && Combo1->count() > 0) {
+        Combo1->setCurrentIndex(0);
+        Combo2->setEditText(QString());
+    }
+    nb.rebuildShown(Notebook::allCategories);
+    fillGrid();
+    Text2->clear();
+    updateCaption();
+}
+
+void Main_form::Command6_Click()
+{
+    // The hint is on the screen while the entry window is being built.
+    setHint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
+    repaint();
+    nb.edit_mode = Notebook::modeNew;
+    if (F_kinyu::run(nb, this, hintSink(), Label3->font().family()))
+        showStoredHaiku();
+    updateCaption();
+    selectAndShowRow(1);
+}
+
+void Main_form::Command8_Click()
+{
+    const int r = Grid1->row();
+    if (nb.isRowLocked(r) && !passwordGiven(QStringLiteral("指定されたメモには鍵がかかっています。")))
+        return;
+    if (r < 1 || r > nb.shown_count) {
+        MessageBoxes::notify(this, QStringLiteral("編集する項目が選択されていません。"));
+        return;
+    }
+    setHint(QStringLiteral("編集画面を起動中です。少々お待ち下さい。"));
+    repaint();
+    nb.edit_mode = Notebook::modeCorrect;
+    target_row = r;
+    // The haiku of this very row, found by its place in the list: two haiku
+    // with the same poem are two haiku.
+    nb.found_index = nb.shownIndex()[std::size_t(r)];
+    if (F_kinyu::run(nb, this, hintSink(), Label3->font().family()))
+        showStoredHaiku();
+    updateCaption();
+    selectAndShowRow(target_row);
+}
+
+void Main_form::Command7_Click()
+{
+    const int r = Grid1->row();
+    if (r < 1 || r > nb.shown_count) {
+        MessageBoxes::notify(this, QStringLiteral("削除する項目が選択されていません。"));
+        return;
+    }
+    const auto result = F_sakujo::run(nb, nb.shownIndex()[std::size_t(r)], this, hintSink());
+    if (!result)
+        return;
+    if (result->deleted) {
+        rebuildList();
+        setHint(QString());
+        updateCaption();
+        Text2->clear();
+        nb.tate_text.clear();
+        Label3->setText(nb.tate_text);
+    }
+    if (!result->deleted && !result->problems.isEmpty()) {
+        MessageBoxes::notify(this,
+                             result->problems.first().message +
+                                 QStringLiteral("\n\nメモを残したまま句だけを消すことはしないため、"
+                                                "この句は削除していません。"),
+                             MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
+    } else if (!result->problems.isEmpty()) {
+        MessageBoxes::notify(this, Notebook::describe(result->problems), MessageBoxes::programTitle,
+                             MessageBoxes::Icon::Warning);
+    }
+}
 
 void Main_form::Menu_file_pass_Click()
 {

@@ -57,9 +57,17 @@ public:
     void Grid1_Click();
     // A double click: the click has shown the row, then the edit command runs.
     void Grid1_DblClick();
-    // 編集: correcting the selected haiku. The entry window is not there yet,
-    // so for now it does nothing.
+    // 登録: a new haiku in the entry window; afterwards row 1 is shown.
+    void Command6_Click();
+    // 編集: the selected haiku in the entry window, after the password when
+    // its memo is locked; afterwards the same row number is shown.
     void Command8_Click();
+    // 削除: the selected haiku, after one more question; the list is then
+    // refilled under the category and keyword in force.
+    void Command7_Click();
+    // The list refilled under the category filter and the keyword box's
+    // text as they stand. Selects no row.
+    void rebuildList();
     // ﾌｧｲﾙ → 鍵の設定: sets the password of the locked memos.
     void Menu_file_pass_Click();
     void updateCaption();
@@ -177,6 +185,19 @@ private:
     void fillKeywordBox();
     // step -1 for 上へ, +1 for 下へ.
     void moveSelectedRow(int step);
+    // After the entry window stored a haiku: a new category joins the
+    // filter, the filter goes back to its first entry, every haiku is
+    // listed, the memo box is emptied and the title counts the haiku.
+    void showStoredHaiku();
+    // Row r made current and selected, in sight, and shown without a
+    // password prompt.
+    void selectAndShowRow(int r);
+    // A locked memo: the notice, then the password prompt; a wrong password
+    // is said. True only for the right one.
+    bool passwordGiven(const QString &notice);
+
+    // The row to select again once the entry window has closed.
+    int target_row = 0;
 
     Notebook &nb;
     double m_listHeight = 2295; // twips; kept exactly, not read back from pixels

@@ -412,16 +412,38 @@ QString Notebook::describe(const QList<StoreProblem> &problems)
     return parts.join(QStringLiteral("\n\n"));
 }
 
+QString Notebook::memoName(qint64 memo_no)
+{
+    return DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
+}
+
 QString Notebook::readMemo(qint64 memo_no)
 {
-    const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
-    QFile f(path(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = f.readAll();
+    return readMemoFile(memo_no).text;
+}
+
+Notebook::MemoFile Notebook::readMemoFile(qint64 memo_no)
+{
+    const QString name = memoName(memo_no);
+    const QString full = path(name);
+    QFile f(full);
+    if (!f.exists())
+        return {MemoFile::State::Missing, {}, {}};
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly))
+        bytes = f.readAll();
+    if (!f.isOpen() || f.error() != QFileDevice::NoError) {
+        const QFileInfo info(full);
+        const QString why = info.isDir()         ? AtomicFile::cause(EISDIR)
+                            : !info.isReadable() ? QStringLiteral("ファイルを読む権限がありません。")
+                                                 : QStringLiteral("（%1）").arg(f.errorString());
+        return {MemoFile::State::Unreadable,
+                {},
+                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, why)};
+    }
     // What was read is what a correction may replace without asking.
     remember(name, bytes);
-    return DataFiles::memoFromFile(Cp932::decode(bytes).text);
+    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(bytes).text), {}};
 }
 
 std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)
@@ -525,18 +547,16 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         haiku_list = std::move(files.haiku);
         remember(DataFiles::haikuFile, {}, &files.haikuAsRead, dat.hash);
     } else {
-        settings.last_memo_no.set(double(nextMemoNo().value_or(DataFiles::kMemoNoLimit)));
-        const QString stamp = DataFiles::timeStamp(now, false);
-        Haiku_record welcome{DataFiles::shortDate(now.date()),
-                             QStringLiteral("作者より"),
-                             QStringLiteral("【ユリモカ】ご利用のお礼"),
-                             settings.last_memo_no.text(),
-                             stamp,
-                             stamp,
-                             QStringLiteral("NO")};
-        haiku_list = {Haiku_record(), welcome};
+        // The welcome haiku, entered as any new haiku is; its stamps, both
+        // of the one moment of the start, are written uncoded.
+        haiku_list.assign(1, Haiku_record());
+        const HaikuInput welcome{DataFiles::shortDate(now.date()), QStringLiteral("作者より"),
+                                 QStringLiteral("【ユリモカ】ご利用のお礼"), false};
+        const std::optional<qint64> memoNo = addHaikuAtHead(
+            welcome, [&now] { return now; }, false);
         note(writeHaiku());
-        note(writeMemo(lastMemoNo(), DataFiles::welcomeMemoLines().join(u'\n')));
+        if (memoNo)
+            note(writeMemo(*memoNo, DataFiles::welcomeMemoLines().join(u'\n')));
     }
     raiseLastMemoNo(dat.exists ? files.largestMemoNo : largestMemoNo(haiku_list));
 
@@ -610,6 +630,54 @@ void Notebook::rebuildShown(const QString &category, const QString &keyword)
     }
 }
 
+void Notebook::shownRecordInserted(int index)
+{
+    for (std::size_t r = 1; r < m_shownIndex.size(); ++r) {
+        if (m_shownIndex[r] >= index)
+            ++m_shownIndex[r];
+    }
+}
+
+void Notebook::shownRecordChanged(int index)
+{
+    const Haiku_record &h = haiku_list[std::size_t(index)];
+    for (std::size_t r = 1; r < m_shownIndex.size() && r < row_poem.size(); ++r) {
+        if (m_shownIndex[r] == index) {
+            row_memo_no[r] = DataFiles::memoNumber(h.memo_no);
+            row_locked[r] = h.locked;
+            row_poem[r] = h.poem;
+        }
+    }
+}
+
+void Notebook::keepShownRows(const std::function<bool(int index)> &keep, int removed)
+{
+    const std::size_t rows = m_shownIndex.size();
+    if (rows < 2)
+        return; // no list built yet
+    row_memo_no.resize(std::max(row_memo_no.size(), rows));
+    row_locked.resize(std::max(row_locked.size(), rows));
+    row_poem.resize(std::max(row_poem.size(), rows));
+    std::size_t out = 1;
+    for (std::size_t r = 1; r < rows; ++r) {
+        int i = m_shownIndex[r];
+        if (i != 0 && !keep(i)) // 0: the empty last row, which always stays
+            continue;
+        if (removed != 0 && i > removed)
+            --i;
+        m_shownIndex[out] = i;
+        row_memo_no[out] = row_memo_no[r];
+        row_locked[out] = std::move(row_locked[r]);
+        row_poem[out] = std::move(row_poem[r]);
+        ++out;
+    }
+    m_shownIndex.resize(out);
+    row_memo_no.resize(out);
+    row_locked.resize(out);
+    row_poem.resize(out);
+    shown_count = int(out) - 2;
+}
+
 QString Notebook::unstorableReason(const QString &what, const QString &value, bool multiLine)
 {
     const QString checked = multiLine ? DataFiles::memoToFile(value) : value;
@@ -629,19 +697,85 @@ QString Notebook::unstorableReason(const QString &what, const QString &value, bo
 
 std::optional<qint64> Notebook::addHaikuAtHead(const HaikuInput &in, const QDateTime &now)
 {
+    return addHaikuAtHead(in, [&now] { return now; });
+}
+
+std::optional<qint64> Notebook::addHaikuAtHead(const HaikuInput &in, const Clock &clock, bool codedStamps)
+{
     const std::optional<qint64> memoNo = nextMemoNo();
-    if (!memoNo)
-        return std::nullopt;
-    settings.last_memo_no.set(double(*memoNo));
+    if (memoNo)
+        putAtHead(in, *memoNo, clock, codedStamps);
+    return memoNo;
+}
+
+void Notebook::putAtHead(const HaikuInput &in, qint64 memoNo, const Clock &clock, bool codedStamps)
+{
+    settings.last_memo_no.set(double(memoNo));
+    const QString created = DataFiles::timeStamp(clock(), codedStamps);
+    const QString updated = DataFiles::timeStamp(clock(), codedStamps);
     Haiku_record r{in.date_text,
                    in.category,
                    in.poem,
-                   TextLines::formatNumber(double(*memoNo)),
-                   DataFiles::timeStamp(now, true),
-                   DataFiles::timeStamp(now, true),
-                   in.locked ? QStringLiteral("YES") : QStringLiteral("NO")};
+                   TextLines::formatNumber(double(memoNo)),
+                   created,
+                   updated,
+                   in.locked ? lockedYes : QStringLiteral("NO")};
+    // One block move: every record moves down a place.
     haiku_list.insert(haiku_list.begin() + 1, std::move(r));
+    shownRecordInserted(1);
+}
+
+std::optional<qint64> Notebook::nextFreeMemoNo() const
+{
+    std::optional<qint64> memoNo = nextMemoNo();
+    while (memoNo && QFileInfo::exists(memoPath(*memoNo)))
+        memoNo = *memoNo < DataFiles::kMemoNoLimit ? std::optional<qint64>(*memoNo + 1) : std::nullopt;
     return memoNo;
+}
+
+Notebook::StoreResult Notebook::enterHaiku(const HaikuInput &in, const QString &memo, const Clock &clock)
+{
+    const std::optional<qint64> memoNo = nextFreeMemoNo();
+    if (!memoNo) {
+        return {0, StoreProblem{
+                       DataFiles::memoFolder,
+                       QStringLiteral("メモの番号をすべて使い切ったため、これ以上句を登録できません。")}};
+    }
+    if (auto problem = writeMemo(*memoNo, memo)) {
+        forgetUnsavedMemo(*memoNo); // its haiku is not stored: nothing to write later
+        return {0, problem};
+    }
+    putAtHead(in, *memoNo, clock, true);
+    return {1, std::nullopt};
+}
+
+Notebook::StoreResult Notebook::correctHaikuWithMemo(int index, const HaikuInput &in, const QString &memo,
+                                                     const Clock &clock)
+{
+    if (index < 1 || index > haiku_count())
+        return {0, StoreProblem{DataFiles::haikuFile, QStringLiteral("訂正する句が句帳に見つかりません。")}};
+    Haiku_record &r = haiku_list[std::size_t(index)];
+    qint64 memoNo = DataFiles::memoNumber(r.memo_no);
+    const bool newNumber = memoNo == 0;
+    if (newNumber) {
+        const std::optional<qint64> next = nextFreeMemoNo();
+        if (!next) {
+            return {0,
+                    StoreProblem{DataFiles::memoFolder,
+                                 QStringLiteral("メモの番号をすべて使い切ったため、メモを保存できません。")}};
+        }
+        memoNo = *next;
+    }
+    if (auto problem = writeMemo(memoNo, memo)) {
+        forgetUnsavedMemo(memoNo); // the record stays as it was, so its memo does too
+        return {0, problem};
+    }
+    if (newNumber) {
+        settings.last_memo_no.set(double(memoNo));
+        r.memo_no = TextLines::formatNumber(double(memoNo));
+    }
+    correctHaiku(index, in, clock());
+    return {index, std::nullopt};
 }
 
 void Notebook::correctHaiku(int index, const HaikuInput &in, const QDateTime &now)
@@ -660,6 +794,7 @@ void Notebook::correctHaiku(int index, const HaikuInput &in, const QDateTime &no
     keep(r.poem, in.poem);
     keep(r.locked, in.locked ? QStringLiteral("YES") : QStringLiteral("NO"));
     r.updated_stamp = DataFiles::timeStamp(now, true);
+    shownRecordChanged(index);
 }
 
 bool Notebook::knowsCategory(const QString &name) const
@@ -715,6 +850,7 @@ QList<StoreProblem> Notebook::removeHaiku(int index)
             return {*p};
     }
     haiku_list.erase(haiku_list.begin() + index);
+    keepShownRows([index](int i) { return i != index; }, index);
     if (auto p = writeHaiku())
         return {*p};
     return {};

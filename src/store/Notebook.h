@@ -118,6 +118,18 @@ public:
 
     // A memo as the memo box shows it; empty when the file is missing.
     QString readMemo(qint64 memo_no);
+    // A memo file as read for correcting it: a file that is not there is an
+    // empty memo, but one that is there and cannot be read (no permission, a
+    // folder in its place) is said to be so, since writing over it would
+    // lose what it holds.
+    struct MemoFile
+    {
+        enum class State { Read, Missing, Unreadable };
+        State state = State::Missing;
+        QString text;    // the memo when read
+        QString problem; // for Unreadable: a Japanese sentence naming the file and the cause
+    };
+    MemoFile readMemoFile(qint64 memo_no);
     // Writes a memo file. One that cannot be written is kept in memory and
     // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
@@ -127,6 +139,10 @@ public:
     // Refills shown_count and the row arrays with the haiku of one category
     // ("全部" for all), in notebook order.
     void rebuildShown(const QString &category);
+    // The same, keeping only the haiku whose poem holds keyword exactly as
+    // typed: case, full and half width, hiragana and katakana all count;
+    // nothing is trimmed. An empty keyword is found in every poem.
+    void rebuildShown(const QString &category, const QString &keyword);
     const std::vector<int> &shownIndex() const { return m_shownIndex; }
 
     // Why a value typed by the user cannot be stored (a character outside the
@@ -152,13 +168,44 @@ public:
         QString poem;
         bool locked = false;
     };
+    // edit_mode: the entry window opens for a new haiku or for a correction.
+    static inline const QString modeNew = QStringLiteral("sinki");
+    static inline const QString modeCorrect = QStringLiteral("teisei");
+
+    // The clock as the notebook reads it: every call is one reading.
+    using Clock = std::function<QDateTime()>;
+
     // A new haiku at the head of the notebook (record 1), with the next memo
     // number and both time stamps taken from now. Nothing when every memo
     // number has been handed out. Writes no file.
     std::optional<qint64> addHaikuAtHead(const HaikuInput &in, const QDateTime &now);
+    // The same with the clock read twice, once for each stamp, so that a
+    // store across the turn of a second carries the two readings. The
+    // welcome haiku of a first start has its stamps written uncoded.
+    std::optional<qint64> addHaikuAtHead(const HaikuInput &in, const Clock &clock, bool codedStamps = true);
     // Corrects record index in place: its memo number, creation stamp and
     // place stay. Writes no file.
     void correctHaiku(int index, const HaikuInput &in, const QDateTime &now);
+
+    // Storing a haiku with its memo, as the entry window does: the memo file
+    // is written first, and the record is added or changed only once the
+    // memo is on disk. A memo that cannot be written leaves the notebook and
+    // every file as they were, and is not tried again later.
+    struct StoreResult
+    {
+        int index = 0; // the record stored (1 for a new haiku); 0 when nothing was
+        std::optional<StoreProblem> problem;
+    };
+    // A new haiku at the head. Its memo takes the next number whose file is
+    // not there yet: a memo file found under the next number came from
+    // elsewhere (the other computer, through a sync program) and is never
+    // written over.
+    StoreResult enterHaiku(const HaikuInput &in, const QString &memo, const Clock &clock);
+    // Corrects record index and rewrites its memo file. A record whose memo
+    // number is damaged (reads as 0) is given a number of its own, so that
+    // no two haiku ever share the memo file of number 0.
+    StoreResult correctHaikuWithMemo(int index, const HaikuInput &in, const QString &memo,
+                                     const Clock &clock);
 
     // Whether name is one of the categories a haiku may be given (entries 2 on).
     bool knowsCategory(const QString &name) const;
@@ -175,7 +222,7 @@ public:
     std::optional<StoreProblem> deleteMemoFile(qint64 memo_no);
     // Deletes record index and its own memo file, then rewrites the haiku
     // file. A memo file that cannot be deleted keeps its haiku: the notebook
-    // and the memo folder never disagree.
+    // and the memo folder never disagree. The rows shown close up over it.
     QList<StoreProblem> removeHaiku(int index);
     // Deletes every haiku whose category is exactly name, with their memo
     // files, removes category entry, and rewrites the haiku and category
@@ -208,12 +255,6 @@ public:
     // stays. It reaches the disk with the other settings at quit.
     QString setLockPassword(const QString &password);
     // ---- Finding and ordering: the keyword search, its history, 上へ / 下へ ----
-
-    // The list rebuild with the keyword test as well: the haiku of one
-    // category ("全部" for all) whose poem holds keyword exactly as typed.
-    // Case, full and half width, hiragana and katakana all count; nothing is
-    // trimmed. An empty keyword is found in every poem.
-    void rebuildShown(const QString &category, const QString &keyword);
 
     // Where the keyword box's text came from: a line of its list (0 to 19),
     // or keywordTyped.
@@ -269,6 +310,18 @@ private:
                                              const std::function<QString(qsizetype)> &lineAt);
     std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
     void keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report);
+    // Keeping the rows shown in step with the records as they change, so
+    // that every row still shows the record it showed (rows are tied to
+    // their records by position, never by poem text).
+    void shownRecordInserted(int index);
+    void shownRecordChanged(int index);
+    // Keeps the rows whose record passes keep; records above removed (when
+    // not 0) have moved up one place.
+    void keepShownRows(const std::function<bool(int index)> &keep, int removed);
+    void putAtHead(const HaikuInput &in, qint64 memoNo, const Clock &clock, bool codedStamps);
+    // The next memo number whose file is not there yet; nothing when none is left.
+    std::optional<qint64> nextFreeMemoNo() const;
+    static QString memoName(qint64 memo_no);
     // The first record with the largest memo number, or 0.
     static std::size_t largestMemoNo(const std::vector<Haiku_record> &list);
     void raiseLastMemoNo(std::size_t largest);

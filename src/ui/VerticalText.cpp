@@ -168,4 +168,11 @@ void paint(QPainter &painter, const QRectF &column, const QString &text, const Q
     painter.restore();
 }
 
+QString withBars(const QString &poem)
+{
+    QString text = poem;
+    text.replace(QStringLiteral("ー"), QStringLiteral("｜"));
+    return text;
+}
+
 } // namespace VerticalText

@@ -60,4 +60,8 @@ std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF 
 // Draws text down column with the painter's pen, clipped to the column.
 void paint(QPainter &painter, const QRectF &column, const QString &text, const QFont &font);
 
+// A poem as the notebook has always set it upright: every long-vowel mark
+// "ー" written as the full-width bar "｜", which stands in the column.
+QString withBars(const QString &poem);
+
 } // namespace VerticalText

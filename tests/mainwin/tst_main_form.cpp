@@ -739,11 +739,18 @@ void TestMainForm::everyClickOnALockedRowAsksAgain()
     QCOMPARE(memoShown(o.form), QString());
     QCOMPARE(poemShown(o.form), kLockedTate);
 
-    // A double click is the click, asking once, then the edit command.
+    // A double click is the click, asking once, then the edit command, which
+    // asks again before the entry window opens; cancelled, the row is shown
+    // again without its memo.
     o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    o.driver.actions.append([](QDialog *d) { d->reject(); });
     clickRow(o.form, 2, true);
-    QCOMPARE(o.driver.opened.size(), 3);
-    QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+    QCOMPARE(o.driver.opened.mid(2), (QStringList{"F_secpassin", "F_secpassin", "F_kinyu"}));
+    QCOMPARE(o.messages.shown.size(), 4);
+    QCOMPARE(o.messages.shown[3].text, QStringLiteral("指定されたメモには鍵がかかっています。"));
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), kLockedTate);
     QVERIFY(o.driver.unexpected.isEmpty());
 }
 

@@ -1,3 +1,4 @@
+#include "store/AtomicFile.h"
 #include "store/Notebook.h"
 
 #include "support/Folders.h"
@@ -34,6 +35,38 @@ void fourHaiku(Notebook &nb)
         QVERIFY(!nb.writeMemo(*no, u"memo of "_qs + poem));
     }
     QVERIFY(nb.saveAll().isEmpty());
+}
+
+// A clock that gives its readings in turn and counts them.
+struct Readings
+{
+    QList<QDateTime> times;
+    int taken = 0;
+    Notebook::Clock clock()
+    {
+        return [this] { return times[std::min<qsizetype>(taken++, times.size() - 1)]; };
+    }
+};
+
+QList<int> shownRecords(const Notebook &nb)
+{
+    QList<int> rows;
+    for (int r = 1; r <= nb.shown_count; ++r)
+        rows << nb.shownIndex()[std::size_t(r)];
+    return rows;
+}
+
+// The row arrays agree with the records their rows show, and the empty last row follows.
+void rowsMatchRecords(const Notebook &nb)
+{
+    QCOMPARE(int(nb.shownIndex().size()), nb.shown_count + 2);
+    QCOMPARE(nb.shownIndex().back(), 0);
+    for (int r = 1; r <= nb.shown_count; ++r) {
+        const Haiku_record &h = nb.haiku_list[std::size_t(nb.shownIndex()[std::size_t(r)])];
+        QCOMPARE(nb.row_poem[std::size_t(r)], h.poem);
+        QCOMPARE(nb.row_locked[std::size_t(r)], h.locked);
+        QCOMPARE(nb.row_memo_no[std::size_t(r)], DataFiles::memoNumber(h.memo_no));
+    }
 }
 
 } // namespace
@@ -182,6 +215,237 @@ private slots:
         QCOMPARE(nb.category_count(), 2);
         QVERIFY(nb.removeCategoryWithHaiku(1).isEmpty()); // 全部 is never removed
         QCOMPARE(nb.category_count(), 2);
+    }
+
+    void cleanup() { AtomicFile::failForTesting(AtomicFile::Step::None, 0); }
+
+    // The entry window's store: the memo first, then the record at the head.
+    void enteringWritesTheMemoThenTheRecord()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const qint64 last = nb.lastMemoNo();
+        Readings clock{
+            {QDateTime(QDate(2049, 12, 31), QTime(23, 59, 59)), QDateTime(QDate(2050, 1, 1), QTime(0, 0))}};
+        const Notebook::StoreResult stored =
+            nb.enterHaiku(input(u"閑さや"_qs, u"夏"_qs), QString(), clock.clock());
+        QVERIFY(!stored.problem);
+        QCOMPARE(stored.index, 1);
+        QCOMPARE(clock.taken, 2); // one reading for each stamp
+        const Haiku_record &r = nb.haiku_list[1];
+        QCOMPARE(r.poem, u"閑さや"_qs);
+        QCOMPARE(r.memo_no, TextLines::formatNumber(double(last + 1)));
+        QCOMPARE(nb.lastMemoNo(), last + 1);
+        QCOMPARE(r.created_stamp, u"e9/12/31 23:59:59"_qs);
+        QCOMPARE(r.updated_stamp, u"50/01/01 00:00:00"_qs); // 2050 keeps its "5"
+        // an empty memo is still a file: one line end
+        QCOMPARE(bytesOf(nb.memoPath(last + 1)), QByteArray("\r\n"));
+        QCOMPARE(poems(nb), (QStringList{u"閑さや"_qs, u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs}));
+
+        // A memo with lines, and a second haiku: the next number again.
+        const auto second = nb.enterHaiku(input(u"二句目"_qs), u"一行目\n\n三行目\n"_qs, [] { return kNow; });
+        QCOMPARE(second.index, 1);
+        QCOMPARE(nb.lastMemoNo(), last + 2);
+        QCOMPARE(bytesOf(nb.memoPath(last + 2)),
+                 QByteArray("\x88\xea\x8d\x73\x96\xda\r\n\r\n\x8e\x4f\x8d\x73\x96\xda\r\n\r\n"));
+        QCOMPARE(nb.readMemo(last + 2), u"一行目\n\n三行目\n"_qs);
+    }
+
+    void correctingRewritesTheSameMemo()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const Haiku_record before = nb.haiku_list[3];
+        const qint64 memoNo = DataFiles::memoNumber(before.memo_no);
+        const qint64 last = nb.lastMemoNo();
+        Readings clock{{QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6))}};
+        const auto result =
+            nb.correctHaikuWithMemo(3, {u"d"_qs, u"Y"_qs, u"C2"_qs, true}, u"新しいメモ"_qs, clock.clock());
+        QVERIFY(!result.problem);
+        QCOMPARE(result.index, 3);
+        QCOMPARE(clock.taken, 1);
+        const Haiku_record &r = nb.haiku_list[3];
+        QCOMPARE(r.poem, u"C2"_qs);
+        QCOMPARE(r.memo_no, before.memo_no);
+        QCOMPARE(r.created_stamp, before.created_stamp);
+        QCOMPARE(r.updated_stamp, u"d1/02/03 04:05:06"_qs);
+        QCOMPARE(r.locked, u"YES"_qs);
+        QCOMPARE(nb.lastMemoNo(), last);
+        QCOMPARE(nb.readMemo(memoNo), u"新しいメモ"_qs);
+        QCOMPARE(poems(nb), (QStringList{u"A"_qs, u"B"_qs, u"C2"_qs, u"D"_qs}));
+        // no record there: nothing written, said so
+        QVERIFY(nb.correctHaikuWithMemo(5, input(u"x"_qs), u"x"_qs, [] { return kNow; }).problem);
+        QVERIFY(nb.correctHaikuWithMemo(0, input(u"x"_qs), u"x"_qs, [] { return kNow; }).problem);
+        QCOMPARE(poems(nb), (QStringList{u"A"_qs, u"B"_qs, u"C2"_qs, u"D"_qs}));
+    }
+
+    // A memo that cannot be written: the record is neither added nor changed,
+    // every file stays as it was, and no later save writes that memo.
+    void memoThatCannotBeWrittenStoresNothing()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const Tree before = snapshot(dir.path());
+        const std::vector<Haiku_record> records = nb.haiku_list;
+        const qint64 last = nb.lastMemoNo();
+        AtomicFile::failForTesting(AtomicFile::Step::Create, ENOSPC);
+        const auto entered = nb.enterHaiku(input(u"新句"_qs), u"メモ"_qs, [] { return kNow; });
+        QCOMPARE(entered.index, 0);
+        QVERIFY(entered.problem);
+        QVERIFY(entered.problem->message.contains(DataFiles::memoFileName(last + 1)));
+        QVERIFY(entered.problem->message.contains(u"ディスクの空き容量が足りません。"_qs));
+        const auto corrected = nb.correctHaikuWithMemo(2, input(u"B2"_qs), u"メモ"_qs, [] { return kNow; });
+        QCOMPARE(corrected.index, 0);
+        QVERIFY(corrected.problem);
+        AtomicFile::failForTesting(AtomicFile::Step::None, 0);
+        QVERIFY(nb.haiku_list == records);
+        QCOMPARE(nb.lastMemoNo(), last);
+        QVERIFY(nb.saveAll().isEmpty());
+        sameFiles(snapshot(dir.path()), before);
+    }
+
+    // The next number's memo file is already there (brought by a sync program
+    // from the other computer): it is left alone and the number passed over.
+    void memoFileAlreadyThereIsNeverWrittenOver()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const qint64 last = nb.lastMemoNo();
+        QVERIFY(put(nb.memoPath(last + 1), "theirs\r\n"));
+        const auto stored = nb.enterHaiku(input(u"新句"_qs), u"ours"_qs, [] { return kNow; });
+        QVERIFY(!stored.problem);
+        QCOMPARE(nb.haiku_list[1].memo_no, TextLines::formatNumber(double(last + 2)));
+        QCOMPARE(nb.lastMemoNo(), last + 2);
+        QCOMPARE(bytesOf(nb.memoPath(last + 1)), QByteArray("theirs\r\n"));
+        QCOMPARE(bytesOf(nb.memoPath(last + 2)), QByteArray("ours\r\n"));
+    }
+
+    // A damaged memo number reads as 0; correcting that haiku gives it a file
+    // of its own instead of one that every such haiku would share.
+    void damagedMemoNumberGetsItsOwnFileOnCorrection()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        nb.haiku_list[2].memo_no = u"-5"_qs;
+        const qint64 last = nb.lastMemoNo();
+        QVERIFY(!nb.correctHaikuWithMemo(2, input(u"B"_qs), u"memo"_qs, [] { return kNow; }).problem);
+        QCOMPARE(nb.haiku_list[2].memo_no, TextLines::formatNumber(double(last + 1)));
+        QCOMPARE(nb.lastMemoNo(), last + 1);
+        QCOMPARE(nb.readMemo(last + 1), u"memo"_qs);
+        QVERIFY(!QFileInfo::exists(nb.memoPath(0)));
+    }
+
+    // Deleting never gives a number back: the next haiku takes last + 1.
+    void deletedMemoNumbersAreNeverReused()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const qint64 last = nb.lastMemoNo();
+        QCOMPARE(DataFiles::memoNumber(nb.haiku_list[1].memo_no), last); // A has the highest
+        QVERIFY(nb.removeHaiku(1).isEmpty());
+        QCOMPARE(nb.lastMemoNo(), last);
+        QVERIFY(!nb.enterHaiku(input(u"E"_qs), {}, [] { return kNow; }).problem);
+        QCOMPARE(nb.haiku_list[1].memo_no, TextLines::formatNumber(double(last + 1)));
+    }
+
+    // Reading a memo for correction tells a missing file from one that is
+    // there and cannot be read.
+    void memoFileMissingOrUnreadable()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const qint64 a = DataFiles::memoNumber(nb.haiku_list[1].memo_no);
+        Notebook::MemoFile read = nb.readMemoFile(a);
+        QCOMPARE(read.state, Notebook::MemoFile::State::Read);
+        QCOMPARE(read.text, u"memo of A"_qs);
+        QVERIFY(read.problem.isEmpty());
+
+        QVERIFY(QFile::remove(nb.memoPath(a)));
+        read = nb.readMemoFile(a);
+        QCOMPARE(read.state, Notebook::MemoFile::State::Missing);
+        QVERIFY(read.text.isEmpty());
+
+        // a folder where the memo file should be
+        QVERIFY(QDir().mkpath(nb.memoPath(a)));
+        read = nb.readMemoFile(a);
+        QCOMPARE(read.state, Notebook::MemoFile::State::Unreadable);
+        QCOMPARE(
+            read.problem,
+            u"メモのファイル「memo1/%1」を読み込めませんでした。\nファイルと同じ名前のフォルダがあります。"_qs
+                .arg(DataFiles::memoFileName(a)));
+        QCOMPARE(nb.readMemo(a), QString()); // the memo box shows nothing, as before
+
+        // a file without permission to read it
+        const qint64 b = DataFiles::memoNumber(nb.haiku_list[2].memo_no);
+        QVERIFY(QFile::setPermissions(nb.memoPath(b), QFile::WriteOwner));
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                          QFile::ExeOther; // the unprivileged user may look into the folders
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        QVERIFY(QFile::setPermissions(dir.filePath(u"memo1"_qs), open));
+        const int code = asUnprivileged([&] {
+            Notebook other(dir.path());
+            const Notebook::MemoFile m = other.readMemoFile(b);
+            return m.state == Notebook::MemoFile::State::Unreadable &&
+                           m.problem.endsWith(u"ファイルを読む権限がありません。"_qs)
+                       ? 0
+                       : 1;
+        });
+        QCOMPARE(code, 0);
+    }
+
+    // Every change keeps the rows shown tied to the records they showed.
+    void rowsFollowTheRecords()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb); // A (X), B (Y), C (X), D (Y)
+        nb.rebuildShown(u"X"_qs);
+        QCOMPARE(shownRecords(nb), (QList<int>{1, 3}));
+        QVERIFY(!nb.enterHaiku(input(u"E"_qs, u"X"_qs), {}, [] { return kNow; }).problem);
+        QCOMPARE(shownRecords(nb), (QList<int>{2, 4})); // still A and C; E not listed until a rebuild
+        rowsMatchRecords(nb);
+        nb.correctHaiku(4, {u"d"_qs, u"X"_qs, u"C2"_qs, true}, kNow);
+        QCOMPARE(nb.row_poem[2], u"C2"_qs);
+        QCOMPARE(nb.row_locked[2], u"YES"_qs);
+        rowsMatchRecords(nb);
+        QVERIFY(nb.removeHaiku(3).isEmpty()); // B, not shown: the rows only move their records
+        QCOMPARE(shownRecords(nb), (QList<int>{2, 3}));
+        rowsMatchRecords(nb);
+        QVERIFY(nb.removeHaiku(2).isEmpty()); // A, shown on row 1: the row goes
+        QCOMPARE(nb.shown_count, 1);
+        QCOMPARE(shownRecords(nb), (QList<int>{2}));
+        QCOMPARE(nb.row_poem[1], u"C2"_qs);
+        rowsMatchRecords(nb);
+    }
+
+    void keywordNarrowsTheRows()
+    {
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        nb.haiku_list[1].poem = u"春の海"_qs;
+        nb.haiku_list[2].poem = u"春の月"_qs;
+        nb.haiku_list[3].poem = u"はるの海"_qs;
+        nb.haiku_list[4].poem = u"春の雨"_qs;
+        nb.rebuildShown(u"全部"_qs, u"春の"_qs);
+        QCOMPARE(shownRecords(nb), (QList<int>{1, 2, 4}));
+        rowsMatchRecords(nb);
+        nb.rebuildShown(u"X"_qs, u"海"_qs);
+        QCOMPARE(shownRecords(nb), (QList<int>{1, 3}));
+        nb.rebuildShown(u"Y"_qs, u"海"_qs);
+        QCOMPARE(nb.shown_count, 0);
+        rowsMatchRecords(nb);
+        nb.rebuildShown(u"Y"_qs, QString()); // an empty keyword is in every poem
+        QCOMPARE(shownRecords(nb), (QList<int>{2, 4}));
+        nb.rebuildShown(u"全部"_qs, u"ハル"_qs); // hiragana and katakana differ
+        QCOMPARE(nb.shown_count, 0);
     }
 
     void categories()
