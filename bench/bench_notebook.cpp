@@ -49,19 +49,17 @@ const QString kOneCategory = QStringLiteral("好きな句（春）");
 
 // A poem is one piece of five sounds, one of seven and one of five.
 const char *const kUpper[] = {
-    "春の雨", "朝桜",       "若葉風",   "梅雨晴れや", "夕立の",   "蝉しぐれ", "秋の暮",
-    "月今宵", "初しぐれ",   "冬木立",   "雪の朝",     "初日の出", "菜の花や", "青嵐",
-    "鰯雲",   "木枯らしや", "春寒し",   "花冷えの",   "風薫る",   "夏の川",   "稲光",
-    "秋深し", "小春日や",   "寒月の",   "初蝶や",     "遠花火",   "虫の声",   "山眠る",
-    "水温む", "炎天の",     "露けしや", "大寒の",
+    "春の雨",   "朝桜",     "若葉風", "梅雨晴れや", "夕立の",   "蝉しぐれ", "秋の暮",   "月今宵",
+    "初しぐれ", "冬木立",   "雪の朝", "初日の出",   "菜の花や", "青嵐",     "鰯雲",     "木枯らしや",
+    "春寒し",   "花冷えの", "風薫る", "夏の川",     "稲光",     "秋深し",   "小春日や", "寒月の",
+    "初蝶や",   "遠花火",   "虫の声", "山眠る",     "水温む",   "炎天の",   "露けしや", "大寒の",
 };
 const char *const kMiddle[] = {
-    "ひとりの影を",   "川のほとりに",   "母の手のひら",   "遠くの山の",   "駅のホームに",
-    "古き庭石",       "しづかに揺るる", "子らの声する",   "窓をひらけば", "白き帽子の",
-    "ふるさとの空",   "石段のぼる",     "鐘の音ひびく",   "一本道を",     "傘をたたみて",
-    "灯ともる路地の", "舟の行き交ふ",   "猫の眠れる",     "土の匂ひの",   "湯気の立ちたる",
-    "父の書斎の",     "鳥の影ゆく",     "屋根の向かうに", "夜汽車の窓に", "手紙を書けば",
-    "畑の畦道",       "橋の袂に",       "波の寄せくる",   "硯を洗ふ",     "影ながながと",
+    "ひとりの影を",   "川のほとりに",   "母の手のひら", "遠くの山の",     "駅のホームに",   "古き庭石",
+    "しづかに揺るる", "子らの声する",   "窓をひらけば", "白き帽子の",     "ふるさとの空",   "石段のぼる",
+    "鐘の音ひびく",   "一本道を",       "傘をたたみて", "灯ともる路地の", "舟の行き交ふ",   "猫の眠れる",
+    "土の匂ひの",     "湯気の立ちたる", "父の書斎の",   "鳥の影ゆく",     "屋根の向かうに", "夜汽車の窓に",
+    "手紙を書けば",   "畑の畦道",       "橋の袂に",     "波の寄せくる",   "硯を洗ふ",       "影ながながと",
     "風に吹かれて",   "祖母の縁側",
 };
 const char *const kLower[] = {
@@ -134,6 +132,9 @@ QStringList memoLines(const Haiku_record &r, std::mt19937 &rng)
 void writeNotebook(const QString &folder, int n)
 {
     std::mt19937 rng(20240501);
+    // A folder that is not there yet is made, as the program makes its own.
+    if (!QDir().mkpath(folder))
+        fail(QStringLiteral("フォルダ「%1」を作れませんでした。").arg(folder));
     Notebook nb(folder);
     nb.haiku_list = makeHaiku(n, rng);
     nb.category_list.assign(1, QString());
@@ -160,7 +161,7 @@ void writeNotebook(const QString &folder, int n)
     for (int i = 1; i <= n; ++i) {
         const Haiku_record &r = nb.haiku_list[std::size_t(i)];
         const EncodedLines e = TextLines::encodeLines(memoLines(r, rng));
-        QFile f(nb.memoPath(qint64(TextLines::numericValue(r.memo_no))));
+        QFile f(nb.memoPath(DataFiles::memoNumber(r.memo_no)));
         if (!e.ok() || !f.open(QIODevice::WriteOnly) || f.write(e.bytes) != e.bytes.size())
             fail(QStringLiteral("cannot write ") + f.fileName());
     }
@@ -191,8 +192,7 @@ std::unique_ptr<Notebook> loadedNotebook(const QString &folder)
     for (const StoreProblem &p : report.problems)
         trouble << p.message;
     if (!trouble.isEmpty())
-        fail(QStringLiteral("start-up of %1 did not go cleanly:\n%2")
-                 .arg(folder, trouble.join(u'\n')));
+        fail(QStringLiteral("start-up of %1 did not go cleanly:\n%2").arg(folder, trouble.join(u'\n')));
     return nb;
 }
 
@@ -393,8 +393,8 @@ int memoryReport()
 
     std::printf("VmRSS empty notebook:          %8.1f MiB\n", mib(before));
     std::printf("VmRSS %d haiku, list built: %8.1f MiB\n", kLargest, mib(after));
-    std::printf("difference:                    %8.1f MiB (%.0f bytes a haiku)\n",
-                mib(after - before), (after - before) * 1024.0 / kLargest);
+    std::printf("difference:                    %8.1f MiB (%.0f bytes a haiku)\n", mib(after - before),
+                (after - before) * 1024.0 / kLargest);
     return 0;
 }
 

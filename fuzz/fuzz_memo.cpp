@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes = view(data, size);
     const Cp932::Decoded decoded = Cp932::decode(bytes);
-    const QString memo = DataFiles::memoFromFile(decoded.text, bytes.size());
+    const QString memo = DataFiles::memoFromFile(decoded.text);
     FUZZ_CHECK(!memo.contains(u'\r'));
     FUZZ_CHECK(memo.size() <= bytes.size());
 
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_CHECK(written.bytes.endsWith("\r\n"));
-    const QString again = DataFiles::memoFromFile(Cp932::decode(written.bytes).text, written.bytes.size());
+    const QString again = DataFiles::memoFromFile(Cp932::decode(written.bytes).text);
     FUZZ_CHECK(again == memo);
     return 0;
 }

@@ -7,9 +7,11 @@
 #include "ui/QuitSignals.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSessionManager>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,17 +42,20 @@ int main(int argc, char *argv[])
     // The notebook folder, the lock and the reading of the files come before
     // the application object, so that reading overlaps its start.
     QCoreApplication::setApplicationName(QStringLiteral("yurimoka"));
-    const QString folder =
-        AppFolder::resolve(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
-                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const AppFolder::Choice place = AppFolder::resolve(
+        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString &folder = place.folder;
     if (folder.isEmpty()) {
-        return refuseToStart(argc, argv,
-                             QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
-                             MessageBoxes::Icon::Critical, 1);
+        return refuseToStart(
+            argc, argv,
+            QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
+            MessageBoxes::Icon::Critical, 1);
     }
 
     InstanceLock lock(folder);
-    if (!lock.acquire()) {
+    const InstanceLock::Outcome locked = lock.acquire();
+    if (locked == InstanceLock::Outcome::Running) {
         return refuseToStart(argc, argv, QStringLiteral("【ユリモカ】はすでに起動されています。"),
                              MessageBoxes::Icon::None, 0);
     }
@@ -60,6 +65,11 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     setUpLook();
+    if (locked == InstanceLock::Outcome::OtherComputer) {
+        if (!Main_form::openDespiteLock(lock.otherHost()))
+            return 0;
+        lock.takeOver();
+    }
     Main_form form(notebook);
     if (!form.Form_Load())
         return 1;
@@ -81,5 +91,18 @@ int main(int argc, char *argv[])
     app.setQuitOnLastWindowClosed(false);
 
     form.showAsSaved();
+    if (!place.writable) {
+        // Said over the window, so that the poet sees their haiku behind it.
+        QTimer::singleShot(0, &form, [&form, folder] {
+            MessageBoxes::notify(
+                &form,
+                QStringLiteral("句帳のフォルダ「%1」に書き込めません。\n"
+                               "句帳は開きますが、\n"
+                               "このフォルダに書き込めるようになるまで、何も保存できません。\n"
+                               "フォルダの書き込み権限を確かめて下さい。")
+                    .arg(QDir::toNativeSeparators(folder)),
+                MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
+        });
+    }
     return app.exec();
 }

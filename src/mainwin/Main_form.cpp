@@ -107,6 +107,29 @@ void Main_form::attachHints()
                   On::MouseMove, sink);
 }
 
+bool Main_form::openDespiteLock(const QString &host)
+{
+    const auto quit = MessageBoxes::show(
+        nullptr,
+        {QStringLiteral("この句帳は、別のパソコン「%1」で開かれているようです。\n"
+                        "同じ句帳を二台で同時に開くと、片方で書いた句が失われるおそれがあります。\n\n"
+                        "【ユリモカ】を終了しますか？\n"
+                        "「はい」：終了します。\n"
+                        "「いいえ」：このまま開きます。")
+             .arg(host),
+         MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    if (quit != MessageBoxes::Answer::No)
+        return false;
+    const auto open = MessageBoxes::show(
+        nullptr, {QStringLiteral("「%1」の【ユリモカ】を終了してから開くことをお勧めします。\n"
+                                 "両方で保存された場合、【ユリモカ】は上書きせずに、\n"
+                                 "このパソコンの内容を別の名前のファイルに残します。\n\n"
+                                 "本当にこのまま開きますか？")
+                      .arg(host),
+                  MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    return open == MessageBoxes::Answer::Yes;
+}
+
 void Main_form::menu_tukaikata_Click()
 {
     const QString manual = nb.path(QStringLiteral("manual.wri"));
@@ -346,8 +369,8 @@ bool Main_form::Form_Load()
         return false;
     }
     QStringList said = report.notices;
-    for (const StoreProblem &p : report.problems)
-        said.append(p.message);
+    if (!report.problems.isEmpty())
+        said.append(Notebook::describe(report.problems));
     if (!said.isEmpty())
         MessageBoxes::notify(this, said.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
                              report.problems.isEmpty() ? MessageBoxes::Icon::Information
@@ -450,20 +473,43 @@ void Main_form::recordGeometry()
     keepOrSet(s.list_height, Grid1->height(), true, this);
 }
 
-bool Main_form::saveAll()
+Main_form::QuitChoice Main_form::saveAll()
 {
-    recordGeometry();
-    const QList<StoreProblem> problems = nb.saveAll();
-    if (problems.isEmpty())
-        return true;
-    QStringList lines;
-    for (const StoreProblem &p : problems)
-        lines.append(p.message);
-    lines.append(QStringLiteral("句帳の内容はメモリ上に保持されています。ディスクの空き容量や書き込み権限を確"
-                                "かめてから、もう一度終了して下さい。"));
-    MessageBoxes::notify(this, lines.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
-                         MessageBoxes::Icon::Critical);
-    return false;
+    for (;;) {
+        recordGeometry();
+        const QList<StoreProblem> problems = nb.saveAll();
+        if (problems.isEmpty())
+            return QuitChoice::Saved;
+        // Files another computer changed meanwhile were left as they are and
+        // ours went beside them: nothing is lost, the poet is only told where.
+        const bool allSavedAside = std::all_of(problems.begin(), problems.end(),
+                                               [](const StoreProblem &p) { return !p.savedAs.isEmpty(); });
+        if (allSavedAside) {
+            QStringList parts;
+            for (const StoreProblem &p : problems)
+                parts.append(p.message);
+            parts.append(QStringLiteral("次に起動したときは、書き換えられた方の内容が開きます。\n"
+                                        "このパソコンで書いた内容は、上の名前のファイルに残っています。"));
+            MessageBoxes::notify(this, parts.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
+                                 MessageBoxes::Icon::Warning);
+            return QuitChoice::Saved;
+        }
+        // The poet may make room or give permission while the message is up,
+        // and then try again; or quit without saving, after a second question.
+        const auto retry = MessageBoxes::show(
+            this,
+            {Notebook::describe(problems) + QStringLiteral("\n\nもう一度保存しますか？\n"
+                                                           "「はい」：保存をやり直します。\n"
+                                                           "「いいえ」：保存せずに終了することができます。"),
+             MessageBoxes::programTitle, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::YesNo});
+        if (retry == MessageBoxes::Answer::Yes)
+            continue;
+        const auto discard = MessageBoxes::show(
+            this, {QStringLiteral("保存できなかった内容は失われます。\n本当に保存せずに終了しますか？\n"
+                                  "「いいえ」を選ぶと、【ユリモカ】は終了せずにそのまま残ります。"),
+                   MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+        return discard == MessageBoxes::Answer::Yes ? QuitChoice::Discarded : QuitChoice::StayOpen;
+    }
 }
 
 void Main_form::Menu_quit_Click()
@@ -473,10 +519,10 @@ void Main_form::Menu_quit_Click()
     if (m_quit || m_saving)
         return;
     m_saving = true;
-    const bool saved = saveAll();
+    const QuitChoice choice = saveAll();
     m_saving = false;
-    if (!saved)
-        return; // stay open: nothing the poet wrote may be lost
+    if (choice == QuitChoice::StayOpen)
+        return; // nothing the poet wrote may be lost without being asked twice
     m_quit = true;
     emit programEnded();
 }

@@ -47,6 +47,10 @@ public:
     void showRowQuietly(int r);
     void updateCaption();
 
+    // The notebook seems open on another computer (its lock names host): asks
+    // whether to quit, and warns once more before opening it all the same.
+    static bool openDespiteLock(const QString &host);
+
     // Writes a hint into the hint line; the dialogs write theirs through it too.
     void setHint(const QString &text);
 
@@ -98,7 +102,10 @@ private:
     void applyOuterSize(double widthTwips, double heightTwips);
     void recordGeometry();
     void setUpGrid();
-    bool saveAll();
+    enum class QuitChoice { Saved, Discarded, StayOpen };
+    // Saves everything; on a failure asks whether to try again or to quit
+    // without saving.
+    QuitChoice saveAll();
 
     Notebook &nb;
     bool m_quit = false;

@@ -1,5 +1,7 @@
 #include "store/AppFolder.h"
 
+#include "store/DataFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -7,26 +9,37 @@
 
 namespace {
 
-bool writableFolder(const QString &folder)
-{
-    const QFileInfo info(folder);
-    return info.isDir() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
-}
-
 QString withSlash(QString folder)
 {
+    folder = QDir::cleanPath(folder);
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder;
 }
 
+bool holdsNotebook(const QString &folder)
+{
+    const QDir d(folder);
+    return QFileInfo::exists(d.filePath(DataFiles::haikuFile)) ||
+           QFileInfo::exists(d.filePath(DataFiles::settingsFile));
+}
+
 } // namespace
 
-QString AppFolder::resolve(const QString &executableFolder, const QString &userDataFolder)
+bool AppFolder::writable(const QString &folder)
 {
-    if (!executableFolder.isEmpty() && writableFolder(executableFolder))
-        return withSlash(QDir::cleanPath(executableFolder));
-    if (userDataFolder.isEmpty() || !QDir().mkpath(userDataFolder) || !writableFolder(userDataFolder))
+    // access() also answers for a read-only file system, for root too.
+    return QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+AppFolder::Choice AppFolder::resolve(const QString &executableFolder, const QString &userDataFolder)
+{
+    if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isDir()) {
+        const bool canWrite = writable(executableFolder);
+        if (canWrite || holdsNotebook(executableFolder))
+            return {withSlash(executableFolder), canWrite};
+    }
+    if (userDataFolder.isEmpty() || !QDir().mkpath(userDataFolder) || !writable(userDataFolder))
         return {};
-    return withSlash(QDir::cleanPath(userDataFolder));
+    return {withSlash(userDataFolder), true};
 }

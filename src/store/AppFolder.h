@@ -2,10 +2,23 @@
 
 #include <QString>
 
-// Where the notebook lives: the folder of the executable when it is writable
-// (a portable folder holding the program and the poems together), otherwise
-// the user's data folder (~/.local/share/yurimoka), created when missing.
-// Always ends in "/". Empty when no writable place could be had.
+// Where the notebook lives. The folder of the executable whenever it holds a
+// notebook, even one that cannot be written (the poet must see their haiku,
+// not a new empty notebook elsewhere); a new notebook goes there too when the
+// folder is writable. Only when it holds no notebook and cannot be written
+// does the notebook go to the user's data folder (~/.local/share/yurimoka),
+// created when missing.
 namespace AppFolder {
-QString resolve(const QString &executableFolder, const QString &userDataFolder);
-}
+
+struct Choice
+{
+    QString folder;        // always ends in "/"; empty when no place could be had
+    bool writable = false; // false: the notebook opens, but nothing can be saved
+};
+
+Choice resolve(const QString &executableFolder, const QString &userDataFolder);
+
+// Whether files can be created in folder.
+bool writable(const QString &folder);
+
+} // namespace AppFolder

@@ -159,10 +159,8 @@ QString memoFileName(qint64 memo_no)
            QLatin1String(".txt");
 }
 
-QString memoFromFile(const QString &fileText, qsizetype fileBytes)
+QString memoFromFile(const QString &fileText)
 {
-    if (fileBytes < 2)
-        return {};
     QString text = fileText;
     if (text.endsWith(QLatin1String("\r\n")))
         text.chop(2);

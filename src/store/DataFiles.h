@@ -87,8 +87,9 @@ qint64 memoNumber(QStringView text);
 QString memoFileName(qint64 memo_no);
 
 // A memo file's text: the file less one final line end, with its lines
-// joined by "\n" for the text boxes. Files shorter than two bytes are empty.
-QString memoFromFile(const QString &fileText, qsizetype fileBytes);
+// joined by "\n" for the text boxes. A file written by hand without a final
+// line end loses nothing: "秋" (two bytes) reads as "秋", "a" as "a".
+QString memoFromFile(const QString &fileText);
 // The bytes-to-be of a memo as text: every line ends in CR LF.
 QString memoToFile(const QString &memo);
 

@@ -1,11 +1,11 @@
 #include "store/Notebook.h"
 
+#include "store/AtomicFile.h"
 #include "store/Cp932.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <numeric>
@@ -18,25 +18,23 @@ bool isDataFile(const QString &fileName)
            fileName == DataFiles::categoryFile || fileName == DataFiles::keywordFile;
 }
 
-QString writeFailure(const QString &fileName, const QFileDevice &f)
+// The files of the notebook itself, as against the copies we keep aside.
+bool isNotebookFile(const QString &fileName)
 {
-    QString cause;
-    switch (f.error()) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        cause = QStringLiteral("ファイルまたはフォルダに書き込む権限がありません。");
-        break;
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError:
-        cause = QStringLiteral("書き込みに失敗しました。ディスクの空き容量が足りない可能性があります。");
-        break;
-    case QFileDevice::RenameError:
-        cause = QStringLiteral("書いた内容を元のファイルと置き換えられませんでした。");
-        break;
-    default: cause = QStringLiteral("書き込みに失敗しました。"); break;
-    }
-    return QStringLiteral("「%1」を保存できませんでした。\n%2（%3）\n元のファイルはそのまま残っています。")
-        .arg(fileName, cause, f.errorString());
+    return isDataFile(fileName) || fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/'));
+}
+
+std::size_t hashOf(QByteArrayView bytes)
+{
+    return qHashBits(bytes.data(), std::size_t(bytes.size()), 0x59554d4f);
+}
+
+QString writeFailure(const QString &fileName, const AtomicFile::Result &r)
+{
+    return QStringLiteral("「%1」を保存できませんでした。\n%2\n%3")
+        .arg(fileName, AtomicFile::cause(r.error),
+             r.existed ? QStringLiteral("元のファイルはそのまま残っています。")
+                       : QStringLiteral("ファイルは作られていません。"));
 }
 
 } // namespace
@@ -65,6 +63,7 @@ Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName, 
         return result;
     }
     result.bytes = f.readAll();
+    result.hash = hashOf(result.bytes);
     if (f.error() != QFileDevice::NoError) {
         result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
         return result;
@@ -149,10 +148,11 @@ void Notebook::beginLoading()
         m_loading = std::async(std::launch::async, &Notebook::readFiles, app_folder);
 }
 
-void Notebook::remember(const QString &fileName, const QByteArray &bytes, std::vector<Haiku_record> *snapshot)
+void Notebook::remember(const QString &fileName, const QByteArray &bytes, std::vector<Haiku_record> *snapshot,
+                        std::optional<std::size_t> hash)
 {
     const QFileInfo info(path(fileName));
-    OnDisk known{std::nullopt, info.lastModified(), info.size()};
+    OnDisk known{std::nullopt, info.lastModified(), info.size(), hash ? *hash : hashOf(bytes)};
     if (fileName == DataFiles::haikuFile)
         m_savedHaiku = snapshot ? std::move(*snapshot) : haiku_list;
     else
@@ -219,17 +219,84 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
 {
     if (alreadyOnDisk(fileName, bytes))
         return std::nullopt;
+    if (isNotebookFile(fileName)) {
+        if (auto conflict = keepTheirs(fileName, bytes))
+            return conflict;
+    }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
-    QSaveFile f(path(fileName));
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
-        return StoreProblem{fileName, writeFailure(fileName, f)};
-    if (f.write(bytes) != bytes.size() || !f.commit())
-        return StoreProblem{fileName, writeFailure(fileName, f)};
-    if (isDataFile(fileName))
+    const AtomicFile::Result written = AtomicFile::write(path(fileName), bytes);
+    if (!written.ok())
+        return StoreProblem{fileName, writeFailure(fileName, written)};
+    if (isNotebookFile(fileName))
         remember(fileName, bytes);
     return std::nullopt;
+}
+
+std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const QByteArray &bytes)
+{
+    QFile f(path(fileName));
+    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
+    const QByteArray disk = f.readAll();
+    f.close();
+    const auto known = m_onDisk.constFind(fileName);
+    if (known != m_onDisk.constEnd() && known->hash == hashOf(disk))
+        return std::nullopt; // as we left it: ours to replace
+    if (disk == bytes) {
+        remember(fileName, bytes); // both sides made the same change
+        return std::nullopt;
+    }
+
+    // Changed behind our back, most likely by a sync program bringing another
+    // computer's notebook: theirs stays, ours goes beside it, once.
+    const std::size_t ours = hashOf(bytes);
+    QString aside = m_savedAsideName.value(fileName);
+    if (m_savedAside.value(fileName) != ours || aside.isEmpty() || !QFileInfo::exists(path(aside))) {
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        aside = fileName + QStringLiteral(".conflict-") + stamp;
+        for (int n = 2; QFileInfo::exists(path(aside)); ++n)
+            aside = fileName + QStringLiteral(".conflict-%1-%2").arg(stamp).arg(n);
+        const AtomicFile::Result written = AtomicFile::write(path(aside), bytes);
+        if (!written.ok()) {
+            return StoreProblem{
+                fileName,
+                QStringLiteral(
+                    "「%1」は、読み込んだ後でほかのパソコンか別のプログラムによって書き換えられていたため、"
+                    "上書きしませんでした。\n"
+                    "このパソコンの内容を「%2」に保存しようとしましたが、できませんでした。\n%3")
+                    .arg(fileName, aside, AtomicFile::cause(written.error)),
+                {}};
+        }
+        m_savedAside.insert(fileName, ours);
+        m_savedAsideName.insert(fileName, aside);
+    }
+    return StoreProblem{fileName,
+                        QStringLiteral("「%1」は、読み込んだ後でほかのパソコンか別のプログラムによって"
+                                       "書き換えられていました。\n"
+                                       "どちらの内容も失わないように、\n"
+                                       "・「%1」には、書き換えられた内容をそのまま残しました。\n"
+                                       "・このパソコンの内容は「%2」に保存しました。")
+                            .arg(fileName, aside),
+                        aside};
+}
+
+void Notebook::noteSyncConflicts(StartupReport &report) const
+{
+    // Copies a sync program made when both computers changed the haiku file:
+    // they hold haiku that one computer wrote and the other never saw.
+    const QStringList copies =
+        QDir(app_folder)
+            .entryList({QStringLiteral("haiku*sync-conflict*"), QStringLiteral("haiku*conflicted copy*")},
+                       QDir::Files);
+    for (const QString &copy : copies) {
+        report.notices.append(
+            QStringLiteral(
+                "フォルダに「%1」があります。\n"
+                "同期ソフトが作った「haiku.dat」の別の版で、もう一台のパソコンで書いた句が入っているかもしれません。\n"
+                "【ユリモカ】は「haiku.dat」だけを読み込みました。")
+                .arg(copy));
+    }
 }
 
 std::optional<StoreProblem> Notebook::writeLines(const QString &fileName, const QStringList &lines)
@@ -298,28 +365,50 @@ QList<StoreProblem> Notebook::saveAll()
         if (auto p = (this->*write)())
             problems.append(*p);
     }
+    const QMap<qint64, QString> memos = m_unsavedMemos;
+    for (auto it = memos.begin(); it != memos.end(); ++it) {
+        if (auto p = writeMemo(it.key(), it.value()))
+            problems.append(*p);
+    }
     return problems;
 }
 
-QString Notebook::readMemo(qint64 memo_no) const
+QString Notebook::describe(const QList<StoreProblem> &problems)
 {
-    QFile f(memoPath(memo_no));
+    QStringList parts;
+    for (const StoreProblem &p : problems)
+        parts.append(p.message);
+    parts.append(stillHeld);
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+QString Notebook::readMemo(qint64 memo_no)
+{
+    const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
+    QFile f(path(name));
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = f.readAll();
-    return DataFiles::memoFromFile(Cp932::decode(bytes).text, bytes.size());
+    // What was read is what a correction may replace without asking.
+    remember(name, bytes);
+    return DataFiles::memoFromFile(Cp932::decode(bytes).text);
 }
 
 std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)
 {
-    const QString name = DataFiles::memoFileName(memo_no);
+    const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
     const QString text = DataFiles::memoToFile(memo);
     const Cp932::Encoded e = Cp932::encode(text);
     if (!e.ok()) {
         return StoreProblem{name, QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
                                       .arg(Cp932::describeCharacter(text, e.errorPos))};
     }
-    return writeBytes(DataFiles::memoFolder + QLatin1Char('/') + name, e.bytes);
+    auto problem = writeBytes(name, e.bytes);
+    if (problem)
+        m_unsavedMemos.insert(memo_no, memo);
+    else
+        m_unsavedMemos.remove(memo_no);
+    return problem;
 }
 
 std::size_t Notebook::largestMemoNo(const std::vector<Haiku_record> &list)
@@ -387,6 +476,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
             remember(l->name, l->bytes);
     }
 
+    noteSyncConflicts(report);
+
     const QString memoDir = path(DataFiles::memoFolder);
     if (!QFileInfo(memoDir).isDir() && !QDir().mkpath(memoDir)) {
         report.problems.append(
@@ -402,7 +493,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     if (dat.exists) {
         haiku_list = std::move(files.haiku);
-        remember(DataFiles::haikuFile, {}, &files.haikuAsRead);
+        remember(DataFiles::haikuFile, {}, &files.haikuAsRead, dat.hash);
     } else {
         settings.last_memo_no.set(double(nextMemoNo().value_or(DataFiles::kMemoNoLimit)));
         const QString stamp = DataFiles::timeStamp(now, false);

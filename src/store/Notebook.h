@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -17,8 +18,16 @@
 // A file the notebook could not write, in words for the user.
 struct StoreProblem
 {
+    StoreProblem(QString file_, QString message_, QString savedAs_ = {})
+        : file(std::move(file_)), message(std::move(message_)), savedAs(std::move(savedAs_))
+    {
+    }
     QString file;    // the file name, "haiku.dat"
     QString message; // a full Japanese sentence naming the file and the cause
+    // Set when the file had been changed by someone else (another computer
+    // through a sync program): their file was left as it is and what we had
+    // to write was saved beside it under this name. Nothing is lost.
+    QString savedAs;
 };
 
 struct StartupReport
@@ -26,7 +35,8 @@ struct StartupReport
     // An existing file could not be read. Nothing has been written and the
     // program must end without saving, or it would overwrite what it never read.
     QString fatal;
-    // Files kept aside because they held bytes that are not code page 932.
+    // Files kept aside because they held bytes that are not code page 932,
+    // and conflict copies that a sync program left beside the haiku file.
     QStringList notices;
     // Default files that could not be written; the notebook is in memory all the same.
     QList<StoreProblem> problems;
@@ -100,8 +110,16 @@ public:
     // The four files that quitting writes, in order; goes on past a failure.
     QList<StoreProblem> saveAll();
 
+    // Problems told at once, each naming its file, then the one sentence that
+    // the notebook is still held in memory.
+    static QString describe(const QList<StoreProblem> &problems);
+    static inline const QString stillHeld =
+        QStringLiteral("句帳の内容は、すべてメモリ上に保持されています。");
+
     // A memo as the memo box shows it; empty when the file is missing.
-    QString readMemo(qint64 memo_no) const;
+    QString readMemo(qint64 memo_no);
+    // Writes a memo file. One that cannot be written is kept in memory and
+    // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
 
     // Refills shown_count and the row arrays with the haiku of one category
@@ -123,6 +141,7 @@ private:
         QString error;     // set when the file exists but could not be read
         bool valid = true; // false when some bytes are not code page 932
         Spellings spellings;
+        std::size_t hash = 0; // of bytes
     };
     struct LoadedFiles
     {
@@ -152,10 +171,17 @@ private:
         std::optional<QByteArray> bytes; // not kept for the haiku file: see m_savedHaiku
         QDateTime modified;
         qint64 size = -1;
+        std::size_t hash = 0; // of the bytes last read or written
     };
     // snapshot: the haiku as the file holds them, when already copied.
     void remember(const QString &fileName, const QByteArray &bytes,
-                  std::vector<Haiku_record> *snapshot = nullptr);
+                  std::vector<Haiku_record> *snapshot = nullptr, std::optional<std::size_t> hash = {});
+    // Before a notebook file is replaced: when someone else changed it since
+    // we last read or wrote it, it is left alone and bytes go beside it.
+    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes);
+    QHash<QString, std::size_t> m_savedAside; // the last bytes put beside each file, and where
+    QHash<QString, QString> m_savedAsideName;
+    void noteSyncConflicts(StartupReport &report) const;
     bool untouchedSince(const OnDisk &known, const QString &fileName) const;
     bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
     bool haikuAlreadyOnDisk() const;
@@ -168,5 +194,6 @@ private:
     std::future<LoadedFiles> m_loading;
     Spellings m_spellings;
     QStringList m_keywordExtra;
+    QMap<qint64, QString> m_unsavedMemos;
     std::vector<int> m_shownIndex{0};
 };

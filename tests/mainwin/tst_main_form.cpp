@@ -110,10 +110,14 @@ private slots:
     void categoryFilterRebuildsTheList();
     void quitWritesAnUntouchedNotebookBackUnchanged();
     void failedSaveIsReportedAndTheWindowStaysOpen();
+    void quitWithoutSavingIsAskedTwice();
+    void quitKeepsAFileAnotherComputerChanged();
+    void lockOfAnotherComputerIsAskedAbout();
     void unreadableNotebookEndsWithoutWriting();
     void maximisedWindowOpensMaximisedAtTheCentre();
     void placeOffEveryScreenIsNotUsed();
     void gridRowOperations();
+    void terminationSignalAsksToQuit_data();
     void terminationSignalAsksToQuit();
     void menuBarHasEveryEntryInOrder();
     void hintsFollowTheMouseAndTheFocus();
@@ -241,32 +245,101 @@ void TestMainForm::failedSaveIsReportedAndTheWindowStaysOpen()
     QVERIFY(QDir().mkpath(blocked + QStringLiteral("/inside")));
 
     form.show();
+    // Not again, and do not quit without saving: the window stays open.
+    messages.answers = {MessageBoxes::Answer::No, MessageBoxes::Answer::No};
     QVERIFY(!form.close());
     QVERIFY(!form.hasQuit());
     QVERIFY(form.isVisible());
-    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown.size(), 2);
     QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(messages.shown[0].buttons, MessageBoxes::Buttons::YesNo);
     QCOMPARE(messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
-    QVERIFY(messages.shown[0].text.contains(QStringLiteral("「haiku.dat」を保存できませんでした。")));
-    QVERIFY(messages.shown[0].text.contains(QStringLiteral("メモリ上に保持されています")));
+    QVERIFY(messages.shown[0].text.startsWith(QStringLiteral("「haiku.dat」を保存できませんでした。\n"
+                                                             "ファイルと同じ名前のフォルダがあります。")));
+    QVERIFY(messages.shown[0].text.contains(Notebook::stillHeld));
+    QCOMPARE(messages.shown[1].buttons, MessageBoxes::Buttons::YesNo);
+    QVERIFY(messages.shown[1].text.contains(QStringLiteral("本当に保存せずに終了しますか？")));
     // the other files were still written
     QVERIFY(readFile(dir.filePath(QStringLiteral("bunrui.dat"))) != oldCategories);
 
-    // Asked to quit again while the failure is being told: one message, no second save.
+    // Asked to quit again while the failure is being told: no second save.
+    messages.shown.clear();
     MessageBoxes::setHandler([&](const MessageBoxes::Request &r) {
         messages.shown.append(r);
         form.Menu_quit_Click();
-        return MessageBoxes::Answer::Ok;
+        return MessageBoxes::Answer::No;
     });
     form.Command9_Click();
     QCOMPARE(messages.shown.size(), 2);
     QVERIFY(!form.hasQuit());
 
-    QVERIFY(QDir(blocked).removeRecursively());
+    // Room is made while the message is up; 「はい」 saves everything and quits.
+    messages.shown.clear();
+    MessageBoxes::setHandler([&](const MessageBoxes::Request &r) {
+        messages.shown.append(r);
+        QDir(blocked).removeRecursively();
+        return MessageBoxes::Answer::Yes;
+    });
     form.Menu_file_quit_Click();
     QVERIFY(form.hasQuit());
-    QCOMPARE(messages.shown.size(), 2);
+    QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(readFile(blocked), readFile(blocked + QStringLiteral(".moved")));
+}
+
+void TestMainForm::quitWithoutSavingIsAskedTwice()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    const QString blocked = dir.filePath(QStringLiteral("kensaku.dat"));
+    QVERIFY(QFile::remove(blocked));
+    QVERIFY(QDir().mkpath(blocked));
+    messages.answers = {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes};
+    form.Command9_Click();
+    QVERIFY(form.hasQuit());
+    QCOMPARE(messages.shown.size(), 2);
+    QVERIFY(QFileInfo(blocked).isDir()); // nothing forced into its place
+}
+
+void TestMainForm::quitKeepsAFileAnotherComputerChanged()
+{
+    QTemporaryDir dir;
+    writeNotebook(dir.path());
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    const QByteArray theirs = readFile(dir.filePath(QStringLiteral("haiku.dat"))) + "x\r\n";
+    writeFile(dir.filePath(QStringLiteral("haiku.dat")), theirs);
+    form.Command9_Click();
+    QVERIFY(form.hasQuit()); // nothing lost, so nothing to ask
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].buttons, MessageBoxes::Buttons::Ok);
+    QVERIFY(messages.shown[0].text.contains(QStringLiteral("haiku.dat.conflict-")));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("haiku.dat"))), theirs);
+}
+
+void TestMainForm::lockOfAnotherComputerIsAskedAbout()
+{
+    MessageRecorder messages;
+    messages.answers = {MessageBoxes::Answer::Yes};
+    QVERIFY(!Main_form::openDespiteLock(QStringLiteral("yama-no-pc")));
+    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(messages.shown[0].text.startsWith(
+        QStringLiteral("この句帳は、別のパソコン「yama-no-pc」で開かれているようです。")));
+
+    messages.shown.clear();
+    messages.answers = {MessageBoxes::Answer::No, MessageBoxes::Answer::No};
+    QVERIFY(!Main_form::openDespiteLock(QStringLiteral("yama-no-pc")));
+    QCOMPARE(messages.shown.size(), 2);
+
+    messages.shown.clear();
+    messages.answers = {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes};
+    QVERIFY(Main_form::openDespiteLock(QStringLiteral("yama-no-pc")));
+    QVERIFY(messages.shown[1].text.contains(QStringLiteral("本当にこのまま開きますか？")));
 }
 
 void TestMainForm::unreadableNotebookEndsWithoutWriting()
@@ -352,12 +425,22 @@ void TestMainForm::gridRowOperations()
     QCOMPARE(grid.cellText(1, 0), QString());
 }
 
+void TestMainForm::terminationSignalAsksToQuit_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
 void TestMainForm::terminationSignalAsksToQuit()
 {
+    QFETCH(int, signal);
     QuitSignals watcher;
     QSignalSpy spy(&watcher, &QuitSignals::quitRequested);
-    ::raise(SIGTERM);
+    ::raise(signal);
     QVERIFY(spy.wait(2000));
+    QCOMPARE(spy.size(), 1);
 }
 
 void TestMainForm::menuBarHasEveryEntryInOrder()

@@ -172,13 +172,19 @@ private slots:
         QFETCH(QString, memo);
         QFETCH(QString, file);
         QCOMPARE(DataFiles::memoToFile(memo), file);
-        QCOMPARE(DataFiles::memoFromFile(file, Cp932::encode(file).bytes.size()), memo);
+        QCOMPARE(DataFiles::memoFromFile(file), memo);
     }
 
-    void memoFileTooShortIsEmpty()
+    // Memo files written by hand: nothing but one final line end is dropped.
+    void shortMemoFilesKeepTheirText()
     {
-        QCOMPARE(DataFiles::memoFromFile(u"a"_qs, 1), QString());
-        QCOMPARE(DataFiles::memoFromFile(QString(), 0), QString());
+        QCOMPARE(DataFiles::memoFromFile(u"秋"_qs), u"秋"_qs); // two bytes, no line end
+        QCOMPARE(DataFiles::memoFromFile(u"a"_qs), u"a"_qs);
+        QCOMPARE(DataFiles::memoFromFile(u"\n"_qs), QString());
+        QCOMPARE(DataFiles::memoFromFile(u"\r"_qs), QString());
+        QCOMPARE(DataFiles::memoFromFile(QString()), QString());
+        QCOMPARE(DataFiles::memoFromFile(u"秋\n冬"_qs), u"秋\n冬"_qs); // LF only, no final end
+        QCOMPARE(DataFiles::memoFromFile(u"秋\r\n\r\n"_qs), u"秋\n"_qs);
     }
 };
 

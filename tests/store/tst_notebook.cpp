@@ -3,8 +3,9 @@
 #include "store/InstanceLock.h"
 #include "store/Notebook.h"
 
+#include "support/Folders.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,90 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-const QString kData = QStringLiteral(YURIMOKA_TEST_DATA);
-const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 30, 15));
-bool isRoot()
-{
-    return geteuid() == 0;
-}
-QString firstStart(const QString &file)
-{
-    return kData + u"/first_start/"_qs + file;
-}
-
-// What the main window hands to start-up: its centred geometry.
-Settings windowDefaults()
-{
-    Settings s;
-    s.window_top = NumberText(1995);
-    s.window_left = NumberText(2700);
-    s.window_height = NumberText(6690);
-    s.window_width = NumberText(9450);
-    s.list_height = NumberText(2295);
-    return s;
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// Every file under a folder, by relative path.
-using Tree = QMap<QString, QByteArray>;
-Tree snapshot(const QString &folder)
-{
-    Tree t;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString p = it.next();
-        t.insert(QDir(folder).relativeFilePath(p), bytesOf(p));
-    }
-    return t;
-}
-
-void sameFiles(const Tree &actual, const Tree &expected)
-{
-    QCOMPARE(actual.keys(), expected.keys());
-    for (auto it = expected.begin(); it != expected.end(); ++it)
-        QVERIFY2(actual[it.key()] == it.value(), qPrintable(it.key() + u" differs"_qs));
-}
-
-// A fresh notebook folder holding a copy of one under tests/data.
-void copyTree(const QString &name, const QString &to)
-{
-    const QString from = kData + u'/' + name;
-    for (const QString &file : snapshot(from).keys()) {
-        QDir().mkpath(QFileInfo(to + u'/' + file).path());
-        QVERIFY(QFile::copy(from + u'/' + file, to + u'/' + file));
-    }
-}
-
-QByteArray record(const QByteArray &poem, const QByteArray &memoNo)
-{
-    return "2026/12/07\r\nc\r\n" + poem + "\r\n" + memoNo + "\r\ns\r\ns\r\nNO\r\n";
-}
-
-// The exit code of fn run in a child process, -1 when it did not end normally.
-int inChild(const std::function<int()> &fn)
-{
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(fn());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
+using namespace folders;
 
 class TestNotebook : public QObject
 {
@@ -194,16 +112,14 @@ private slots:
         QVERIFY(third.startUp(windowDefaults(), kNow).problems.isEmpty());
         QCOMPARE(third.haiku_count(), nb.haiku_count());
 
-        // A file changed by someone else is written back from memory.
-        const QByteArray ours = bytesOf(dir.filePath(u"kensaku.dat"_qs));
-        QVERIFY(put(dir.filePath(u"kensaku.dat"_qs), QByteArray(ours.size(), 'x')));
+        // A file only touched (same bytes, another time) is written back as before.
         QFile touched(dir.filePath(u"kensaku.dat"_qs));
         QVERIFY(touched.open(QIODevice::ReadWrite));
         QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)),
                                     QFileDevice::FileModificationTime));
         touched.close();
         QVERIFY(nb.saveAll().isEmpty());
-        QCOMPARE(bytesOf(dir.filePath(u"kensaku.dat"_qs)), ours);
+        QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
     }
 
     void largeHaikuFileReadInTwoHalves()
@@ -366,31 +282,95 @@ private slots:
         sameFiles(snapshot(dir.path()), once); // no second copy
     }
 
+    // A backup of other bytes is never taken for this file's: the second
+    // damaged file goes to .bak2, and a third start makes no .bak3.
+    void secondDamagedFileIsKeptBesideTheFirst()
+    {
+        QTemporaryDir dir;
+        const QByteArray older = record("older\xff", " 1 ");
+        const QByteArray damaged = record("newer\xff", " 2 ");
+        QVERIFY(put(dir.filePath(u"haiku.dat.bak"_qs), older));
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), damaged));
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QCOMPARE(r.notices.size(), 1);
+        QVERIFY(r.notices[0].contains(u"haiku.dat.bak2"_qs));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat.bak"_qs)), older);
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat.bak2"_qs)), damaged);
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).notices.isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"haiku.dat.bak3"_qs)));
+    }
+
+    // The check that leaves an unchanged haiku file alone looks at every
+    // record, the first and the last included.
+    void changeToAnyRecordIsSaved_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("first") << 1;
+        QTest::newRow("middle") << 2;
+        QTest::newRow("last") << 3;
+    }
+
+    void changeToAnyRecordIsSaved()
+    {
+        QFETCH(int, index);
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(nb.haiku_count(), 3);
+        nb.haiku_list[std::size_t(index)].locked =
+            u"YES"_qs == nb.haiku_list[std::size_t(index)].locked ? u"NO"_qs : u"YES"_qs;
+        QVERIFY(nb.saveAll().isEmpty());
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QVERIFY(again.haiku_list == nb.haiku_list);
+    }
+
+    // A large haiku file with LF-only records among CR LF ones is read in two
+    // halves and still gives every record whole.
+    void largeFileWithMixedLineEnds()
+    {
+        QTemporaryDir dir;
+        QByteArray bytes;
+        const int n = 3001;
+        for (int i = 1; i <= n; ++i) {
+            QByteArray r = record("poem" + QByteArray::number(i), QByteArray::number(i));
+            if (i % 3 == 0)
+                r.replace("\r\n", "\n");
+            else if (i % 7 == 0)
+                r.replace("\r\n", "\r");
+            bytes += r;
+        }
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes));
+        Notebook nb(dir.path());
+        nb.beginLoading();
+        QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.isEmpty());
+        QCOMPARE(nb.haiku_count(), n);
+        for (int i = 1; i <= n; ++i) {
+            QCOMPARE(nb.haiku_list[std::size_t(i)].poem, u"poem%1"_qs.arg(i));
+            QCOMPARE(nb.haiku_list[std::size_t(i)].locked, u"NO"_qs);
+        }
+        QCOMPARE(nb.lastMemoNo(), qint64(n));
+    }
+
     void unreadableFileStopsStartUp_data()
     {
-        QTest::addColumn<QString>("file");
-        // a folder in the file's place, else a file without read permission
-        QTest::addColumn<bool>("folder");
-        QTest::newRow("folder named haiku.dat") << u"haiku.dat"_qs << true;
-        QTest::newRow("haiku.ini without permission") << u"haiku.ini"_qs << false;
-        QTest::newRow("folder named bunrui.dat beside bad bytes") << u"bunrui.dat"_qs << true;
+        QTest::addColumn<QString>("file"); // a folder stands in its place
+        QTest::newRow("folder named haiku.dat") << u"haiku.dat"_qs;
+        QTest::newRow("folder named bunrui.dat beside bad bytes") << u"bunrui.dat"_qs;
     }
 
     void unreadableFileStopsStartUp()
     {
         QFETCH(QString, file);
-        QFETCH(bool, folder);
-        if (!folder && isRoot())
-            QSKIP("running as root, which reads a file whatever its permissions");
         QTemporaryDir dir;
         QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(firstStart(u"haiku.ini"_qs))));
         // bytes that would be kept aside on a normal start: not on a start that stops
         if (file != u"haiku.dat"_qs)
             QVERIFY(put(dir.filePath(u"haiku.dat"_qs), QByteArray("a\xff\r\n")));
-        if (folder)
-            QVERIFY(QDir(dir.path()).mkdir(file));
-        else
-            QVERIFY(QFile::setPermissions(dir.filePath(file), {}));
+        QVERIFY(QDir(dir.path()).mkdir(file));
         const auto entries = [&] {
             return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         };
@@ -478,7 +458,7 @@ private slots:
 
         const std::optional<StoreProblem> problem = nb.writeMemo(6, u"𠮷"_qs);
         QVERIFY(problem);
-        QCOMPARE(problem->file, u"m1000006.txt"_qs);
+        QCOMPARE(problem->file, u"memo1/m1000006.txt"_qs);
         QVERIFY(!QFileInfo::exists(nb.memoPath(6)));
     }
 
@@ -529,22 +509,23 @@ private slots:
     {
         QTemporaryDir dir, other;
         InstanceLock first(dir.path());
-        QVERIFY(first.acquire());
-        const auto tryLock = [](const QString &f) {
-            return [f] { return InstanceLock(f).acquire() ? 1 : 0; };
-        };
-        QCOMPARE(inChild(tryLock(dir.path())), 0);
-        QCOMPARE(inChild(tryLock(other.path())), 1); // another notebook folder is free
+        QCOMPARE(first.acquire(), InstanceLock::Outcome::Acquired);
+        const auto tryLock = [](const QString &f) { return [f] { return int(InstanceLock(f).acquire()); }; };
+        QCOMPARE(inChild(tryLock(dir.path())), int(InstanceLock::Outcome::Running));
+        // another notebook folder is free
+        QCOMPARE(inChild(tryLock(other.path())), int(InstanceLock::Outcome::Acquired));
     }
 
     void lockOfAKilledCopyIsTakenOver()
     {
         QTemporaryDir dir;
-        const auto lockAndDie = [&] { return InstanceLock(dir.path()).acquire() ? raise(SIGKILL) : 1; };
+        const auto lockAndDie = [&] {
+            return InstanceLock(dir.path()).acquire() == InstanceLock::Outcome::Acquired ? raise(SIGKILL) : 1;
+        };
         QCOMPARE(inChild(lockAndDie), -1);
         QVERIFY(!snapshot(dir.path()).isEmpty()); // the killed copy left its lock file behind
         InstanceLock next(dir.path());
-        QVERIFY(next.acquire());
+        QCOMPARE(next.acquire(), InstanceLock::Outcome::Acquired);
     }
 
     void programFolder()
@@ -553,28 +534,71 @@ private slots:
         const QString program = dir.filePath(u"prog"_qs);
         const QString user = dir.filePath(u"share/yurimoka"_qs);
         QVERIFY(QDir().mkpath(program));
-        QCOMPARE(AppFolder::resolve(program, user), program + u'/');
-        QCOMPARE(AppFolder::resolve(program + u'/', user), program + u'/');
+        QCOMPARE(AppFolder::resolve(program, user).folder, program + u'/');
+        QVERIFY(AppFolder::resolve(program, user).writable);
+        QCOMPARE(AppFolder::resolve(program + u'/', user).folder, program + u'/');
         QVERIFY(!QFileInfo::exists(user));
-        QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), user), user + u'/');
+        QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), user).folder, user + u'/');
         QVERIFY(QFileInfo(user).isDir());
         // nowhere to write: no folder rather than a wrong one
         QVERIFY(put(dir.filePath(u"file"_qs), "x"));
         const QString underFile = dir.filePath(u"file/yurimoka"_qs);
-        QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), underFile), QString());
+        QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), underFile).folder, QString());
+    }
+
+    // A read-only program folder: its own notebook is opened (and said to be
+    // unwritable); only a folder without a notebook sends it elsewhere. Run
+    // as an unprivileged user, since root may write any folder.
+    void readOnlyProgramFolder_data()
+    {
+        QTest::addColumn<QString>("file");   // what the program folder holds
+        QTest::addColumn<bool>("ownFolder"); // expected: the program folder is used
+        QTest::newRow("haiku.dat") << u"haiku.dat"_qs << true;
+        QTest::newRow("haiku.ini only") << u"haiku.ini"_qs << true;
+        QTest::newRow("no notebook") << u"readme.txt"_qs << false;
     }
 
     void readOnlyProgramFolder()
     {
-        if (isRoot())
-            QSKIP("running as root, for whom every folder is writable");
+        QFETCH(QString, file);
+        QFETCH(bool, ownFolder);
         QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                      QFile::ReadOther | QFile::WriteOther |
+                                                      QFile::ExeOther));
         const QString program = dir.filePath(u"prog"_qs);
         const QString user = dir.filePath(u"share/yurimoka"_qs);
         QVERIFY(QDir().mkpath(program));
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-        QCOMPARE(AppFolder::resolve(program, user), user + u'/');
-        QVERIFY(QFileInfo(user).isDir());
+        QVERIFY(put(program + u'/' + file, "x\r\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                   QFile::ExeOther));
+        const int code = asUnprivileged([&] {
+            const AppFolder::Choice c = AppFolder::resolve(program, user);
+            if (ownFolder)
+                return c.folder == program + u'/' && !c.writable ? 0 : 1;
+            return c.folder == user + u'/' && c.writable && QFileInfo(user).isDir() ? 0 : 2;
+        });
+        QCOMPARE(code, 0);
+    }
+
+    // Without permission to read, start-up stops before writing anything.
+    void unreadableSettingsStopStartUp()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                      QFile::ReadOther | QFile::WriteOther |
+                                                      QFile::ExeOther));
+        QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(firstStart(u"haiku.ini"_qs))));
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), QByteArray("a\xff\r\n")));
+        QVERIFY(QFile::setPermissions(dir.filePath(u"haiku.ini"_qs), {}));
+        const QStringList before =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const int code = asUnprivileged([&] {
+            Notebook nb(dir.path());
+            return nb.startUp(windowDefaults(), kNow).fatal.contains(u"haiku.ini"_qs) ? 0 : 1;
+        });
+        QCOMPARE(code, 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
     }
 };
 

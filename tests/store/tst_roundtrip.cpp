@@ -8,10 +8,10 @@
 
 namespace {
 
-const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 30, 15));
+using folders::kNow;
 
-using Folders::snapshot;
-using Folders::Tree;
+using folders::snapshot;
+using folders::Tree;
 
 quint64 baseSeed()
 {
@@ -37,7 +37,7 @@ QString differingRecord(const std::vector<Haiku_record> &a, const std::vector<Ha
 // back, else what did not.
 QString roundTrip(quint64 seed, const RandomNotebook::Size &size)
 {
-    const auto temporary = Folders::quickTemporaryDir();
+    const auto temporary = folders::quickTemporaryDir();
     const QTemporaryDir &dir = *temporary;
     if (!dir.isValid())
         return QStringLiteral("no temporary folder");

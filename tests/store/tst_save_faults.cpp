@@ -1,0 +1,315 @@
+#include "store/AtomicFile.h"
+#include "store/Cp932.h"
+#include "store/Notebook.h"
+
+#include "support/Folders.h"
+
+#include <QTest>
+
+#include <cerrno>
+
+using namespace folders;
+
+Q_DECLARE_METATYPE(AtomicFile::Step)
+
+namespace {
+
+// A notebook folder loaded, and then changed in every file it has: the small
+// settings file, a haiku file large enough to be written in several pieces,
+// the categories, the keywords and one memo.
+struct Changed
+{
+    explicit Changed(const QString &folder) : nb(folder) {}
+    Notebook nb;
+    std::vector<Haiku_record> haiku;
+};
+
+void growHaikuFile(const QString &folder, int records)
+{
+    Notebook nb(folder);
+    QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+    const Haiku_record first = nb.haiku_list[1];
+    for (int i = 0; i < records; ++i) {
+        Haiku_record r = first;
+        r.poem = u"古池や蛙飛びこむ水の音　その%1"_qs.arg(i);
+        r.memo_no = TextLines::formatNumber(100 + i);
+        nb.haiku_list.push_back(r);
+    }
+    QVERIFY(!nb.writeHaiku());
+}
+
+void changeEverything(Notebook &nb)
+{
+    nb.settings.window_top.set(nb.settings.window_top.value() + 15);
+    nb.haiku_list[1].poem = u"菜の花や月は東に日は西に"_qs;
+    nb.category_list.push_back(u"新しい分類"_qs);
+    nb.keyword_list[0] = u"菜の花"_qs;
+}
+
+const QStringList kDataFiles{u"haiku.ini"_qs, u"haiku.dat"_qs, u"bunrui.dat"_qs, u"kensaku.dat"_qs};
+
+void loadsAs(const QString &folder, const Notebook &expected)
+{
+    Notebook again(folder);
+    const StartupReport r = again.startUp(windowDefaults(), kNow);
+    QVERIFY(r.fatal.isEmpty());
+    QVERIFY(r.problems.isEmpty());
+    QCOMPARE(again.haiku_count(), expected.haiku_count());
+    QVERIFY(again.haiku_list == expected.haiku_list);
+    QVERIFY(again.category_list == expected.category_list);
+    QVERIFY(again.keyword_list == expected.keyword_list);
+    QCOMPARE(again.settings.window_top.text(), expected.settings.window_top.text());
+}
+
+} // namespace
+
+// Saving when the disk, the folder or the file will not take it: the old
+// files stay to the byte, the poet is told which file and why, the notebook
+// stays in memory, and the next save once the fault is gone writes it all.
+class TestSaveFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { AtomicFile::failForTesting(AtomicFile::Step::None, 0); }
+
+    void fullDiskKeepsEveryOldFile()
+    {
+        SmallDisk disk;
+        if (!disk.ok())
+            QSKIP(qPrintable(disk.reason()));
+        copyTree(u"notebook"_qs, disk.path());
+        growHaikuFile(disk.path(), 600); // some 40 KB: larger than any write buffer
+        QVERIFY(QFileInfo(disk.filePath(u"haiku.dat"_qs)).size() > 32768);
+
+        Notebook nb(disk.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const Tree before = disk.notebookFiles();
+        changeEverything(nb);
+        const std::vector<Haiku_record> inMemory = nb.haiku_list;
+
+        QVERIFY(disk.fill());
+        const QList<StoreProblem> problems = nb.saveAll();
+        QStringList files;
+        for (const StoreProblem &p : problems) {
+            files << p.file;
+            QVERIFY2(p.message.startsWith(u"「%1」を保存できませんでした。\n"_qs.arg(p.file)),
+                     qPrintable(p.message));
+            QVERIFY(p.message.contains(u"ディスクの空き容量が足りません。"_qs));
+            QVERIFY(p.message.contains(u"元のファイルはそのまま残っています。"_qs));
+        }
+        QCOMPARE(files, kDataFiles);
+        nb.readMemo(3); // as a correction does before it writes the memo
+        const std::optional<StoreProblem> memo = nb.writeMemo(3, u"新しいメモ"_qs);
+        QVERIFY(memo);
+        QCOMPARE(memo->file, u"memo1/m1000003.txt"_qs);
+        QVERIFY(Notebook::describe(problems).endsWith(Notebook::stillHeld));
+
+        // the old bytes, and no file left half-written beside them
+        sameFiles(disk.notebookFiles(), before);
+        QVERIFY(nb.haiku_list == inMemory);
+
+        disk.makeRoom();
+        const QList<StoreProblem> after = nb.saveAll(); // the memo too: it was kept for this
+        QVERIFY2(after.isEmpty(), qPrintable(Notebook::describe(after)));
+        QCOMPARE(nb.readMemo(3), u"新しいメモ"_qs);
+        loadsAs(disk.path(), nb);
+    }
+
+    void noRoomForANewFileEntry()
+    {
+        SmallDisk disk("size=1m,nr_inodes=64");
+        if (!disk.ok())
+            QSKIP(qPrintable(disk.reason()));
+        copyTree(u"notebook"_qs, disk.path());
+        Notebook nb(disk.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const Tree before = disk.notebookFiles();
+        changeEverything(nb);
+        if (!disk.useAllEntries())
+            QSKIP("this file system does not run out of file entries");
+        const QList<StoreProblem> problems = nb.saveAll();
+        QCOMPARE(problems.size(), kDataFiles.size());
+        QVERIFY(problems[0].message.contains(u"ディスクの空き容量が足りません。"_qs));
+        sameFiles(disk.notebookFiles(), before);
+        disk.makeRoom();
+        QVERIFY(nb.saveAll().isEmpty());
+        loadsAs(disk.path(), nb);
+    }
+
+    void readOnlyFileSystem()
+    {
+        SmallDisk disk;
+        if (!disk.ok())
+            QSKIP(qPrintable(disk.reason()));
+        copyTree(u"notebook"_qs, disk.path());
+        Notebook nb(disk.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const Tree before = disk.notebookFiles();
+        changeEverything(nb);
+        QVERIFY(disk.makeReadOnly());
+        const QList<StoreProblem> problems = nb.saveAll();
+        QCOMPARE(problems.size(), kDataFiles.size());
+        for (const StoreProblem &p : problems)
+            QVERIFY2(p.message.contains(u"読み取り専用のディスク"_qs), qPrintable(p.message));
+        sameFiles(disk.notebookFiles(), before);
+    }
+
+    // A file marked read-only is left alone, by root too; the others are saved.
+    void readOnlyFile()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const QByteArray oldSettings = bytesOf(dir.filePath(u"haiku.ini"_qs));
+        QVERIFY(QFile::setPermissions(dir.filePath(u"haiku.ini"_qs), QFile::ReadOwner | QFile::ReadOther));
+        changeEverything(nb);
+        const QList<StoreProblem> problems = nb.saveAll();
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems[0].file, u"haiku.ini"_qs);
+        QVERIFY(problems[0].message.contains(u"ファイルが読み取り専用になっています。"_qs));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.ini"_qs)), oldSettings);
+        QVERIFY(QFile::setPermissions(dir.filePath(u"haiku.ini"_qs), QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(nb.saveAll().isEmpty());
+        loadsAs(dir.path(), nb);
+    }
+
+    // A folder the poet may not write into: run as a user without privileges.
+    void readOnlyFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                      QFile::ReadOther | QFile::ExeOther));
+        copyTree(u"notebook"_qs, dir.path());
+        const auto permissions = [&](QFile::Permissions extra) {
+            for (const QString &sub : {QString(), u"/memo1"_qs})
+                QFile::setPermissions(dir.path() + sub, QFile::ReadOwner | QFile::ExeOwner |
+                                                            QFile::ReadOther | QFile::ExeOther | extra);
+        };
+        permissions({});
+        const Tree before = snapshot(dir.path());
+        const int code = asUnprivileged([&] {
+            Notebook nb(dir.path());
+            if (!nb.startUp(windowDefaults(), kNow).fatal.isEmpty())
+                return 1;
+            changeEverything(nb);
+            const QList<StoreProblem> problems = nb.saveAll();
+            if (problems.size() != kDataFiles.size())
+                return 2;
+            for (const StoreProblem &p : problems) {
+                if (!p.message.contains(u"書き込む権限がありません"_qs) || p.message.contains(u"容量"_qs))
+                    return 3;
+            }
+            nb.readMemo(3);
+            const auto memo = nb.writeMemo(3, u"メモ"_qs);
+            return memo && memo->message.contains(u"書き込む権限がありません"_qs) ? 0 : 4;
+        });
+        QCOMPARE(code, 0);
+        sameFiles(snapshot(dir.path()), before);
+    }
+
+    // The files a first start writes, on a disk with no room: the poet is told
+    // of each, the notebook is in memory, and the first save with room writes
+    // all of them, the welcome memo included.
+    void firstStartOnAFullDisk()
+    {
+        SmallDisk disk;
+        if (!disk.ok())
+            QSKIP(qPrintable(disk.reason()));
+        QVERIFY(disk.fill());
+        Notebook nb(disk.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(r.fatal.isEmpty());
+        QStringList files;
+        for (const StoreProblem &p : r.problems)
+            files << p.file;
+        QCOMPARE(files, (QStringList{u"haiku.ini"_qs, u"haiku.dat"_qs, u"memo1/m1000001.txt"_qs,
+                                     u"bunrui.dat"_qs, u"kensaku.dat"_qs}));
+        QCOMPARE(nb.haiku_count(), 1);
+        QCOMPARE(nb.category_count(), 15);
+        disk.makeRoom();
+        QVERIFY(nb.saveAll().isEmpty());
+        QCOMPARE(nb.readMemo(1), DataFiles::welcomeMemoLines().join(u'\n'));
+        loadsAs(disk.path(), nb);
+    }
+
+    // Keeping a damaged file aside on a full disk is said, and start-up goes on.
+    void backupOnAFullDisk()
+    {
+        SmallDisk disk;
+        if (!disk.ok())
+            QSKIP(qPrintable(disk.reason()));
+        copyTree(u"notebook"_qs, disk.path());
+        QVERIFY(put(disk.filePath(u"bunrui.dat"_qs), QByteArray("\x91\x53\x95\x94\r\nbad\xff\r\n")));
+        QVERIFY(disk.fill());
+        Notebook nb(disk.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(r.fatal.isEmpty());
+        QCOMPARE(r.problems.size(), 1);
+        QCOMPARE(r.problems[0].file, u"bunrui.dat.bak"_qs);
+        QVERIFY(!QFileInfo::exists(disk.filePath(u"bunrui.dat.bak"_qs)));
+        QCOMPARE(nb.category_count(), 2);
+    }
+
+    // Every step of a write is checked: a failure at any of them is reported
+    // and leaves the old file, with nothing left beside it.
+    void everyStepIsChecked_data()
+    {
+        QTest::addColumn<AtomicFile::Step>("step");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("create") << AtomicFile::Step::Create << int(ENOSPC)
+                                << u"ディスクの空き容量が足りません。"_qs;
+        QTest::newRow("write") << AtomicFile::Step::Write << int(ENOSPC)
+                               << u"ディスクの空き容量が足りません。"_qs;
+        QTest::newRow("sync") << AtomicFile::Step::Sync << int(EIO)
+                              << u"ディスクの読み書きに失敗しました。"_qs;
+        QTest::newRow("close") << AtomicFile::Step::Close << int(EDQUOT)
+                               << u"ディスクの空き容量が足りません。"_qs;
+        QTest::newRow("rename") << AtomicFile::Step::Rename << int(EACCES)
+                                << u"ファイルまたはフォルダに書き込む権限がありません。"_qs;
+        QTest::newRow("unknown") << AtomicFile::Step::Rename << int(EXDEV) << u"エラー番号 %1"_qs.arg(EXDEV);
+    }
+
+    void everyStepIsChecked()
+    {
+        QFETCH(AtomicFile::Step, step);
+        QFETCH(int, error);
+        QFETCH(QString, cause);
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const Tree before = snapshot(dir.path());
+        changeEverything(nb);
+        AtomicFile::failForTesting(step, error);
+        const QList<StoreProblem> problems = nb.saveAll();
+        QCOMPARE(problems.size(), kDataFiles.size());
+        QVERIFY2(problems[0].message.contains(cause), qPrintable(problems[0].message));
+        QVERIFY(!problems[0].message.contains(u"Existing"_qs)); // no English system text
+        sameFiles(snapshot(dir.path()), before);
+        AtomicFile::failForTesting(AtomicFile::Step::None, 0);
+        QVERIFY(nb.saveAll().isEmpty());
+        loadsAs(dir.path(), nb);
+    }
+
+    // A notebook file that is a link (to a synced folder, say) stays a link.
+    void linkedFileIsWrittenWhereItPoints()
+    {
+        QTemporaryDir dir, elsewhere;
+        copyTree(u"notebook"_qs, dir.path());
+        const QString real = elsewhere.filePath(u"bunrui.dat"_qs);
+        QVERIFY(QFile::rename(dir.filePath(u"bunrui.dat"_qs), real));
+        QVERIFY(QFile::link(real, dir.filePath(u"bunrui.dat"_qs)));
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        nb.category_list.push_back(u"新しい分類"_qs);
+        QVERIFY(!nb.writeCategories());
+        QVERIFY(QFileInfo(dir.filePath(u"bunrui.dat"_qs)).isSymLink());
+        QVERIFY(bytesOf(real).endsWith(Cp932::encode(u"新しい分類\r\n"_qs).bytes));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSaveFaults)
+#include "tst_save_faults.moc"

@@ -1,0 +1,168 @@
+#include "store/Cp932.h"
+#include "store/InstanceLock.h"
+#include "store/Notebook.h"
+
+#include "support/Folders.h"
+
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTest>
+
+using namespace folders;
+
+namespace {
+
+// The copies a save put beside name.
+QStringList asideOf(const QString &folder, const QString &name)
+{
+    return QDir(folder).entryList({name + u".conflict-*"_qs}, QDir::Files);
+}
+
+QByteArray sjis(const QString &s)
+{
+    return Cp932::encode(s).bytes;
+}
+
+} // namespace
+
+// One notebook folder kept in step between two computers by a sync program:
+// a file that changed on disk since we read it is never overwritten.
+class TestSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The other computer puts a haiku at the head of haiku.dat while this
+    // program runs with nothing changed; quitting keeps both versions.
+    void haikuFileChangedOnDisk()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const QByteArray ours = bytesOf(dir.filePath(u"haiku.dat"_qs));
+        const QByteArray theirs = record(sjis(u"もう一台の句"_qs), " 40 ") + ours;
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), theirs));
+
+        const QList<StoreProblem> problems = nb.saveAll();
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems[0].file, u"haiku.dat"_qs);
+        const QStringList aside = asideOf(dir.path(), u"haiku.dat"_qs);
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(problems[0].savedAs, aside[0]);
+        QVERIFY(
+            problems[0].message.contains(u"「haiku.dat」には、書き換えられた内容をそのまま残しました。"_qs));
+        QVERIFY(problems[0].message.contains(u"このパソコンの内容は「%1」に保存しました。"_qs.arg(aside[0])));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), theirs); // the other computer's bytes untouched
+        QCOMPARE(bytesOf(dir.filePath(aside[0])), ours);
+        QVERIFY(aside[0].contains(QRegularExpression(u"^haiku\\.dat\\.conflict-\\d{8}-\\d{6}$"_qs)));
+
+        // Saving again puts no second copy of the same bytes beside it.
+        QCOMPARE(nb.saveAll().size(), 1);
+        QCOMPARE(asideOf(dir.path(), u"haiku.dat"_qs).size(), 1);
+        // A change of ours after that is kept too, in a copy of its own.
+        nb.haiku_list[1].poem = u"こちらで直した句"_qs;
+        QCOMPARE(nb.saveAll().size(), 1);
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), theirs);
+        QVERIFY(asideOf(dir.path(), u"haiku.dat"_qs).size() >= 1);
+    }
+
+    void memoChangedOnDiskDuringACorrection()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        nb.readMemo(7); // the correction opens with the memo as it is
+        const QByteArray theirs = sjis(u"もう一台で書いたメモ\r\n"_qs);
+        QVERIFY(put(nb.memoPath(7), theirs));
+        const std::optional<StoreProblem> p = nb.writeMemo(7, u"こちらで直したメモ"_qs);
+        QVERIFY(p);
+        QVERIFY(!p->savedAs.isEmpty());
+        QCOMPARE(bytesOf(nb.memoPath(7)), theirs);
+        QCOMPARE(bytesOf(dir.filePath(p->savedAs)), sjis(u"こちらで直したメモ\r\n"_qs));
+
+        // A memo file read and rewritten with nobody else in between is simply replaced.
+        nb.readMemo(12);
+        QVERIFY(!nb.writeMemo(12, u"直したメモ"_qs));
+        QCOMPARE(nb.readMemo(12), u"直したメモ"_qs);
+        // A new haiku's memo number already used by another computer's memo: kept apart.
+        QVERIFY(put(nb.memoPath(99), sjis(u"他の句のメモ\r\n"_qs)));
+        const auto clash = nb.writeMemo(99, u"新しい句のメモ"_qs);
+        QVERIFY(clash && !clash->savedAs.isEmpty());
+        QCOMPARE(bytesOf(nb.memoPath(99)), sjis(u"他の句のメモ\r\n"_qs));
+    }
+
+    void settingsChangedOnDisk()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QByteArray theirs = bytesOf(dir.filePath(u"haiku.ini"_qs));
+        theirs.replace(theirs.lastIndexOf("\r\n", theirs.size() - 3) + 2, 0, "x");
+        QVERIFY(put(dir.filePath(u"haiku.ini"_qs), theirs));
+        nb.settings.window_left.set(nb.settings.window_left.value() + 150);
+        const QList<StoreProblem> problems = nb.saveAll();
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems[0].file, u"haiku.ini"_qs);
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.ini"_qs)), theirs);
+        QCOMPARE(asideOf(dir.path(), u"haiku.ini"_qs).size(), 1);
+    }
+
+    // Nothing changed on disk: no copy made, every byte as before.
+    void nothingChangedMakesNoCopy()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        const Tree before = snapshot(dir.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QCOMPARE(nb.readMemo(7).isEmpty(), false);
+        nb.haiku_list[1].poem = u"直した句"_qs;
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(!nb.writeMemo(7, u"直したメモ"_qs));
+        QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
+        QVERIFY(QDir(dir.filePath(u"memo1"_qs)).entryList({u"*.conflict-*"_qs}).isEmpty());
+        QCOMPARE(snapshot(dir.path()).keys(), before.keys());
+    }
+
+    // The copies a sync program leaves are pointed out and never read.
+    void syncProgramCopiesAreNotRead()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        const QString copy = u"haiku.sync-conflict-20261207-101500-ABCDEFG.dat"_qs;
+        QVERIFY(put(dir.filePath(copy), record("other", " 50 ")));
+        QVERIFY(put(dir.filePath(u".syncthing.haiku.dat.tmp"_qs), record("half", " 51 ")));
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QCOMPARE(r.notices.size(), 1);
+        QVERIFY(r.notices[0].contains(copy));
+        QCOMPARE(nb.haiku_count(), 3);
+        QCOMPARE(nb.lastMemoNo(), qint64(12)); // nothing counted from the copies
+    }
+
+    void lockFromAnotherComputer()
+    {
+        QTemporaryDir dir;
+        // What QLockFile writes: the process, the program, the computer.
+        QVERIFY(put(dir.filePath(u".yurimoka.lock"_qs), "4242\nyurimoka\nyama-no-pc\n"));
+        InstanceLock lock(dir.path());
+        QCOMPARE(lock.acquire(), InstanceLock::Outcome::OtherComputer);
+        QCOMPARE(lock.otherHost(), u"yama-no-pc"_qs);
+        QVERIFY(bytesOf(dir.filePath(u".yurimoka.lock"_qs)).contains("yama-no-pc")); // not taken silently
+        QVERIFY(lock.takeOver());
+        QVERIFY(bytesOf(dir.filePath(u".yurimoka.lock"_qs)).contains(QSysInfo::machineHostName().toUtf8()));
+
+        // A lock of this computer whose process is gone is taken over at once.
+        QTemporaryDir here;
+        QVERIFY(put(here.filePath(u".yurimoka.lock"_qs),
+                    "999999\nyurimoka\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+        InstanceLock mine(here.path());
+        QCOMPARE(mine.acquire(), InstanceLock::Outcome::Acquired);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSync)
+#include "tst_sync.moc"
