@@ -16,8 +16,9 @@ public:
         NoCategories = 0x04,
         NoKeywords = 0x08,
         NoMemo = 0x10,
-        // "haiku.dat" repeated past 64 KiB, so that start-up reads it in two halves.
-        LargeHaiku = 0x20,
+        // All three bits: "haiku.dat" repeated past 64 KiB, so that start-up
+        // reads it in two halves. Rarely set by chance: such runs are slow.
+        LargeHaiku = 0xE0,
     };
     static constexpr int kSections = 5;
     static constexpr char kSeparator[] = "\xFF\xFE";
@@ -25,7 +26,7 @@ public:
     unsigned char switches = 0;
     QByteArray ini, dat, cat, key, memo;
 
-    bool isSet(Switch s) const { return (switches & s) != 0; }
+    bool isSet(Switch s) const { return (switches & s) == s; }
 
     static StartupInput split(QByteArrayView input);
     QByteArray join() const;
