@@ -25,8 +25,8 @@ inline QByteArrayView view(const uint8_t *data, size_t size)
     return QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size));
 }
 
-// The lines of a file as bytes, split the way the readers split text lines.
-QList<QByteArrayView> byteLines(QByteArrayView bytes);
+// The lines of a file as bytes: CR LF, LF or CR ends a line, as the readers have it.
+QList<QByteArray> byteLines(QByteArrayView bytes);
 
 // Checks that lines written back through the notebook's line encoder give
 // every line its bytes again. A line whose text was read under two spellings

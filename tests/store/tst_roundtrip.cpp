@@ -33,6 +33,18 @@ QString differingRecord(const std::vector<Haiku_record> &a, const std::vector<Ha
     return {};
 }
 
+// Saves the four files and the memos; empty when all were written.
+QString saveEverything(Notebook &nb, const QMap<qint64, QString> &memos)
+{
+    if (const QList<StoreProblem> problems = nb.saveAll(); !problems.isEmpty())
+        return Notebook::describe(problems);
+    for (auto it = memos.begin(); it != memos.end(); ++it) {
+        if (auto problem = nb.writeMemo(it.key(), it.value()))
+            return problem->message;
+    }
+    return {};
+}
+
 // Saves a random notebook, loads it and saves it again; empty when all came
 // back, else what did not.
 QString roundTrip(quint64 seed, const RandomNotebook::Size &size)
@@ -46,12 +58,8 @@ QString roundTrip(quint64 seed, const RandomNotebook::Size &size)
     Notebook saved(dir.path());
     RandomNotebook random(seed);
     const QMap<qint64, QString> memos = random.fill(saved, size);
-    if (!saved.saveAll().isEmpty())
-        return QStringLiteral("the notebook could not be saved");
-    for (auto it = memos.begin(); it != memos.end(); ++it) {
-        if (auto problem = saved.writeMemo(it.key(), it.value()))
-            return problem->message;
-    }
+    if (const QString problem = saveEverything(saved, memos); !problem.isEmpty())
+        return problem;
     const Tree files = snapshot(dir.path());
 
     Notebook loaded(dir.path());
@@ -76,12 +84,8 @@ QString roundTrip(quint64 seed, const RandomNotebook::Size &size)
     // Saved again from what was read, with nothing on disk to compare against.
     if (!QDir(dir.path()).removeRecursively() || !QDir().mkpath(dir.path() + u'/' + DataFiles::memoFolder))
         return QStringLiteral("could not empty the folder");
-    if (!loaded.saveAll().isEmpty())
-        return QStringLiteral("the loaded notebook could not be saved");
-    for (auto it = readBack.begin(); it != readBack.end(); ++it) {
-        if (auto problem = loaded.writeMemo(it.key(), it.value()))
-            return problem->message;
-    }
+    if (const QString problem = saveEverything(loaded, readBack); !problem.isEmpty())
+        return problem;
     const Tree again = snapshot(dir.path());
     if (again.keys() != files.keys())
         return QStringLiteral("saved again, other files: %1").arg(again.keys().join(u' '));
