@@ -70,7 +70,7 @@ for source in "$here"/fuzz/fuzz_*.cpp; do
     echo "fuzz_$target found something (exit status $status); its report is in $log" >&2
     grep -E '^(SUMMARY|fuzz check failed|==[0-9]+==ERROR)' "$log" | head -5 >&2 || true
     for a in $artifacts; do
-      echo "  keep it: cp '$a' '$here/fuzz/regressions/$target/'" >&2
+      echo "  keep it: mkdir -p '$here/fuzz/regressions/$target' && cp '$a' '$here/fuzz/regressions/$target/'" >&2
     done
   fi
 done
