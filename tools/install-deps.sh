@@ -6,10 +6,12 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev            # Qt 6 Core, Gui, Widgets, PrintSupport, Test
+  libcups2-dev            # sending print jobs to CUPS and hearing whether they were taken
   fonts-ipafont           # IPA mincho and gothic: the faces behind ＭＳ 明朝 / ＭＳ ゴシック
   fonts-noto-cjk          # vertical presentation forms for 、。「」…
   libbenchmark-dev        # the benchmark program
   xvfb openbox            # a display for machines without one
+  poppler-utils           # pdftotext / pdffonts: the print tests read their PDFs back
 )
 
 missing=()

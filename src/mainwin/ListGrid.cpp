@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 ListGrid::ListGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(this))
@@ -173,4 +174,12 @@ void ListGrid::mouseMoveEvent(QMouseEvent *event)
 {
     QTableView::mouseMoveEvent(event);
     emit gridMouseMoved();
+}
+
+void ListGrid::keyPressEvent(QKeyEvent *event)
+{
+    const int before = m_row;
+    QTableView::keyPressEvent(event);
+    if (m_row != before)
+        emit gridKeyMoved();
 }

@@ -50,12 +50,15 @@ signals:
     void gridClicked();
     void gridDoubleClicked();
     void gridMouseMoved();
+    // The current row was moved with the keyboard (arrows, page keys, typing).
+    void gridKeyMoved();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:

@@ -1,12 +1,20 @@
 #include "mainwin/Main_form.h"
 
+#include "categories/F_bunrui.h"
+#include "fontset/F_tatefont.h"
+#include "lock/F_keyset.h"
+#include "lock/F_secpassin.h"
 #include "mainwin/ListGrid.h"
+#include "mainwin/MainLayout.h"
+#include "print/F_print.h"
+#include "print/SystemPrinter.h"
 #include "store/Notebook.h"
 #include "ui/Hints.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
+#include "ui/WindowFrame.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,9 +25,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -32,10 +42,6 @@ constexpr double kClientWidth = 9330;
 constexpr double kClientHeight = 6285;
 constexpr double kListTop = 420;
 constexpr double kListHeight = 2295;
-constexpr double kMemoBottom = 2760 + 3015;
-// Title bar and borders before the window manager has told us its own.
-constexpr double kFrameWidthEstimate = 120;
-constexpr double kFrameHeightEstimate = 390;
 
 const QColor kWindowGreen(192, 255, 192);
 const QColor kPoemYellow(255, 255, 192);
@@ -64,7 +70,8 @@ void paint(QWidget *w, const QColor &background, const QColor &text = QColor())
 
 } // namespace
 
-Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent), nb(notebook)
+Main_form::Main_form(Notebook &notebook, QWidget *parent)
+    : QMainWindow(parent), nb(notebook), m_printer(std::make_unique<SystemPrinter>())
 {
     setObjectName(QStringLiteral("Main_form"));
     setWindowTitle(MessageBoxes::programTitle);
@@ -75,9 +82,21 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent) : QMainWindow(parent),
     connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
     connect(Command9, &QPushButton::clicked, this, &Main_form::Command9_Click);
     connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
+    connect(Menu_print, &QAction::triggered, this, &Main_form::Menu_print_Click);
+    connect(Menu_tatefont, &QAction::triggered, this, &Main_form::Menu_tatefont_Click);
+    connect(Menu_file_pass, &QAction::triggered, this, &Main_form::Menu_file_pass_Click);
+    connect(Grid1, &ListGrid::gridClicked, this, &Main_form::Grid1_Click);
+    connect(Grid1, &ListGrid::gridDoubleClicked, this, &Main_form::Grid1_DblClick);
+    // Arrowing through the list never asks for a password.
+    connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
+    connect(Menu_bunrui, &QAction::triggered, this, &Main_form::Menu_bunrui_Click);
     Text1->installEventFilter(this);
+    centralWidget()->setMouseTracking(true);
+    centralWidget()->installEventFilter(this);
     attachHints();
 }
+
+Main_form::~Main_form() = default;
 
 void Main_form::setHint(const QString &text)
 {
@@ -86,7 +105,7 @@ void Main_form::setHint(const QString &text)
 
 void Main_form::attachHints()
 {
-    const Hints::Sink sink = [this](const QString &text) { setHint(text); };
+    const Hints::Sink sink = hintSink();
     using Hints::On;
     Hints::attach(Combo1, QStringLiteral("指定した分類のメモだけを表示します。"), On::Focus, sink);
     Hints::attach(Combo2, QStringLiteral("検索に使用するキーワード(句の中の言葉）を入力して下さい。"),
@@ -163,10 +182,6 @@ void Main_form::createControls()
     Menu_bunrui = entry(bar->addAction(QStringLiteral("分類の編集(&B)")), "Menu_bunrui");
     menu_tukaikata = entry(bar->addAction(QStringLiteral("使い方(&U)")), "menu_tukaikata");
     Menu_quit = entry(bar->addAction(QStringLiteral("終了(&Q)")), "Menu_quit");
-    // An entry whose window is not there yet is shown but cannot be chosen,
-    // never one that silently does nothing.
-    for (QAction *later : {Menu_file_pass, Menu_tatefont, Menu_print, Menu_bunrui})
-        later->setEnabled(false);
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -202,6 +217,8 @@ void Main_form::createControls()
 
     Shape1 = new QFrame(client);
     Shape1->setFrameShape(QFrame::Box);
+    // A drawn panel: the mouse over it is over the window's surface.
+    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     paint(Shape1, kPoemYellow);
     place(Shape1, "Shape1", 0, 420, 795, 5415);
     Label3 = new VerticalLabel(client);
@@ -240,28 +257,11 @@ void Main_form::createControls()
     applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
 }
 
-// The title bar and borders around the client area: as the window manager
-// reports them once it has framed the window, our estimate before that, so
-// that an outer size read back is the outer size set.
-static QSize frameExtra(const QWidget *w)
-{
-    const QSize extra = w->frameGeometry().size() - w->geometry().size();
-    if (!extra.isNull())
-        return extra;
-    return QSize(Twips::toPxX(kFrameWidthEstimate, w), Twips::toPxY(kFrameHeightEstimate, w));
-}
-
-// The window's place and outer size; a window's position is that of its frame.
-static QRect outerRect(const QWidget *w)
-{
-    return QRect(w->pos(), w->size() + frameExtra(w));
-}
+using WindowFrame::outerRect;
 
 void Main_form::applyOuterSize(double widthTwips, double heightTwips)
 {
-    const QSize extra = frameExtra(this);
-    resize(qMax(1, Twips::toPxX(widthTwips, this) - extra.width()),
-           qMax(1, Twips::toPxY(heightTwips, this) - extra.height()));
+    WindowFrame::setOuterSize(this, widthTwips, heightTwips);
 }
 
 void Main_form::centreOnScreen()
@@ -284,7 +284,7 @@ Settings Main_form::windowDefaults() const
     s.window_left = NumberText(Twips::fromPxX(outer.left(), this));
     s.window_height = NumberText(Twips::fromPxY(outer.height(), this));
     s.window_width = NumberText(Twips::fromPxX(outer.width(), this));
-    s.list_height = NumberText(Twips::fromPxY(Grid1->height(), this));
+    s.list_height = NumberText(m_listHeight);
     return s;
 }
 
@@ -294,15 +294,8 @@ void Main_form::restoreGeometry()
     if (s.window_state.value() != 0)
         return; // a maximised or minimised window keeps the centred place for its normal size
 
-    const double listHeight = qMax(1.0, s.list_height.value());
-    QRect list = Grid1->geometry();
-    list.setHeight(Twips::toPxY(listHeight, this));
-    Grid1->setGeometry(list);
-    // The memo keeps its bottom edge and follows the list's.
-    const int memoTop = list.bottom() + 1 + Twips::toPxY(45, this);
-    const int memoBottom = Twips::toPxY(kMemoBottom, this);
-    Text2->setGeometry(Text2->x(), memoTop, Text2->width(),
-                       qMax(Twips::toPxY(300, this), memoBottom - memoTop));
+    m_listHeight = qMax(1.0, s.list_height.value());
+    Form_Resize();
 
     // A place saved on a screen that is no longer there keeps the centred one,
     // so the window never opens out of reach. The settings keep their values.
@@ -310,6 +303,93 @@ void Main_form::restoreGeometry()
     if (QGuiApplication::screenAt(place + QPoint(Twips::toPxX(600, this), Twips::toPxY(150, this))))
         move(place);
     applyOuterSize(s.window_width.value(), s.window_height.value());
+}
+
+double Main_form::layoutWidth() const
+{
+    return Twips::fromPxX(centralWidget()->width(), this) + MainLayout::kOuterExtraWidth;
+}
+
+double Main_form::layoutHeight() const
+{
+    return Twips::fromPxY(centralWidget()->height(), this) + MainLayout::kOuterExtraHeight;
+}
+
+void Main_form::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    // The layout is reckoned from the client area plus the design frame, so
+    // that a window manager's thicker or thinner title bar never pushes the
+    // buttons out of the window.
+    applyLayout(MainLayout::forSize(layoutWidth(), layoutHeight(), m_listHeight));
+}
+
+void Main_form::applyLayout(const MainLayout::Layout &l)
+{
+    auto put = [this](QWidget *w, const MainLayout::Box &b) {
+        w->setGeometry(Twips::rect(b.left, b.top, b.width, b.height, this));
+    };
+    put(Combo2, l.Combo2);
+    put(Command5, l.Command5);
+    put(Command1, l.Command1);
+    put(Command2, l.Command2);
+    put(Shape1, l.Shape1);
+    put(Label3, l.Label3);
+    put(Grid1, l.Grid1);
+    put(Text2, l.Text2);
+    put(Text1, l.Text1);
+    put(Command7, l.Command7);
+    put(Command8, l.Command8);
+    put(Command6, l.Command6);
+    put(Command9, l.Command9);
+    Grid1->setColWidth(2, l.poemColumn);
+    m_listHeight = l.Grid1.height;
+    QFont poemFont = Label3->font();
+    if (poemFont.pointSizeF() != l.poemPoints) {
+        poemFont.setPointSizeF(l.poemPoints);
+        Label3->setFont(poemFont);
+    }
+    m_layout = l;
+}
+
+void Main_form::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Main_form::applySplitter(double y)
+{
+    m_listHeight = MainLayout::listHeightForSplitter(y, layoutHeight());
+    Form_Resize();
+}
+
+void Main_form::Form_MouseMove(double y)
+{
+    const bool inGap = MainLayout::inSplitterGap(y, m_layout);
+    setHint(inGap ? QStringLiteral("マウスでドラッグして表示エリアのサイズを変更できます。") : QString());
+    if (inGap || m_dragging)
+        centralWidget()->setCursor(Qt::SizeVerCursor);
+    else
+        centralWidget()->unsetCursor();
+    if (m_dragging)
+        applySplitter(y);
+}
+
+void Main_form::Form_MouseDown(double y)
+{
+    if (MainLayout::inSplitterGap(y, m_layout))
+        m_dragging = true;
+}
+
+void Main_form::Form_MouseUp(double y)
+{
+    if (!m_dragging)
+        return;
+    applySplitter(y);
+    m_dragging = false;
+    centralWidget()->unsetCursor();
 }
 
 void Main_form::showAsSaved()
@@ -325,11 +405,25 @@ void Main_form::showAsSaved()
     // the saved one again (see event()). The place is left as the window
     // manager chose it: some put the frame where asked, others the client area.
     m_frameFixPending = state == 0;
+    // A window opened maximised or minimised has the centred design size for
+    // its normal size; the frame it will have then is known only once it is
+    // back to normal (see event()).
+    m_normalFixPending = state != 0;
 }
 
 bool Main_form::event(QEvent *e)
 {
     const bool result = QMainWindow::event(e);
+    if (m_normalFixPending && e->type() == QEvent::WindowStateChange && !isMaximized() && !isMinimized()) {
+        m_normalFixPending = false;
+        // Once the window manager has put its normal frame around it again.
+        QTimer::singleShot(100, this, [this] {
+            if (isMaximized() || isMinimized())
+                return;
+            applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
+            centreOnScreen();
+        });
+    }
     if (m_frameFixPending &&
         (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::WindowActivate)) {
         if (frameGeometry().size() != geometry().size()) {
@@ -379,13 +473,7 @@ bool Main_form::Form_Load()
     restoreGeometry();
     setUpGrid();
 
-    Combo1->clear();
-    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
-        Combo1->addItem(nb.category_list[i]);
-    if (Combo1->count() > 0) {
-        Combo1->setCurrentIndex(0);
-        Combo1_Click();
-    }
+    fillCategoryFilter();
 
     Combo2->clear();
     for (int i = 0; i < kKeywordSlots; ++i)
@@ -395,10 +483,28 @@ bool Main_form::Form_Load()
     updateCaption();
     Text1->clear();
     Text2->clear();
-    QFont poemFont = Label3->font();
-    poemFont.setFamily(nb.settings.tate_font);
-    Label3->setFont(poemFont);
+    setPoemFont(nb.settings.tate_font);
     return true;
+}
+
+void Main_form::setPoemFont(const QString &family)
+{
+    // A font this machine lacks shows as ＭＳ 明朝; the setting keeps its name.
+    QFont poemFont = Label3->font();
+    poemFont.setFamily(m_printer->usableFont(family));
+    Label3->setFont(poemFont);
+}
+
+void Main_form::Menu_print_Click()
+{
+    F_print::showModal(nb, *m_printer, this);
+}
+
+void Main_form::Menu_tatefont_Click()
+{
+    F_tatefont::choose(
+        nb, m_printer->fontNames(), [this](const QString &family) { setPoemFont(family); },
+        [this](const QString &text) { setHint(text); }, this);
 }
 
 void Main_form::updateCaption()
@@ -406,9 +512,48 @@ void Main_form::updateCaption()
     setWindowTitle(QStringLiteral("%1 (%2件)").arg(MessageBoxes::programTitle).arg(nb.haiku_count()));
 }
 
+void Main_form::fillCategoryFilter()
+{
+    Combo1->clear();
+    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
+        Combo1->addItem(nb.category_list[i]);
+    if (Combo1->count() > 0) {
+        Combo1->setCurrentIndex(0);
+        Combo1_Click();
+    }
+}
+
+void Main_form::Menu_bunrui_Click()
+{
+    const Hints::Sink hint = [this](const QString &text) { setHint(text); };
+    switch (F_bunrui::edit(nb, hint, this)) {
+    case F_bunrui::Result::Closed: break;
+    case F_bunrui::Result::Finished: fillCategoryFilter(); break;
+    case F_bunrui::Result::HaikuDeleted:
+        // Every haiku that is left, whatever the filter showed; the filter
+        // stays as it was. No row is chosen, so nothing is shown below.
+        nb.rebuildShown(Notebook::allCategories);
+        fillGrid();
+        Combo2->setEditText(QString());
+        Grid1->setRow(Grid1->rows() - 1);
+        Grid1->setSelectedRows(0, 0);
+        Grid1->scrollToTop();
+        showRowQuietly(0);
+        updateCaption();
+        break;
+    }
+}
+
 void Main_form::Combo1_Click()
 {
     nb.rebuildShown(Combo1->currentText());
+    fillGrid();
+    Combo2->setEditText(QString());
+    selectFirstRow();
+}
+
+void Main_form::fillGrid()
+{
     const std::vector<int> &shown = nb.shownIndex();
     std::vector<QString> cells;
     cells.reserve(std::size_t(nb.shown_count + 1) * 3);
@@ -420,8 +565,10 @@ void Main_form::Combo1_Click()
     }
     cells.resize(cells.size() + 3); // the empty last row
     Grid1->replaceRows(std::move(cells));
+}
 
-    Combo2->setEditText(QString());
+void Main_form::selectFirstRow()
+{
     Grid1->setRow(1);
     Grid1->setSelectedRows(1, 1);
     Grid1->scrollToTop();
@@ -430,20 +577,64 @@ void Main_form::Combo1_Click()
 
 void Main_form::showRowQuietly(int r)
 {
+    showRow(r, !nb.isRowLocked(r));
+}
+
+void Main_form::showRow(int r, bool withMemo)
+{
     if (r < 1 || r > nb.shown_count) {
         Text2->clear();
-        Label3->setText(QString());
+        nb.tate_text.clear();
+        Label3->setText(nb.tate_text);
         return;
     }
-    if (nb.row_locked[std::size_t(r)] == QLatin1String("YES")) {
-        Text2->clear();
-    } else {
-        nb.memo_text = nb.readMemo(nb.row_memo_no[std::size_t(r)]);
+    if (withMemo) {
+        nb.memo_text = nb.readMemo(nb.row_memo_no[std::size_t(r)]); // empty when the file is missing
         Text2->setPlainText(nb.memo_text);
+    } else {
+        Text2->clear();
     }
+    // The long-vowel mark lies flat in a vertical column; the poet's notebook
+    // has always written it as a full-width bar.
     nb.tate_text = nb.row_poem[std::size_t(r)];
     nb.tate_text.replace(QStringLiteral("ー"), QStringLiteral("｜"));
     Label3->setText(nb.tate_text);
+}
+
+void Main_form::Grid1_Click()
+{
+    const int r = Grid1->row();
+    if (nb.isRowLocked(r)) {
+        // Nothing of the memo stays on show while the password is asked for.
+        Text2->clear();
+        MessageBoxes::notify(this, QStringLiteral("指定された句のメモには鍵がかかっています。"));
+        const QString answer = F_secpassin::ask(nb, this, hintSink());
+        if (answer == Notebook::passNo)
+            MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"),
+                                 MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
+        // Only the right password opens the memo, and only for this click;
+        // the label keeps what it showed.
+        if (answer != Notebook::passYes)
+            return;
+    }
+    showRow(r, true);
+}
+
+void Main_form::Grid1_DblClick()
+{
+    Command8_Click();
+}
+
+void Main_form::Command8_Click() {}
+
+void Main_form::Menu_file_pass_Click()
+{
+    F_keyset::run(nb, this, hintSink());
+}
+
+Hints::Sink Main_form::hintSink()
+{
+    return [this](const QString &text) { setHint(text); };
 }
 
 // Keeps the stored twips when the window is where they put it, so that an
@@ -470,7 +661,10 @@ void Main_form::recordGeometry()
     }
     keepOrSet(s.window_height, outer.height(), true, this);
     keepOrSet(s.window_width, outer.width(), false, this);
-    keepOrSet(s.list_height, Grid1->height(), true, this);
+    // The list height is known to the twip (the splitter and the layout
+    // reckon in twips): no rounding through pixels on its way to the file.
+    if (Twips::toPxY(s.list_height.value(), this) != Grid1->height())
+        s.list_height.set(m_listHeight);
 }
 
 Main_form::QuitChoice Main_form::saveAll()
@@ -548,6 +742,20 @@ void Main_form::closeEvent(QCloseEvent *event)
 
 bool Main_form::eventFilter(QObject *watched, QEvent *event)
 {
+    // The bare window surface: the splitter between the list and the memo box.
+    if (watched == centralWidget()) {
+        const auto type = event->type();
+        if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
+            type == QEvent::MouseButtonRelease) {
+            const double y = Twips::fromPxY(qRound(static_cast<QMouseEvent *>(event)->position().y()), this);
+            if (type == QEvent::MouseMove)
+                Form_MouseMove(y);
+            else if (type == QEvent::MouseButtonPress)
+                Form_MouseDown(y);
+            else
+                Form_MouseUp(y);
+        }
+    }
     // The hint line never keeps the focus: it goes on to 登録.
     if (watched == Text1 && event->type() == QEvent::FocusIn)
         QMetaObject::invokeMethod(Command6, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "mainwin/MainLayout.h"
+#include "ui/Hints.h"
+
 #include <QMainWindow>
 
+#include <memory>
+
 class Notebook;
+class PrinterLayer;
 class ListGrid;
 class VerticalLabel;
 class QAction;
@@ -22,6 +28,7 @@ class Main_form : public QMainWindow
     Q_OBJECT
 public:
     explicit Main_form(Notebook &notebook, QWidget *parent = nullptr);
+    ~Main_form() override;
 
     // Start-up: loads the notebook (writing the default files on a first run),
     // restores the window and fills the list. False when the program must end
@@ -45,11 +52,30 @@ public:
     // Shows grid row r without asking for the password: a locked haiku's memo
     // stays hidden.
     void showRowQuietly(int r);
+    // A click on a row shows its haiku, reading the memo afresh; a locked
+    // memo first asks for the password, every time.
+    void Grid1_Click();
+    // A double click: the click has shown the row, then the edit command runs.
+    void Grid1_DblClick();
+    // 編集: correcting the selected haiku. The entry window is not there yet,
+    // so for now it does nothing.
+    void Command8_Click();
+    // ﾌｧｲﾙ → 鍵の設定: sets the password of the locked memos.
+    void Menu_file_pass_Click();
     void updateCaption();
 
     // The notebook seems open on another computer (its lock names host): asks
     // whether to quit, and warns once more before opening it all the same.
     static bool openDespiteLock(const QString &host);
+
+    // Lays the controls out for the window's size (list, memo box and
+    // buttons follow the window; the poem label's font grows in steps).
+    void Form_Resize();
+    // The splitter: the strip of bare window surface between list and memo
+    // box, y in client twips.
+    void Form_MouseMove(double y);
+    void Form_MouseDown(double y);
+    void Form_MouseUp(double y);
 
     // Writes a hint into the hint line; the dialogs write theirs through it too.
     void setHint(const QString &text);
@@ -57,12 +83,21 @@ public:
     // 使い方: opens the manual with the desktop's own program for it.
     void menu_tukaikata_Click();
 
+    // 選択した句の印刷: the print window.
+    void Menu_print_Click();
+    // 縦書き用フォントの設定: the vertical font window, which previews on the poem.
+    void Menu_tatefont_Click();
+    // 分類の編集: the category editor; afterwards the filter or the list is
+    // redrawn as the editor was left.
+    void Menu_bunrui_Click();
+
 signals:
     // Everything is saved: the program ends now.
     void programEnded();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -106,9 +141,34 @@ private:
     // Saves everything; on a failure asks whether to try again or to quit
     // without saving.
     QuitChoice saveAll();
+    // The poem's font: family when the printer offers it, else ＭＳ 明朝.
+    void setPoemFont(const QString &family);
+    // The list grid refilled from the notebook's shown rows: one model reset.
+    void fillGrid();
+    // Row 1 current and selected, scrolled into view and shown without asking
+    // for the password.
+    void selectFirstRow();
+    // Combo1 refilled with every category and its first one chosen, which
+    // rebuilds the list.
+    void fillCategoryFilter();
+
+    double layoutWidth() const;
+    double layoutHeight() const;
+    void applyLayout(const MainLayout::Layout &layout);
+    void applySplitter(double y);
+    // Row r's poem in the label and, with withMemo, its memo read afresh;
+    // anything but a haiku row empties both.
+    void showRow(int r, bool withMemo);
+    // Writes into the hint line; handed to the dialogs.
+    Hints::Sink hintSink();
 
     Notebook &nb;
+    double m_listHeight = 2295; // twips; kept exactly, not read back from pixels
+    MainLayout::Layout m_layout;
+    bool m_dragging = false;
+    std::unique_ptr<PrinterLayer> m_printer; // fonts and the default printer
     bool m_quit = false;
     bool m_saving = false;
     bool m_frameFixPending = false;
+    bool m_normalFixPending = false;
 };

@@ -24,6 +24,16 @@ bool holdsNotebook(const QString &folder)
            QFileInfo::exists(d.filePath(DataFiles::settingsFile));
 }
 
+// A folder of installed programs (/usr/bin, ~/.local/bin...): a new notebook
+// never goes there, even for root, who could write it.
+bool isProgramsFolder(const QString &folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    const QString name = QFileInfo(clean).fileName();
+    return name == QLatin1String("bin") || name == QLatin1String("sbin") ||
+           name == QLatin1String("libexec") || clean.startsWith(QLatin1String("/usr/"));
+}
+
 } // namespace
 
 bool AppFolder::writable(const QString &folder)
@@ -36,7 +46,7 @@ AppFolder::Choice AppFolder::resolve(const QString &executableFolder, const QStr
 {
     if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isDir()) {
         const bool canWrite = writable(executableFolder);
-        if (canWrite || holdsNotebook(executableFolder))
+        if ((canWrite && !isProgramsFolder(executableFolder)) || holdsNotebook(executableFolder))
             return {withSlash(executableFolder), canWrite};
     }
     if (userDataFolder.isEmpty() || !QDir().mkpath(userDataFolder) || !writable(userDataFolder))

@@ -5,9 +5,9 @@
 // Where the notebook lives. The folder of the executable whenever it holds a
 // notebook, even one that cannot be written (the poet must see their haiku,
 // not a new empty notebook elsewhere); a new notebook goes there too when the
-// folder is writable. Only when it holds no notebook and cannot be written
-// does the notebook go to the user's data folder (~/.local/share/yurimoka),
-// created when missing.
+// folder is writable and is not a folder of installed programs (…/bin,
+// /usr/…). Otherwise the notebook goes to the user's data folder
+// (~/.local/share/yurimoka), created when missing.
 namespace AppFolder {
 
 struct Choice

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
+#include <cerrno>
 #include <numeric>
 
 namespace {
@@ -220,8 +222,13 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
     if (alreadyOnDisk(fileName, bytes))
         return std::nullopt;
     if (isNotebookFile(fileName)) {
-        if (auto conflict = keepTheirs(fileName, bytes))
+        bool alreadyThere = false;
+        if (auto conflict = keepTheirs(fileName, bytes, alreadyThere))
             return conflict;
+        // Rewriting the same bytes would only give a sync program a change to
+        // carry back to the other computer, to clash with its next save there.
+        if (alreadyThere)
+            return std::nullopt;
     }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
@@ -233,20 +240,24 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
     return std::nullopt;
 }
 
-std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const QByteArray &bytes)
+std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const QByteArray &bytes,
+                                                 bool &alreadyThere)
 {
+    alreadyThere = false;
     QFile f(path(fileName));
     if (!f.exists() || !f.open(QIODevice::ReadOnly))
         return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
     const QByteArray disk = f.readAll();
     f.close();
+    if (disk == bytes) {
+        // Only its time was touched, or both computers made the same change.
+        remember(fileName, bytes);
+        alreadyThere = true;
+        return std::nullopt;
+    }
     const auto known = m_onDisk.constFind(fileName);
     if (known != m_onDisk.constEnd() && known->hash == hashOf(disk))
         return std::nullopt; // as we left it: ours to replace
-    if (disk == bytes) {
-        remember(fileName, bytes); // both sides made the same change
-        return std::nullopt;
-    }
 
     // Changed behind our back, most likely by a sync program bringing another
     // computer's notebook: theirs stays, ours goes beside it, once.
@@ -296,6 +307,17 @@ void Notebook::noteSyncConflicts(StartupReport &report) const
                 "同期ソフトが作った「haiku.dat」の別の版で、もう一台のパソコンで書いた句が入っているかもしれません。\n"
                 "【ユリモカ】は「haiku.dat」だけを読み込みました。")
                 .arg(copy));
+    }
+    // Our own copies, made when a save found the haiku file changed by the
+    // other computer: on either computer the poet should hear of them.
+    const QStringList ours =
+        QDir(app_folder).entryList({DataFiles::haikuFile + QStringLiteral(".conflict-*")}, QDir::Files);
+    for (const QString &copy : ours) {
+        report.notices.append(QStringLiteral("フォルダに「%1」があります。\n"
+                                             "「haiku.dat」が別のパソコンで書き換えられていたときに、"
+                                             "こちらの内容を残したものです。\n"
+                                             "必要な句があれば書き写してから、このファイルを削除して下さい。")
+                                  .arg(copy));
     }
 }
 
@@ -580,4 +602,163 @@ QString Notebook::unstorableReason(const QString &what, const QString &value, bo
     return QStringLiteral(
                "%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
         .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+}
+
+std::optional<qint64> Notebook::addHaikuAtHead(const HaikuInput &in, const QDateTime &now)
+{
+    const std::optional<qint64> memoNo = nextMemoNo();
+    if (!memoNo)
+        return std::nullopt;
+    settings.last_memo_no.set(double(*memoNo));
+    Haiku_record r{in.date_text,
+                   in.category,
+                   in.poem,
+                   TextLines::formatNumber(double(*memoNo)),
+                   DataFiles::timeStamp(now, true),
+                   DataFiles::timeStamp(now, true),
+                   in.locked ? QStringLiteral("YES") : QStringLiteral("NO")};
+    haiku_list.insert(haiku_list.begin() + 1, std::move(r));
+    return memoNo;
+}
+
+void Notebook::correctHaiku(int index, const HaikuInput &in, const QDateTime &now)
+{
+    if (index < 1 || index > haiku_count())
+        return;
+    Haiku_record &r = haiku_list[std::size_t(index)];
+    // Only what really changed gets a new string, so that an unchanged
+    // record is still seen as unchanged when the file is saved.
+    auto keep = [](QString &field, const QString &value) {
+        if (field != value)
+            field = value;
+    };
+    keep(r.date_text, in.date_text);
+    keep(r.category, in.category);
+    keep(r.poem, in.poem);
+    keep(r.locked, in.locked ? QStringLiteral("YES") : QStringLiteral("NO"));
+    r.updated_stamp = DataFiles::timeStamp(now, true);
+}
+
+bool Notebook::knowsCategory(const QString &name) const
+{
+    return std::find(category_list.begin() + std::min<std::size_t>(2, category_list.size()),
+                     category_list.end(), name) != category_list.end();
+}
+
+std::optional<StoreProblem> Notebook::addCategory(const QString &name)
+{
+    category_list.push_back(name);
+    return writeCategories();
+}
+
+void Notebook::swapCategories(int a, int b)
+{
+    if (a < 2 || b < 2 || a > category_count() || b > category_count())
+        return;
+    std::swap(category_list[std::size_t(a)], category_list[std::size_t(b)]);
+}
+
+void Notebook::removeCategory(int entry)
+{
+    if (entry < 2 || entry > category_count())
+        return;
+    category_list.erase(category_list.begin() + entry);
+}
+
+std::optional<StoreProblem> Notebook::deleteMemoFile(qint64 memo_no)
+{
+    const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
+    m_unsavedMemos.remove(memo_no);
+    QFile f(path(name));
+    if (f.exists() && !f.remove()) {
+        const int error = errno;
+        return StoreProblem{name, QStringLiteral("「%1」を削除できませんでした。\n%2")
+                                      .arg(name, AtomicFile::cause(error ? error : EACCES))};
+    }
+    m_onDisk.remove(name);
+    // An old companion file some notebooks still have.
+    const QString digits = DataFiles::memoFileName(memo_no).mid(2);
+    QFile::remove(path(QStringLiteral("memo2/m2") + digits));
+    return std::nullopt;
+}
+
+QList<StoreProblem> Notebook::removeHaiku(int index)
+{
+    if (index < 1 || index > haiku_count())
+        return {};
+    const qint64 memoNo = DataFiles::memoNumber(haiku_list[std::size_t(index)].memo_no);
+    if (memoNo != 0) {
+        if (auto p = deleteMemoFile(memoNo))
+            return {*p};
+    }
+    haiku_list.erase(haiku_list.begin() + index);
+    if (auto p = writeHaiku())
+        return {*p};
+    return {};
+}
+
+QList<StoreProblem> Notebook::removeCategoryWithHaiku(int entry)
+{
+    if (entry < 2 || entry > category_count())
+        return {};
+    const QString category = category_list[std::size_t(entry)];
+    QList<StoreProblem> problems;
+    // One pass: the haiku that stay close up in their order.
+    std::size_t kept = 1;
+    for (std::size_t k = 1; k < haiku_list.size(); ++k) {
+        bool drop = haiku_list[k].category == category;
+        if (drop) {
+            const qint64 memoNo = DataFiles::memoNumber(haiku_list[k].memo_no);
+            if (memoNo != 0) {
+                if (auto p = deleteMemoFile(memoNo)) {
+                    problems.append(*p);
+                    drop = false; // never a haiku without its memo, nor a memo without its haiku
+                }
+            }
+        }
+        if (!drop) {
+            if (kept != k)
+                haiku_list[kept] = std::move(haiku_list[k]);
+            ++kept;
+        }
+    }
+    haiku_list.resize(kept);
+    removeCategory(entry);
+    for (auto write : {&Notebook::writeHaiku, &Notebook::writeCategories}) {
+        if (auto p = (this->*write)())
+            problems.append(*p);
+    }
+    return problems;
+}
+
+// ---- The memo lock ------------------------------------------------------
+
+bool Notebook::isRowLocked(int r) const
+{
+    return r >= 1 && r <= shown_count && std::size_t(r) < row_locked.size() &&
+           row_locked[std::size_t(r)] == lockedYes;
+}
+
+bool Notebook::passwordMatches(const QString &typed) const
+{
+    return typed == settings.lock_password;
+}
+
+const QString &Notebook::passwordPromptAnswered(const QString &typed)
+{
+    pass_result = passwordMatches(typed) ? passYes : passNo;
+    return pass_result;
+}
+
+QString Notebook::unstorablePassword(const QString &password)
+{
+    return unstorableReason(QStringLiteral("パスワード"), password, false);
+}
+
+QString Notebook::setLockPassword(const QString &password)
+{
+    QString reason = unstorablePassword(password);
+    if (reason.isEmpty())
+        settings.lock_password = password;
+    return reason;
 }

@@ -121,6 +121,8 @@ public:
     // Writes a memo file. One that cannot be written is kept in memory and
     // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
+    // Drops a memo kept for writing again: its haiku was not stored after all.
+    void forgetUnsavedMemo(qint64 memo_no) { m_unsavedMemos.remove(memo_no); }
 
     // Refills shown_count and the row arrays with the haiku of one category
     // ("全部" for all), in notebook order.
@@ -130,6 +132,81 @@ public:
     // Why a value typed by the user cannot be stored (a character outside the
     // code page, or a line break in a one-line value); empty when it can.
     static QString unstorableReason(const QString &what, const QString &value, bool multiLine);
+
+    // ---- Changing the notebook: entering, correcting and deleting haiku,
+    // keeping the categories. Each keeps the records and the memo folder in
+    // step; the windows only ask, call one of these and redraw.
+
+    // The entry window stores at most this many haiku, the category editor
+    // and the entry window at most this many categories (全部 included).
+    static constexpr int kHaikuStoreLimit = kHaikuLimit - 1;
+    static constexpr int kCategoryStoreLimit = kCategoryLimit - 1;
+    bool atHaikuLimit() const { return haiku_count() >= kHaikuStoreLimit; }
+    bool atCategoryLimit() const { return category_count() >= kCategoryStoreLimit; }
+
+    // What the poet typed for one haiku.
+    struct HaikuInput
+    {
+        QString date_text;
+        QString category;
+        QString poem;
+        bool locked = false;
+    };
+    // A new haiku at the head of the notebook (record 1), with the next memo
+    // number and both time stamps taken from now. Nothing when every memo
+    // number has been handed out. Writes no file.
+    std::optional<qint64> addHaikuAtHead(const HaikuInput &in, const QDateTime &now);
+    // Corrects record index in place: its memo number, creation stamp and
+    // place stay. Writes no file.
+    void correctHaiku(int index, const HaikuInput &in, const QDateTime &now);
+
+    // Whether name is one of the categories a haiku may be given (entries 2 on).
+    bool knowsCategory(const QString &name) const;
+    // Appends a category and rewrites the category file. The category stays
+    // in memory when the file cannot be written.
+    std::optional<StoreProblem> addCategory(const QString &name);
+    // Exchanges category entries a and b (both 2 or more). Writes no file.
+    void swapCategories(int a, int b);
+    // Removes category entry (2 or more). Writes no file; haiku keep their category text.
+    void removeCategory(int entry);
+
+    // Deletes the memo file of memo_no (and its old companion under memo2).
+    // A file that is not there counts as deleted.
+    std::optional<StoreProblem> deleteMemoFile(qint64 memo_no);
+    // Deletes record index and its own memo file, then rewrites the haiku
+    // file. A memo file that cannot be deleted keeps its haiku: the notebook
+    // and the memo folder never disagree.
+    QList<StoreProblem> removeHaiku(int index);
+    // Deletes every haiku whose category is exactly name, with their memo
+    // files, removes category entry, and rewrites the haiku and category
+    // files. A haiku whose memo file cannot be deleted is kept, and said.
+    QList<StoreProblem> removeCategoryWithHaiku(int entry);
+    // ---- The memo lock --------------------------------------------------
+    // One password opens every locked memo: settings.lock_password, kept as
+    // typed in the settings file (empty: no password set). A password prompt
+    // leaves its outcome in pass_result.
+    static inline const QString lockedYes = QStringLiteral("YES"); // a locked haiku's flag
+    static inline const QString passYes = QStringLiteral("YES");
+    static inline const QString passNo = QStringLiteral("NO");
+    static inline const QString passCancel = QStringLiteral("CANCEL");
+    // Row r (1 to shown_count) shows a haiku whose memo is locked. Any other
+    // row, the empty last row among them, is never locked, whatever an
+    // earlier list left in its slot.
+    bool isRowLocked(int r) const;
+    // Exact comparison: case, full against half width and blanks all count.
+    bool passwordMatches(const QString &typed) const;
+    // A prompt counts as cancelled from the moment it opens, so that one
+    // closed any other way never inherits an earlier "YES".
+    void passwordPromptOpened() { pass_result = passCancel; }
+    // The prompt's answer: "YES" when typed is the password, else "NO".
+    const QString &passwordPromptAnswered(const QString &typed);
+    // Why a new password cannot be kept (a character the settings file cannot
+    // hold, a line break); empty when it can.
+    static QString unstorablePassword(const QString &password);
+    // Sets a new password; an empty one removes the lock. A password that
+    // cannot be stored is refused: the reason is returned and the old one
+    // stays. It reaches the disk with the other settings at quit.
+    QString setLockPassword(const QString &password);
 
 private:
     struct Loaded
@@ -178,7 +255,9 @@ private:
                   std::vector<Haiku_record> *snapshot = nullptr, std::optional<std::size_t> hash = {});
     // Before a notebook file is replaced: when someone else changed it since
     // we last read or wrote it, it is left alone and bytes go beside it.
-    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes);
+    // alreadyThere: the file already holds these bytes, so nothing is written.
+    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes,
+                                           bool &alreadyThere);
     QHash<QString, std::size_t> m_savedAside; // the last bytes put beside each file, and where
     QHash<QString, QString> m_savedAsideName;
     void noteSyncConflicts(StartupReport &report) const;

@@ -17,14 +17,27 @@ const QScreen *screenOf(const QWidget *w)
 }
 } // namespace
 
+namespace {
+double g_dpiOverride = 0;
+}
+
+void overrideDpiForTesting(double dpi)
+{
+    g_dpiOverride = dpi;
+}
+
 double dpiX(const QWidget *w)
 {
+    if (g_dpiOverride > 0)
+        return g_dpiOverride;
     const QScreen *s = screenOf(w);
     return s ? s->logicalDotsPerInchX() : 96.0;
 }
 
 double dpiY(const QWidget *w)
 {
+    if (g_dpiOverride > 0)
+        return g_dpiOverride;
     const QScreen *s = screenOf(w);
     return s ? s->logicalDotsPerInchY() : 96.0;
 }
@@ -52,6 +65,12 @@ double fromPxY(int px, const QWidget *w)
 QRect rect(double left, double top, double width, double height, const QWidget *w)
 {
     return QRect(toPxX(left, w), toPxY(top, w), toPxX(width, w), toPxY(height, w));
+}
+
+void place(QWidget *control, const char *name, double left, double top, double width, double height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(rect(left, top, width, height, control));
 }
 
 } // namespace Twips

@@ -15,6 +15,8 @@ inline constexpr double perInch = 1440.0;
 
 // The logical DPI used for the conversion; 96 when no screen is known.
 double dpiX(const QWidget *w = nullptr);
+// Tests lay windows out at another resolution than the screen's; 0 restores it.
+void overrideDpiForTesting(double dpi);
 double dpiY(const QWidget *w = nullptr);
 
 int toPxX(double twips, const QWidget *w = nullptr);
@@ -24,5 +26,8 @@ double fromPxY(int px, const QWidget *w = nullptr);
 
 // A design rectangle (left, top, width, height in twips) in pixels.
 QRect rect(double left, double top, double width, double height, const QWidget *w = nullptr);
+
+// Names a control and puts it at its design rectangle (twips, in its parent).
+void place(QWidget *control, const char *name, double left, double top, double width, double height);
 
 } // namespace Twips

@@ -3,8 +3,10 @@
 #include <QWidget>
 
 // A label that writes its text top to bottom, one character a cell, the way a
-// haiku is written on a tanzaku. Punctuation takes its vertical form when the
-// font has one; long marks, dashes and Latin letters are turned on their side.
+// haiku is written on a tanzaku (drawn by VerticalText). Its text stays as
+// set; only the drawing is vertical. A text longer than the label is cut off
+// at the bottom. To a screen reader it is a piece of text whose name is the
+// poem; its accessibleName says what it holds.
 class VerticalLabel : public QWidget
 {
     Q_OBJECT
@@ -13,17 +15,6 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
-
-    // How one character is drawn: as it is, through another code point (a
-    // vertical presentation form), turned a quarter to the right, or nudged
-    // towards the upper right of its cell (small kana, 、。 without a form).
-    struct Glyph
-    {
-        QString text;
-        bool rotated = false;
-        bool nudged = false;
-    };
-    static Glyph verticalGlyph(const QString &character, const QFont &font);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -2,11 +2,13 @@
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
+#include "support/DialogDriver.h"
 #include "support/MessageRecorder.h"
 #include "ui/QuitSignals.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -99,6 +101,60 @@ void writeWindowSettings(const QString &dir, const QString &windowLines)
                    QStringLiteral("\r\n 2295 \r\nＭＳ 明朝\r\n全部\r\nＭＳ 明朝\r\n更新日\r\n 0 \r\n\r\n")));
 }
 
+// Clicks the poem cell of grid row r (rows counted with the heading).
+void clickRow(QWidget &form, int r, bool twice = false)
+{
+    auto *grid = ctl<ListGrid>(form, "Grid1");
+    const QPoint at = grid->visualRect(grid->model()->index(r - 1, 2)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    if (twice) { // the second press of a double click comes as the double click
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+QString memoShown(QWidget &form)
+{
+    return ctl<QPlainTextEdit>(form, "Text2")->toPlainText();
+}
+
+QString poemShown(QWidget &form)
+{
+    return ctl<VerticalLabel>(form, "Label3")->text();
+}
+
+// Types into a dialog's password box and presses OK.
+void answerPrompt(QDialog *d, const QString &password)
+{
+    auto *box = ctl<QLineEdit>(*d, "Text1");
+    for (QChar c : password)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), {});
+    QTest::mouseClick(ctl<QPushButton>(*d, "Command2"), Qt::LeftButton);
+}
+
+// A notebook folder opened in a shown main window, its message boxes and
+// dialogs played by the test.
+struct OpenNotebook
+{
+    explicit OpenNotebook(const std::function<void(const QString &)> &write = writeNotebook) : nb(dir.path())
+    {
+        write(dir.path());
+        loaded = form.Form_Load();
+        form.show();
+        exposed = QTest::qWaitForWindowExposed(&form);
+    }
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    DialogDriver driver;
+    Notebook nb;
+    Main_form form{nb};
+    bool loaded = false;
+    bool exposed = false;
+};
+
+const QString kRow1Poem = QStringLiteral("古池や蛙飛びこむ水の音");
+const QString kLockedTate = QStringLiteral("ひっそりとコ｜ヒ｜の湯気①髙");
+
 } // namespace
 
 class TestMainForm : public QObject
@@ -122,6 +178,12 @@ private slots:
     void menuBarHasEveryEntryInOrder();
     void hintsFollowTheMouseAndTheFocus();
     void manualThatIsMissingIsSaidSo();
+    void clickOnALockedRowAsksForThePassword_data();
+    void clickOnALockedRowAsksForThePassword();
+    void everyClickOnALockedRowAsksAgain();
+    void keyboardShowsRowsWithoutAsking();
+    void emptyLastRowAsksNothing();
+    void longVowelMarkStandsAsABar();
 };
 
 void TestMainForm::firstStartShowsTheWelcomeHaiku()
@@ -495,6 +557,184 @@ void TestMainForm::manualThatIsMissingIsSaidSo()
     QCOMPARE(messages.shown[0].text,
              QStringLiteral("MANUAL.WRIファイルが無いので、使い方を表示できません。"));
     QCOMPARE(messages.shown[0].title, QStringLiteral("ユリモカ"));
+}
+
+void TestMainForm::clickOnALockedRowAsksForThePassword_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("right password") << QStringLiteral("right");
+    QTest::newRow("wrong password") << QStringLiteral("wrong");
+    QTest::newRow("CANCEL") << QStringLiteral("cancel");
+    QTest::newRow("Esc") << QStringLiteral("esc");
+    QTest::newRow("closed by the window system") << QStringLiteral("close");
+}
+
+void TestMainForm::clickOnALockedRowAsksForThePassword()
+{
+    QFETCH(QString, how);
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    clickRow(o.form, 1);
+    QCOMPARE(memoShown(o.form), QStringLiteral("池のほとり\n二行目"));
+    QVERIFY(o.messages.shown.isEmpty());
+    o.nb.pass_result = QStringLiteral("YES"); // left by an earlier prompt
+
+    QStringList memoWhileAsked;
+    o.messages.onShow = [&](const MessageBoxes::Request &) { memoWhileAsked << memoShown(o.form); };
+    o.driver.actions.append([&](QDialog *d) {
+        memoWhileAsked << memoShown(o.form);
+        QCOMPARE(ctl<QLineEdit>(o.form, "Text1")->text(),
+                 QStringLiteral("鍵付きメモを表示・訂正するにはパスワードが必要です。"));
+        if (how == u"right")
+            answerPrompt(d, QStringLiteral("秘密"));
+        else if (how == u"wrong")
+            answerPrompt(d, QStringLiteral("秘密 "));
+        else if (how == u"cancel")
+            QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
+        else if (how == u"esc")
+            QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Escape);
+        else
+            d->close();
+    });
+    clickRow(o.form, 2);
+
+    QCOMPARE(o.driver.opened, QStringList{QStringLiteral("F_secpassin")});
+    QCOMPARE(o.messages.shown[0].text, QStringLiteral("指定された句のメモには鍵がかかっています。"));
+    QCOMPARE(o.messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+    QCOMPARE(o.messages.shown[0].icon, MessageBoxes::Icon::None);
+    // The memo box was emptied before the notice and stayed empty while asked.
+    QVERIFY(memoWhileAsked.size() >= 2);
+    QCOMPARE(memoWhileAsked.join(QString()), QString());
+    if (how == u"right") {
+        QCOMPARE(o.messages.shown.size(), 1);
+        QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+        QCOMPARE(poemShown(o.form), kLockedTate);
+        return;
+    }
+    if (how == u"wrong") {
+        QCOMPARE(o.messages.shown.size(), 2);
+        QCOMPARE(o.messages.shown[1].text, QStringLiteral("パスワードが間違っています。"));
+        QCOMPARE(o.messages.shown[1].title, QStringLiteral("【ユリモカ】Ver.1.2"));
+        QCOMPARE(o.messages.shown[1].icon, MessageBoxes::Icon::Critical);
+    } else {
+        QCOMPARE(o.messages.shown.size(), 1);
+    }
+    // Nothing of the locked haiku shows; the label keeps the poem it had.
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), kRow1Poem);
+}
+
+void TestMainForm::everyClickOnALockedRowAsksAgain()
+{
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    clickRow(o.form, 2);
+    QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+
+    // The right password opened that click only.
+    o.driver.actions.append([&](QDialog *d) {
+        QCOMPARE(memoShown(o.form), QString());
+        d->reject();
+    });
+    clickRow(o.form, 2);
+    QCOMPARE(o.driver.opened.size(), 2);
+    QCOMPARE(o.messages.shown.size(), 2);
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), kLockedTate);
+
+    // A double click is the click, asking once, then the edit command.
+    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
+    clickRow(o.form, 2, true);
+    QCOMPARE(o.driver.opened.size(), 3);
+    QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+    QVERIFY(o.driver.unexpected.isEmpty());
+}
+
+void TestMainForm::keyboardShowsRowsWithoutAsking()
+{
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    writeFile(o.dir.filePath(QStringLiteral("memo1/m1000004.txt")), sjis(QStringLiteral("海のメモ\r\n")));
+    auto *grid = ctl<ListGrid>(o.form, "Grid1");
+    clickRow(o.form, 1);
+
+    struct Step
+    {
+        QKeyCombination key;
+        int row;
+        QString memo;
+        QString poem;
+    };
+    const Step steps[] = {
+        {Qt::Key_Down, 2, QString(), kLockedTate},                      // locked: the poem only
+        {Qt::Key_Down, 3, QString(), QStringLiteral("半角括弧の分類")}, // its memo file is missing
+        {Qt::Key_Down, 4, QStringLiteral("海のメモ"), QStringLiteral("～春の海～")},
+        {Qt::Key_Down, 5, QString(), QString()}, // the empty last row
+        {Qt::Key_Up, 4, QStringLiteral("海のメモ"), QStringLiteral("～春の海～")},
+        {Qt::ControlModifier | Qt::Key_Home, 1, QStringLiteral("池のほとり\n二行目"), kRow1Poem},
+        {Qt::ControlModifier | Qt::Key_End, 5, QString(), QString()},
+    };
+    for (const Step &s : steps) {
+        QTest::keyClick(grid, s.key.key(), s.key.keyboardModifiers());
+        QCOMPARE(grid->row(), s.row);
+        QCOMPARE(memoShown(o.form), s.memo);
+        QCOMPARE(poemShown(o.form), s.poem);
+        QCOMPARE(o.nb.tate_text, s.poem);
+    }
+    QVERIFY(o.driver.opened.isEmpty());
+    QVERIFY(o.messages.shown.isEmpty());
+}
+
+void TestMainForm::emptyLastRowAsksNothing()
+{
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    // From four rows to one: row 2, now the empty row, held a haiku before.
+    // Even a lock flag left in its slot asks nothing.
+    ctl<QComboBox>(o.form, "Combo1")->setCurrentIndex(2);
+    o.form.Combo1_Click();
+    QCOMPARE(poemShown(o.form), kLockedTate);
+    o.nb.row_locked[2] = QStringLiteral("YES");
+    o.nb.row_memo_no[2] = 7;
+    clickRow(o.form, 2);
+    QVERIFY(o.driver.opened.isEmpty());
+    QVERIFY(o.messages.shown.isEmpty());
+    QCOMPARE(memoShown(o.form), QString());
+    QCOMPARE(poemShown(o.form), QString());
+}
+
+void TestMainForm::longVowelMarkStandsAsABar()
+{
+    OpenNotebook o([](const QString &dir) {
+        writeFile(dir + QStringLiteral("/haiku.dat"),
+                  sjis(record(QStringLiteral("2026/05/01"), QStringLiteral("季語"),
+                              QStringLiteral("ソーダ水ーーの泡"), 1) +
+                       record(QStringLiteral("2026/05/02"), QStringLiteral("季語"),
+                              QStringLiteral("長音のない句"), 2)));
+    });
+    QVERIFY(o.loaded && o.exposed);
+    const QString bar = QStringLiteral("ソ｜ダ水｜｜の泡");
+    QCOMPARE(poemShown(o.form), bar); // after the rebuild
+    auto *label = ctl<VerticalLabel>(o.form, "Label3");
+    clickRow(o.form, 2);
+    QCOMPARE(poemShown(o.form), QStringLiteral("長音のない句"));
+    clickRow(o.form, 1);
+    QCOMPARE(poemShown(o.form), bar);
+    QCOMPARE(o.nb.tate_text, bar);
+    QTest::keyClick(ctl<ListGrid>(o.form, "Grid1"), Qt::Key_Down);
+    QTest::keyClick(ctl<ListGrid>(o.form, "Grid1"), Qt::Key_Up);
+    QCOMPARE(poemShown(o.form), bar);
+    // A screen reader hears the poem, and what the list and memo box hold.
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(label);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->text(QAccessible::Name), o.nb.tate_text);
+    QCOMPARE(spoken->role(), QAccessible::StaticText);
+    QCOMPARE(QAccessible::queryAccessibleInterface(ctl<ListGrid>(o.form, "Grid1"))->text(QAccessible::Name),
+             QStringLiteral("句の一覧"));
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(ctl<QPlainTextEdit>(o.form, "Text2"))->text(QAccessible::Name),
+        QStringLiteral("メモ"));
 }
 
 QTEST_MAIN(TestMainForm)

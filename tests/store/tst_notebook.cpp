@@ -544,6 +544,15 @@ private slots:
         QVERIFY(put(dir.filePath(u"file"_qs), "x"));
         const QString underFile = dir.filePath(u"file/yurimoka"_qs);
         QCOMPARE(AppFolder::resolve(dir.filePath(u"gone"_qs), underFile).folder, QString());
+
+        // installed with the system's programs: a new notebook goes to the user's folder
+        const QString bin = dir.filePath(u"prefix/bin"_qs);
+        QVERIFY(QDir().mkpath(bin));
+        QCOMPARE(AppFolder::resolve(bin, user).folder, user + u'/');
+        QVERIFY(!QFileInfo::exists(bin + u"/haiku.dat"_qs));
+        // ... but a notebook kept there by hand is opened where it is
+        QVERIFY(put(bin + u"/haiku.dat"_qs, QByteArray()));
+        QCOMPARE(AppFolder::resolve(bin, user).folder, bin + u'/');
     }
 
     // A read-only program folder: its own notebook is opened (and said to be

@@ -8,6 +8,8 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace folders;
 
 namespace {
@@ -21,6 +23,15 @@ QStringList asideOf(const QString &folder, const QString &name)
 QByteArray sjis(const QString &s)
 {
     return Cp932::encode(s).bytes;
+}
+
+// A file replaced by a save gets a new inode; one left alone keeps its own.
+ino_t inode(const QString &path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 } // namespace
@@ -127,6 +138,49 @@ private slots:
         QCOMPARE(snapshot(dir.path()).keys(), before.keys());
     }
 
+    // A file that already holds what we would write is left alone, even when
+    // its time changed: a sync program that set the other computer's time, or
+    // brought the very change we made. Rewriting it would hand the sync
+    // program a change of ours to carry back.
+    void fileAlreadyHoldingOurBytesIsNotRewritten()
+    {
+        QTemporaryDir dir, other;
+        copyTree(u"notebook"_qs, dir.path());
+        copyTree(u"notebook"_qs, other.path());
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+
+        // Only the times changed.
+        for (const QString &f : {u"haiku.dat"_qs, u"kensaku.dat"_qs}) {
+            QFile touched(dir.filePath(f));
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)),
+                                        QFileDevice::FileModificationTime));
+        }
+        const ino_t datBefore = inode(dir.filePath(u"haiku.dat"_qs));
+        const ino_t keyBefore = inode(dir.filePath(u"kensaku.dat"_qs));
+        QVERIFY(nb.saveAll().isEmpty());
+        QCOMPARE(inode(dir.filePath(u"haiku.dat"_qs)), datBefore);
+        QCOMPARE(inode(dir.filePath(u"kensaku.dat"_qs)), keyBefore);
+
+        // The other computer made the same change as ours and its file has arrived.
+        Notebook elsewhere(other.path());
+        QVERIFY(elsewhere.startUp(windowDefaults(), kNow).problems.isEmpty());
+        elsewhere.settings.window_left.set(elsewhere.settings.window_left.value() + 150);
+        QVERIFY(elsewhere.saveAll().isEmpty());
+        QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(other.filePath(u"haiku.ini"_qs))));
+        const ino_t iniBefore = inode(dir.filePath(u"haiku.ini"_qs));
+        nb.settings.window_left.set(nb.settings.window_left.value() + 150);
+        QVERIFY(nb.saveAll().isEmpty());
+        QCOMPARE(inode(dir.filePath(u"haiku.ini"_qs)), iniBefore);
+
+        // From then on the file is ours again: a change of ours replaces it.
+        nb.settings.window_top.set(nb.settings.window_top.value() + 15);
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(inode(dir.filePath(u"haiku.ini"_qs)) != iniBefore);
+        QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
+    }
+
     // The copies a sync program leaves are pointed out and never read.
     void syncProgramCopiesAreNotRead()
     {
@@ -141,6 +195,14 @@ private slots:
         QVERIFY(r.notices[0].contains(copy));
         QCOMPARE(nb.haiku_count(), 3);
         QCOMPARE(nb.lastMemoNo(), qint64(12)); // nothing counted from the copies
+
+        // a copy of ours, made on either computer, is pointed out too
+        QVERIFY(put(dir.filePath(u"haiku.dat.conflict-20261207-101500"_qs), record("ours", " 52 ")));
+        Notebook next(dir.path());
+        const StartupReport r2 = next.startUp(windowDefaults(), kNow);
+        QCOMPARE(r2.notices.size(), 2);
+        QVERIFY(r2.notices[1].contains(u"haiku.dat.conflict-20261207-101500"_qs));
+        QCOMPARE(next.haiku_count(), 3);
     }
 
     void lockFromAnotherComputer()

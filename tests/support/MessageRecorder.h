@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Stands in for the message boxes while a test runs: keeps every request and
 // answers from a queue (OK or Yes when the queue is empty).
 class MessageRecorder
@@ -13,6 +15,8 @@ public:
     {
         MessageBoxes::setHandler([this](const MessageBoxes::Request &r) {
             shown.append(r);
+            if (onShow)
+                onShow(r);
             if (!answers.isEmpty())
                 return answers.takeFirst();
             return r.buttons == MessageBoxes::Buttons::YesNo ? MessageBoxes::Answer::Yes
@@ -25,4 +29,6 @@ public:
 
     QList<MessageBoxes::Request> shown;
     QList<MessageBoxes::Answer> answers;
+    // Called as each message is shown, to look at the windows behind it.
+    std::function<void(const MessageBoxes::Request &)> onShow;
 };

@@ -1,0 +1,304 @@
+#include "categories/F_bunrui.h"
+
+#include "store/Notebook.h"
+#include "ui/DialogPlacement.h"
+#include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace {
+
+// The window as designed, in twips.
+constexpr double kClientWidth = 4320;
+constexpr double kClientHeight = 5100;
+const QColor kLightYellow(0xFF, 0xFF, 0xC0);
+const QColor kLineGrey(0x80, 0x80, 0x80);
+
+// The refusals of 分類追加 carry the program's name alone as their title.
+const QString kAddTitle = QStringLiteral("ユリモカ");
+
+// A poem list in a message stops after this many.
+constexpr int kPoemsNamed = 10;
+
+} // namespace
+
+F_bunrui::F_bunrui(Notebook &notebook, Hints::Sink hint, QWidget *parent)
+    : QDialog(parent), nb(notebook), m_hint(std::move(hint))
+{
+    setObjectName(QStringLiteral("F_bunrui"));
+    createControls();
+    attachHints();
+    connect(Command6, &QPushButton::clicked, this, &F_bunrui::Command6_Click);
+    connect(Command1, &QPushButton::clicked, this, &F_bunrui::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &F_bunrui::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &F_bunrui::Command3_Click);
+    connect(Command5, &QPushButton::clicked, this, &F_bunrui::Command5_Click);
+    connect(Command4, &QPushButton::clicked, this, &F_bunrui::Command4_Click);
+
+    DialogPlacement::centreOver(this, parentWidget() ? parentWidget()->window() : nullptr);
+    setWindowTitle(QStringLiteral("分類の整理"));
+    fillList();
+    Text1->clear();
+}
+
+F_bunrui::Result F_bunrui::edit(Notebook &notebook, Hints::Sink hint, QWidget *parent)
+{
+    F_bunrui window(notebook, std::move(hint), parent);
+    window.exec();
+    return window.m_result;
+}
+
+void F_bunrui::createControls()
+{
+    DialogPlacement::dress(this, 9.75, kLightYellow);
+    DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
+
+    using Twips::place;
+    Text1 = new QLineEdit(this);
+    place(Text1, "Text1", 60, 60, 2835, 375);
+    Command6 = new QPushButton(QStringLiteral("分類追加"), this);
+    place(Command6, "Command6", 3000, 60, 1215, 435);
+
+    // One pixel of grey from (60, 540) to (4200, 540). The pointer passes
+    // through it to the window's background, as it would over a drawn line.
+    Line1 = new QFrame(this);
+    Line1->setFrameShape(QFrame::NoFrame);
+    QPalette grey = Line1->palette();
+    grey.setColor(QPalette::Window, kLineGrey);
+    Line1->setPalette(grey);
+    Line1->setAutoFillBackground(true);
+    Line1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    place(Line1, "Line1", 60, 540, 4140, 15);
+
+    List1 = new QListWidget(this);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    place(List1, "List1", 60, 660, 2835, 4350);
+    Command1 = new QPushButton(QStringLiteral("↑一つ上に"), this);
+    place(Command1, "Command1", 3000, 660, 1215, 495);
+    Command2 = new QPushButton(QStringLiteral("↓一つ下に"), this);
+    place(Command2, "Command2", 3000, 1260, 1215, 495);
+    Command3 = new QPushButton(QStringLiteral("分類削除"), this);
+    place(Command3, "Command3", 3000, 1860, 1215, 495);
+    Command5 = new QPushButton(QStringLiteral("該当句削除"), this);
+    place(Command5, "Command5", 3000, 2460, 1215, 495);
+    Command4 = new QPushButton(QStringLiteral("終了"), this);
+    place(Command4, "Command4", 3000, 4500, 1215, 495);
+    // Enter in the name box must not press a button that deletes.
+    for (QPushButton *b : {Command6, Command1, Command2, Command3, Command5, Command4})
+        b->setAutoDefault(false);
+
+    Text1->setAccessibleName(QStringLiteral("追加する分類"));
+    List1->setAccessibleName(QStringLiteral("分類の一覧"));
+    Line1->setAccessibleName(QStringLiteral("区切り線"));
+}
+
+void F_bunrui::attachHints()
+{
+    using Hints::On;
+    Hints::attach(Command1, QStringLiteral("選択した分類を、一つ上に移動します。"), On::MouseMove, m_hint);
+    Hints::attach(Command2, QStringLiteral("選択した分類を、一つ下に移動します。"), On::MouseMove, m_hint);
+    Hints::attach(Command3, QStringLiteral("選択した分類を削除します。(句は消えません）"), On::MouseMove,
+                  m_hint);
+    Hints::attach(Command4, QStringLiteral("分類の整理を終了します。"), On::MouseMove, m_hint);
+    Hints::attach(Command5, QStringLiteral("選択した分類の句を全部削除します。"), On::MouseMove, m_hint);
+    Hints::attach(List1->viewport(), QStringLiteral("クリックして分類を選択して下さい。"), On::MouseMove,
+                  m_hint);
+    // The background's hint comes from mouseMoveEvent.
+    setMouseTracking(true);
+}
+
+void F_bunrui::mouseMoveEvent(QMouseEvent *event)
+{
+    // A move over a control that does not take it (the name box, 分類追加,
+    // the buttons) comes on to the window: only the bare background, or the
+    // line drawn on it, says that the categories are being kept.
+    if (!childAt(event->position().toPoint()) && m_hint)
+        m_hint(QStringLiteral("分類の整理中です。"));
+    QDialog::mouseMoveEvent(event);
+}
+
+void F_bunrui::fillList()
+{
+    QStringList names;
+    for (std::size_t k = 2; k < nb.category_list.size(); ++k)
+        names.append(nb.category_list[k]);
+    List1->clear();
+    List1->addItems(names);
+    select(-1);
+}
+
+int F_bunrui::selectedItem() const
+{
+    // The list's cursor alone (a list given the focus puts it on the first
+    // item) is not a choice: only a highlighted item is.
+    const QList<QListWidgetItem *> chosen = List1->selectedItems();
+    return chosen.isEmpty() ? -1 : List1->row(chosen.first());
+}
+
+void F_bunrui::select(int item)
+{
+    if (item < 0) {
+        List1->clearSelection();
+        List1->setCurrentRow(-1);
+        return;
+    }
+    List1->setCurrentRow(item, QItemSelectionModel::ClearAndSelect);
+}
+
+void F_bunrui::tell(const QList<StoreProblem> &problems)
+{
+    if (!problems.isEmpty())
+        MessageBoxes::notify(this, Notebook::describe(problems), MessageBoxes::programTitle,
+                             MessageBoxes::Icon::Warning);
+}
+
+void F_bunrui::Command6_Click()
+{
+    const QString name = Text1->text();
+    if (name.isEmpty()) {
+        MessageBoxes::notify(this, QStringLiteral("追加する分類を入力してください。"), kAddTitle);
+        return;
+    }
+    // bunrui.dat holds code page 932, one name a line: a name it cannot hold
+    // is refused before anything changes.
+    const QString unstorable = Notebook::unstorableReason(QStringLiteral("分類名"), name, false);
+    if (!unstorable.isEmpty()) {
+        MessageBoxes::notify(this, unstorable, kAddTitle);
+        return;
+    }
+    if (nb.knowsCategory(name)) {
+        MessageBoxes::notify(this, QStringLiteral("分類『%1』はすでに存在します。").arg(name), kAddTitle);
+        return;
+    }
+    if (nb.atCategoryLimit()) {
+        MessageBoxes::notify(this, QStringLiteral("これ以上分類を登録できません。"),
+                             QStringLiteral("分類の数が限界(1000)を越えます"));
+        return;
+    }
+    // The new category is in memory even when its file cannot be written
+    // (the next save writes it), so the list shows it; the poet is told.
+    const std::optional<StoreProblem> problem = nb.addCategory(name);
+    // Into an empty list (an empty bunrui.dat) the name goes first, where 全部
+    // stands, and the list, which never shows that entry, stays as it is.
+    if (nb.category_count() >= 2)
+        List1->addItem(name);
+    Text1->clear();
+    if (problem)
+        tell({*problem});
+}
+
+void F_bunrui::Command1_Click()
+{
+    const int i = selectedItem();
+    if (i < 0) {
+        MessageBoxes::notify(this, QStringLiteral("上に移動する項目を選んでください"));
+        return;
+    }
+    if (i == 0) {
+        MessageBoxes::notify(this, QStringLiteral("これより上には移動できません"));
+        return;
+    }
+    nb.swapCategories(i + 1, i + 2);
+    fillList();
+    select(i - 1);
+}
+
+void F_bunrui::Command2_Click()
+{
+    const int i = selectedItem();
+    if (i < 0) {
+        MessageBoxes::notify(this, QStringLiteral("下に移動する項目を選んでください"));
+        return;
+    }
+    if (i == nb.category_count() - 2) {
+        MessageBoxes::notify(this, QStringLiteral("これより下には移動できません"));
+        return;
+    }
+    nb.swapCategories(i + 2, i + 3);
+    fillList();
+    select(i + 1);
+}
+
+void F_bunrui::Command3_Click()
+{
+    const int i = selectedItem();
+    if (i < 0) {
+        MessageBoxes::notify(this, QStringLiteral("削除する項目を選んでください"));
+        return;
+    }
+    const auto answer = MessageBoxes::show(
+        this, {QStringLiteral("分類『%1』を本当に削除して良いですか?").arg(List1->item(i)->text()),
+               MessageBoxes::programTitle, MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo});
+    if (answer != MessageBoxes::Answer::Yes)
+        return;
+    // The haiku keep the name: adding it again gives them back their category.
+    nb.removeCategory(i + 2);
+    fillList();
+}
+
+void F_bunrui::Command5_Click()
+{
+    const int i = selectedItem();
+    if (i < 0) {
+        MessageBoxes::notify(this, QStringLiteral("句を削除する分類を選んでください"));
+        return;
+    }
+    const auto answer = MessageBoxes::show(
+        this, {QStringLiteral("■■　重要な注意事項です。良く読んで下さい　■■\n\n"
+                              "削除した句を復活させる方法はありません。\n\n"
+                              "選択した分類の全部の句を本当に削除して良いですか?"),
+               MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    if (answer != MessageBoxes::Answer::Yes)
+        return;
+
+    const QString category = nb.category_list[std::size_t(i + 2)];
+    const QList<StoreProblem> problems = nb.removeCategoryWithHaiku(i + 2);
+    // The notebook has changed whatever went wrong: the main window redraws.
+    m_result = Result::HaikuDeleted;
+    fillList();
+
+    QList<StoreProblem> notWritten;
+    QList<StoreProblem> notDeleted;
+    for (const StoreProblem &p : problems)
+        (p.file.startsWith(DataFiles::memoFolder + QLatin1Char('/')) ? notDeleted : notWritten).append(p);
+    QStringList parts;
+    if (!notDeleted.isEmpty()) {
+        // A haiku whose memo file is still there stays, with its category.
+        QStringList kept;
+        for (std::size_t k = 1; k < nb.haiku_list.size(); ++k) {
+            if (nb.haiku_list[k].category == category)
+                kept.append(QStringLiteral("・") + nb.haiku_list[k].poem);
+        }
+        const qsizetype count = kept.size();
+        if (count > kPoemsNamed) {
+            kept.resize(kPoemsNamed);
+            kept.append(QStringLiteral("ほか%1句").arg(count - kPoemsNamed));
+        }
+        parts.append(QStringLiteral("メモのファイルを削除できなかったため、分類『%1』の次の%2句は削除せずに"
+                                    "残しました。\n%3")
+                         .arg(category)
+                         .arg(count)
+                         .arg(kept.join(u'\n')));
+        parts.append(notDeleted.first().message);
+    }
+    if (!notWritten.isEmpty())
+        parts.append(Notebook::describe(notWritten));
+    if (!parts.isEmpty())
+        MessageBoxes::notify(this, parts.join(QStringLiteral("\n\n")), MessageBoxes::programTitle,
+                             MessageBoxes::Icon::Warning);
+    accept();
+}
+
+void F_bunrui::Command4_Click()
+{
+    if (auto problem = nb.writeCategories())
+        tell({*problem});
+    // The categories are in memory either way: the filter shows them.
+    m_result = Result::Finished;
+    accept();
+}

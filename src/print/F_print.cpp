@@ -1,0 +1,263 @@
+#include "print/F_print.h"
+
+#include "mainwin/ListGrid.h"
+#include "print/PrintRun.h"
+#include "print/PrinterLayer.h"
+#include "store/Notebook.h"
+#include "ui/DialogPlacement.h"
+#include "ui/JapaneseFonts.h"
+#include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+// The window as designed, in twips.
+constexpr double kClientWidth = 9315;
+constexpr double kClientHeight = 6570;
+
+// The print run's messages carry the program's name alone as their title.
+const QString kRunTitle = QStringLiteral("ユリモカ");
+
+} // namespace
+
+F_print::F_print(Notebook &notebook, PrinterLayer &printer, QWidget *parent)
+    : QDialog(parent), nb(notebook), m_printer(printer)
+{
+    setObjectName(QStringLiteral("F_print"));
+    createControls();
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
+    connect(Grid1, &ListGrid::gridDoubleClicked, this, &F_print::Grid1_DblClick);
+    connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
+    connect(Command1, &QPushButton::clicked, this, &F_print::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &F_print::Command2_Click);
+    Form_Load();
+}
+
+QString F_print::showModal(Notebook &notebook, PrinterLayer &printer, QWidget *parent)
+{
+    F_print window(notebook, printer, parent);
+    window.exec();
+    return notebook.settings.print_font;
+}
+
+void F_print::createControls()
+{
+    QFont gothic(QString::fromUtf8(JapaneseFonts::gothic));
+    gothic.setPointSizeF(9.75);
+    setFont(gothic);
+    DialogPlacement::fixSize(this, kClientWidth, kClientHeight);
+
+    using Twips::place;
+    Label2 = new QLabel(QStringLiteral("分類"), this);
+    place(Label2, "Label2", 60, 180, 390, 195);
+    Combo1 = new QComboBox(this);
+    place(Combo1, "Combo1", 540, 120, 3195, 315);
+    Label1 = new QLabel(QStringLiteral("印刷用フォント"), this);
+    place(Label1, "Label1", 3900, 180, 1365, 195);
+    Combo2 = new QComboBox(this); // a drop-down list: only the printer's fonts
+    place(Combo2, "Combo2", 5400, 120, 3795, 315);
+    Label3 = new QLabel(QStringLiteral("印刷したい句をダブルクリックして、右側のリストに追加してください。"),
+                        this);
+    Label3->setWordWrap(true);
+    place(Label3, "Label3", 0, 600, 4755, 375);
+    Label4 =
+        new QLabel(QStringLiteral("印刷を取り消したい句は、ダブルクリックするとリストから消えます。"), this);
+    Label4->setWordWrap(true);
+    place(Label4, "Label4", 5760, 600, 3555, 375);
+    Grid1 = new ListGrid(this);
+    place(Grid1, "Grid1", 0, 1020, 5715, 5535);
+    List1 = new QListWidget(this);
+    place(List1, "List1", 5760, 1020, 3555, 4935);
+    Command1 = new QPushButton(QStringLiteral("印刷"), this);
+    place(Command1, "Command1", 5820, 6060, 1635, 435);
+    Command2 = new QPushButton(QStringLiteral("中止"), this);
+    place(Command2, "Command2", 7620, 6060, 1635, 435);
+    Command1->setAutoDefault(false);
+    Command2->setAutoDefault(false);
+
+    Label2->setBuddy(Combo1);
+    Label1->setBuddy(Combo2);
+    Combo1->setAccessibleName(QStringLiteral("分類"));
+    Combo2->setAccessibleName(QStringLiteral("印刷用フォント"));
+    Grid1->setAccessibleName(QStringLiteral("句の一覧"));
+    List1->setAccessibleName(QStringLiteral("印刷する句"));
+}
+
+void F_print::Form_Load()
+{
+    m_loading = true;
+    setWindowTitle(QStringLiteral("選択した句の印刷"));
+    DialogPlacement::centreOver(this, parentWidget() ? parentWidget()->window() : nullptr);
+
+    Combo2->addItems(m_printer.fontNames());
+    // A stored font the printer does not have gives way to ＭＳ 明朝, which
+    // the settings then keep.
+    if (!selectFont(nb.settings.print_font)) {
+        nb.settings.print_font = PrinterLayer::fallbackFont;
+        selectFont(nb.settings.print_font);
+    }
+
+    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
+        Combo1->addItem(nb.category_list[i]);
+    if (Combo1->count() > 0)
+        Combo1->setCurrentIndex(0);
+
+    setUpGrid();
+    fillGrid(Notebook::allCategories);
+    m_printListCount = 0;
+
+    // The list shows the poems in the font they will be printed in.
+    QFont listFont = List1->font();
+    listFont.setFamily(nb.settings.print_font);
+    List1->setFont(listFont);
+    m_loading = false;
+}
+
+bool F_print::selectFont(const QString &name)
+{
+    const int at = Combo2->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at < 0)
+        return false;
+    Combo2->setCurrentIndex(at);
+    return true;
+}
+
+void F_print::setUpGrid()
+{
+    Grid1->setCols(2);
+    Grid1->setColWidth(0, 2000);
+    Grid1->setColWidth(1, 3500);
+    const QString headings[] = {QStringLiteral("分類"), QStringLiteral("句")};
+    Grid1->setRow(0);
+    for (int c = 0; c < 2; ++c) {
+        Grid1->setCol(c);
+        Grid1->setText(headings[c]);
+        Grid1->setColAlignment(c, 2);
+    }
+}
+
+void F_print::fillGrid(const QString &category)
+{
+    // "全部" is the literal that lists every haiku, whatever the first
+    // category happens to be called.
+    const bool all = category == Notebook::allCategories;
+    std::vector<QString> cells;
+    int rows = 0;
+    for (std::size_t k = 1; k < nb.haiku_list.size(); ++k) {
+        const Haiku_record &h = nb.haiku_list[k];
+        if (!all && h.category != category)
+            continue;
+        cells.push_back(h.category);
+        cells.push_back(h.poem);
+        ++rows;
+    }
+    cells.resize(cells.size() + 2); // the empty last row
+    Grid1->replaceRows(std::move(cells));
+    m_gridRowCount = rows;
+}
+
+void F_print::Combo1_Click()
+{
+    if (m_loading)
+        return;
+    fillGrid(Combo1->currentText());
+}
+
+void F_print::Combo2_Click()
+{
+    const QString name = Combo2->currentText();
+    // The font is kept in the settings file, which holds code page 932 only.
+    if (!Notebook::unstorableReason(QStringLiteral("フォント名"), name, false).isEmpty()) {
+        MessageBoxes::notify(
+            this, QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、"
+                                 "印刷用フォントに選べません。")
+                      .arg(name));
+        selectFont(nb.settings.print_font);
+        return;
+    }
+    QFont listFont = List1->font();
+    listFont.setFamily(name);
+    List1->setFont(listFont);
+    nb.settings.print_font = name;
+}
+
+void F_print::Grid1_DblClick()
+{
+    const int r = Grid1->row();
+    // Neither the heading nor the empty last row holds a poem.
+    if (r == 0 || r == Grid1->rows() - 1)
+        return;
+    Grid1->setCol(1);
+    List1->addItem(Grid1->text());
+    ++m_printListCount;
+}
+
+void F_print::List1_DblClick()
+{
+    const int i = List1->currentRow();
+    if (i < 0 || i >= List1->count())
+        return; // nothing chosen, nothing removed
+    delete List1->takeItem(i);
+    --m_printListCount;
+}
+
+QStringList F_print::printList() const
+{
+    QStringList poems;
+    for (int i = 0; i < List1->count(); ++i)
+        poems.append(List1->item(i)->text());
+    return poems;
+}
+
+void F_print::Command1_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const PrintOutcome outcome = PrintRun::run(printList(), nb.settings.print_font, m_printer, nb.app_folder,
+                                               QDateTime::currentDateTime());
+    QApplication::restoreOverrideCursor();
+    tell(outcome);
+}
+
+void F_print::tell(const PrintOutcome &outcome)
+{
+    switch (outcome.kind) {
+    case PrintOutcome::Kind::Printed:
+        MessageBoxes::notify(this, QStringLiteral("印刷終了"), kRunTitle);
+        return;
+    case PrintOutcome::Kind::SavedAsPdf: {
+        const QString where = QDir::toNativeSeparators(outcome.pdfPath);
+        const MessageBoxes::Answer open = MessageBoxes::show(
+            this, {QStringLiteral(
+                       "印刷終了\n\nプリンタが見つからないため、印刷する内容をPDFファイルに保存しました。\n%1"
+                       "\n\nこのPDFファイルを開きますか？")
+                       .arg(where),
+                   kRunTitle, MessageBoxes::Icon::Information, MessageBoxes::Buttons::YesNo});
+        if (open == MessageBoxes::Answer::Yes &&
+            !QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.pdfPath))) {
+            MessageBoxes::notify(
+                this, QStringLiteral("PDFファイルを開くプログラムが見つかりませんでした。\n%1").arg(where),
+                kRunTitle, MessageBoxes::Icon::Warning);
+        }
+        return;
+    }
+    case PrintOutcome::Kind::Failed:
+        MessageBoxes::notify(this, QStringLiteral("印刷できませんでした。\n%1").arg(outcome.problem),
+                             kRunTitle, MessageBoxes::Icon::Critical);
+        return;
+    }
+}
+
+void F_print::Command2_Click()
+{
+    reject();
+}

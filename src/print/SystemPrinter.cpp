@@ -1,0 +1,65 @@
+#include "print/SystemPrinter.h"
+
+#include "ui/JapaneseFonts.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cups/cups.h>
+
+SystemPrinter::SystemPrinter(const QString &printerName) : m_printerName(printerName) {}
+
+QStringList SystemPrinter::fontNames() const
+{
+    if (!m_fonts.isEmpty())
+        return m_fonts;
+    // The names the settings use for the mincho and gothic faces come
+    // first; then every family installed, in the font database's sorted order.
+    m_fonts = QStringList{QString::fromUtf8(JapaneseFonts::mincho), QString::fromUtf8(JapaneseFonts::gothic)};
+    for (const QString &family : QFontDatabase::families()) {
+        if (!QFontDatabase::isPrivateFamily(family) && !m_fonts.contains(family))
+            m_fonts.append(family);
+    }
+    return m_fonts;
+}
+
+QString SystemPrinter::defaultPrinterName() const
+{
+    if (!m_printerName.isEmpty())
+        return m_printerName;
+    // Without a CUPS server there is no default printer.
+    return QPrinterInfo::defaultPrinter().printerName();
+}
+
+bool SystemPrinter::prepare(QPrinter &printer, const QString &name, const QString &jobFile) const
+{
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull())
+        return false;
+    printer.setPrinterName(info.printerName());
+    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName() != info.printerName())
+        return false;
+    // A file name without ".pdf" keeps the printer's own page size, margins and
+    // resolution; the job is written there and sent by send(), which can tell
+    // whether the printer took it.
+    printer.setOutputFileName(jobFile);
+    return printer.outputFormat() == QPrinter::NativeFormat;
+}
+
+QString SystemPrinter::send(const QPrinter &printer, const QString &name, const QString &jobFile)
+{
+    const QByteArray media = printer.pageLayout().pageSize().key().toUtf8();
+    cups_option_t *options = nullptr;
+    int count = cupsAddOption("media", media.constData(), 0, &options);
+    // The queue name without an instance ("name/instance").
+    const QByteArray queue = name.section(u'/', 0, 0).toLocal8Bit();
+    const int job =
+        cupsPrintFile(queue.constData(), QFile::encodeName(jobFile).constData(), "ユリモカ", count, options);
+    cupsFreeOptions(count, options);
+    if (job > 0)
+        return {};
+    const QString reason = QString::fromUtf8(cupsLastErrorString());
+    return reason.isEmpty() ? QStringLiteral("理由は分かりません") : reason;
+}

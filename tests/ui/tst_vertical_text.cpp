@@ -1,0 +1,213 @@
+#include "ui/JapaneseFonts.h"
+#include "ui/Twips.h"
+#include "ui/VerticalLabel.h"
+#include "ui/VerticalText.h"
+
+#include <QAccessible>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+// The poem label's font: the mincho face, 14.25 points, bold.
+QFont labelFont(const QString &family = QString::fromUtf8(JapaneseFonts::mincho))
+{
+    QFont f(family);
+    f.setPointSizeF(14.25);
+    f.setBold(true);
+    return f;
+}
+
+const VerticalText::FontHas everyForm = [](char32_t) { return true; };
+const VerticalText::FontHas noForms = [](char32_t c) { return c < 0xFE10 || c > 0xFE4F; };
+
+} // namespace
+
+class TestVerticalText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        JapaneseFonts::install();
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAMincho")))
+            QSKIP("the IPA fonts are not installed (tools/install-deps.sh installs them)");
+    }
+
+    void glyphChoices_data()
+    {
+        QTest::addColumn<QString>("character");
+        QTest::addColumn<bool>("hasForms");
+        QTest::addColumn<QString>("drawn");
+        QTest::addColumn<QString>("how"); // upright, rotated, nudged, cornered
+        QTest::newRow("、 form") << u"、"_qs << true << u"\uFE11"_qs << u"upright"_qs;
+        QTest::newRow("、 moved") << u"、"_qs << false << u"、"_qs << u"cornered"_qs;
+        QTest::newRow("。 form") << u"。"_qs << true << u"\uFE12"_qs << u"upright"_qs;
+        QTest::newRow("。 moved") << u"。"_qs << false << u"。"_qs << u"cornered"_qs;
+        QTest::newRow("っ") << u"っ"_qs << true << u"っ"_qs << u"nudged"_qs;
+        QTest::newRow("ゃ") << u"ゃ"_qs << false << u"ゃ"_qs << u"nudged"_qs;
+        QTest::newRow("「 form") << u"「"_qs << true << u"\uFE41"_qs << u"upright"_qs;
+        QTest::newRow("「 turned") << u"「"_qs << false << u"「"_qs << u"rotated"_qs;
+        QTest::newRow("」 form") << u"」"_qs << true << u"\uFE42"_qs << u"upright"_qs;
+        QTest::newRow("（ form") << u"（"_qs << true << u"\uFE35"_qs << u"upright"_qs;
+        QTest::newRow("） turned") << u"）"_qs << false << u"）"_qs << u"rotated"_qs;
+        QTest::newRow("～ turned") << u"～"_qs << true << u"～"_qs << u"rotated"_qs;
+        QTest::newRow("ー turned") << u"ー"_qs << true << u"ー"_qs << u"rotated"_qs;
+        QTest::newRow("half-width ｰ turned") << u"ｰ"_qs << true << u"ｰ"_qs << u"rotated"_qs;
+        QTest::newRow("｜ stands") << u"｜"_qs << true << u"｜"_qs << u"upright"_qs;
+        QTest::newRow("Latin turned") << u"A"_qs << true << u"A"_qs << u"rotated"_qs;
+        QTest::newRow("ideograph") << u"髙"_qs << true << u"髙"_qs << u"upright"_qs;
+        QTest::newRow("outside the BMP") << u"𠮷"_qs << true << u"𠮷"_qs << u"upright"_qs;
+    }
+    void glyphChoices()
+    {
+        QFETCH(QString, character);
+        QFETCH(bool, hasForms);
+        QFETCH(QString, drawn);
+        QFETCH(QString, how);
+        const VerticalText::Glyph g = VerticalText::glyphFor(character, hasForms ? everyForm : noForms);
+        QCOMPARE(g.text, drawn);
+        QCOMPARE(g.rotated, how == u"rotated");
+        QCOMPARE(g.nudged, how == u"nudged");
+        QCOMPARE(g.cornered, how == u"cornered");
+    }
+
+    // Where the strokes end up, from the font's outlines, with and without
+    // the vertical forms.
+    void punctuationAndSmallKanaPlacement_data()
+    {
+        QTest::addColumn<bool>("hasForms");
+        QTest::newRow("forms") << true;
+        QTest::newRow("no forms") << false;
+    }
+    void punctuationAndSmallKanaPlacement()
+    {
+        QFETCH(bool, hasForms);
+        const QString poem = u"春、雨。つっやゃ「」（）～｜"_qs;
+        const QFont font = labelFont();
+        const QRectF column(10, 20, 29, 2000);
+        const auto placed = VerticalText::layout(poem, font, column, nullptr, hasForms ? everyForm : noForms);
+        QCOMPARE(placed.size(), std::size_t(poem.size()));
+        const qreal em = VerticalText::cellHeight(font);
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            const VerticalText::Placed &p = placed[i];
+            QCOMPARE(p.cell, QRectF(column.center().x() - em / 2, column.top() + qreal(i) * em, em, em));
+            // every glyph keeps to its own cell
+            QVERIFY2(p.cell.adjusted(-1, -1, 1, 1).contains(p.ink), qPrintable(poem.mid(qsizetype(i), 1)));
+        }
+        for (std::size_t i : {1, 3}) { // 、 and 。 in the upper right quarter
+            const QRectF quarter(placed[i].cell.center().x(), placed[i].cell.top(), em / 2, em / 2);
+            QVERIFY2(quarter.contains(placed[i].ink.center()), qPrintable(poem.mid(qsizetype(i), 1)));
+        }
+        // Small kana sit higher and further right in their cell than full-size ones.
+        for (std::size_t i : {5, 7}) {
+            const QPointF small = placed[i].ink.center() - placed[i].cell.topLeft();
+            const QPointF full = placed[i - 1].ink.center() - placed[i - 1].cell.topLeft();
+            QVERIFY(small.x() > full.x());
+            QVERIFY(small.y() < full.y());
+        }
+        // The wave dash and the bar both run down the column; the bar stands
+        // in the middle.
+        QVERIFY(placed[12].glyph.rotated);
+        QVERIFY(placed[12].ink.height() > placed[12].ink.width());
+        QVERIFY(!placed[13].glyph.rotated);
+        QVERIFY(placed[13].ink.height() > 2 * placed[13].ink.width());
+        QVERIFY(qAbs(placed[13].ink.center().x() - placed[13].cell.center().x()) < em / 8);
+    }
+
+    // Cells step by the font's full-width advance, not its line height, so
+    // a poem of 17 characters fits the label as it is laid out at 14.25 pt.
+    void seventeenCharactersFitTheLabel_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::newRow("ＭＳ 明朝") << QString::fromUtf8(JapaneseFonts::mincho);
+        QTest::newRow("Noto Serif CJK JP") << u"Noto Serif CJK JP"_qs;
+    }
+    void seventeenCharactersFitTheLabel()
+    {
+        QFETCH(QString, family);
+        if (!QFontDatabase::families().contains(family) && !family.startsWith(u"ＭＳ"))
+            QSKIP("font not installed");
+        QWidget w;
+        const QFont font = labelFont(family);
+        const QFontMetricsF fm(font);
+        QCOMPARE(VerticalText::cellHeight(font), fm.horizontalAdvance(u'国'));
+        QVERIFY(VerticalText::cellHeight(font) < fm.height());
+        const QRectF label(0, 0, Twips::toPxX(435, &w), Twips::toPxY(5235, &w));
+        const auto placed =
+            VerticalText::layout(u"かたつむりそろそろ登れ富士の山"_qs + u"よし"_qs, font, label);
+        QCOMPARE(placed.size(), std::size_t(17));
+        QVERIFY(placed.back().cell.bottom() <= label.bottom());
+    }
+
+    // A column longer than the label stops at its bottom, cut through the
+    // last cell, and never starts a second column.
+    void longColumnClipsAtTheBottom()
+    {
+        const QFont font = labelFont();
+        const qreal em = VerticalText::cellHeight(font);
+        const QRectF column(10, 10, 30, 10.5 * em);
+        const QString poem(40, u'国');
+        const auto placed = VerticalText::layout(poem, font, column);
+        QCOMPARE(placed.size(), std::size_t(11));
+        for (const VerticalText::Placed &p : placed)
+            QCOMPARE(p.cell.left(), placed.front().cell.left());
+
+        QImage image(80, int(column.bottom()) + 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            p.setPen(Qt::black);
+            VerticalText::paint(p, column, poem, font);
+        }
+        const int bottom = int(std::ceil(column.bottom()));
+        bool inkInLastCell = false;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const bool ink = image.pixel(x, y) != qRgb(255, 255, 255);
+                if (ink && (y >= bottom || x < 10 || x >= 40))
+                    QFAIL(qPrintable(QStringLiteral("ink outside the column at %1,%2").arg(x).arg(y)));
+                if (ink && y > column.top() + 10 * em)
+                    inkInLastCell = true;
+            }
+        }
+        QVERIFY(inkInLastCell); // the cut cell is drawn as far as it shows
+    }
+
+    // A printer draws at its own resolution: the cells follow it.
+    void cellsFollowTheDeviceResolution()
+    {
+        QImage screen(10, 10, QImage::Format_RGB32);
+        QImage printer(10, 10, QImage::Format_RGB32);
+        printer.setDotsPerMeterX(qRound(600 / 0.0254));
+        printer.setDotsPerMeterY(qRound(600 / 0.0254));
+        const QFont font = labelFont();
+        const qreal ratio =
+            VerticalText::cellHeight(font, &printer) / VerticalText::cellHeight(font, &screen);
+        QVERIFY2(ratio > 5.5 && ratio < 7, qPrintable(QString::number(ratio)));
+        const auto placed = VerticalText::layout(u"、"_qs, font, QRectF(0, 0, 200, 1000), &printer);
+        QVERIFY(placed[0].ink.width() > 10); // measured at 600 dpi, not on the screen
+    }
+
+    void labelKeepsItsTextAndReadsIt()
+    {
+        VerticalLabel label;
+        label.setAccessibleName(u"選択した句（縦書き）"_qs);
+        const QString tate = u"（春）、｜ーっ"_qs;
+        label.setText(tate);
+        QCOMPARE(label.text(), tate);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&label);
+        QVERIFY(a);
+        QCOMPARE(a->role(), QAccessible::StaticText);
+        QCOMPARE(a->text(QAccessible::Name), tate);
+        QCOMPARE(a->text(QAccessible::Description), u"選択した句（縦書き）"_qs);
+        label.setText(QString());
+        QCOMPARE(a->text(QAccessible::Name), u"選択した句（縦書き）"_qs);
+    }
+};
+
+QTEST_MAIN(TestVerticalText)
+#include "tst_vertical_text.moc"
