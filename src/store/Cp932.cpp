@@ -116,6 +116,28 @@ bool isRefusedOutright(char16_t u)
     return u == 0x00A5 || u == 0x203E;
 }
 
+// The first byte a character is written with (0 for none).
+unsigned firstByte(const Tables &t, char16_t u)
+{
+    if (u < 0x80)
+        return u;
+    if (Cp932::isEscapedByte(QChar(u)))
+        return u - 0xDC00u;
+    const uint16_t code = isRefusedOutright(u) ? 0 : t.bytes[u];
+    return code >= 0x100 ? code >> 8 : code;
+}
+
+// An escaped byte reads back as the same escape only when it is no character
+// of its own and makes no pair with the byte after it. A damaged byte next to
+// a character written in other bytes than it was read in (a second spelling),
+// or next to something typed after it, could otherwise turn both into other text.
+bool escapeReadsBack(const Tables &t, unsigned char b, char16_t next)
+{
+    if (t.single[b])
+        return false;
+    return !t.lead[b] || !t.pair[std::size_t((b << 8) | firstByte(t, next))];
+}
+
 } // namespace
 
 Cp932::Decoded Cp932::decode(QByteArrayView bytes)
@@ -173,7 +195,7 @@ char *Cp932::encodeTo(QStringView text, char *dst, qsizetype *errorPos)
         } else if (code) {
             *dst++ = char(code >> 8);
             *dst++ = char(code & 0xFF);
-        } else if (isEscapedByte(QChar(u))) {
+        } else if (isEscapedByte(QChar(u)) && escapeReadsBack(t, u - 0xDC00, i + 1 < n ? in[i + 1] : 0)) {
             *dst++ = char(u - 0xDC00);
         } else {
             *errorPos = i; // a surrogate pair is reported at its first half

@@ -13,10 +13,10 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
-qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup)
+qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup, qsizetype smallestShared)
 {
     const qsizetype n = bytes.size();
-    if (n < 64 * 1024)
+    if (n < smallestShared)
         return 0;
     // CR and LF are never the second byte of a character, so lines can be
     // counted on the bytes.

@@ -70,8 +70,9 @@ QStringList splitLines(QStringView text);
 
 // A byte offset near the middle of a file at which a group of linesPerGroup
 // lines begins (line ends read as forEachLine reads them), so that the two
-// halves can be read side by side. 0 when the file is too small to share.
-qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup);
+// halves can be read side by side. 0 when the file is smaller than
+// smallestShared and not worth sharing (tests pass a smaller size).
+qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup, qsizetype smallestShared = 64 * 1024);
 DecodedFile decodeFile(QByteArrayView bytes);
 
 // Every line followed by CR LF.

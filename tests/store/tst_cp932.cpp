@@ -49,6 +49,16 @@ private slots:
         QTest::newRow("outside the BMP") << u"吉田𠮷野"_qs << qsizetype(2) << u"「𠮷」(U+20BB7)"_qs;
         QTest::newRow("emoji") << u"句😀"_qs << qsizetype(1) << u"「😀」(U+1F600)"_qs;
         QTest::newRow("after an escaped byte") << u"\xdc81𠮷"_qs << qsizetype(1) << u"「𠮷」(U+20BB7)"_qs;
+        // a kept damaged byte that would read back as part of something else
+        QTest::newRow("damaged lead byte before typed text")
+            << u"\xdc81"
+               "A"_qs
+            << qsizetype(0) << u"「\xdc81」(U+DC81)"_qs; // 81 41 reads as "、"
+        QTest::newRow("damaged lead byte before a second spelling")
+            << Cp932::decode("\xee\xee\xbc").text << qsizetype(0)
+            << u"「\xdcee」(U+DCEE)"_qs; // EE FB D8: "＇ﾘ"
+        QTest::newRow("escape of a byte that is a character")
+            << u"\xdca1"_qs << qsizetype(0) << u"「\xdca1」(U+DCA1)"_qs; // A1 is "｡"
     }
 
     void refusesCharactersThatCannotComeBack()

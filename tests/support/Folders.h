@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,5 +211,29 @@ private:
     QString m_reason;
     bool m_mounted = false;
 };
+
+// Replaces the folder to with the files of a tree.
+inline bool writeTree(const Tree &tree, const QString &to)
+{
+    QDir(to).removeRecursively();
+    if (!QDir().mkpath(to))
+        return false;
+    for (auto it = tree.begin(); it != tree.end(); ++it) {
+        QDir().mkpath(QFileInfo(to + u'/' + it.key()).path());
+        if (!put(to + u'/' + it.key(), it.value()))
+            return false;
+    }
+    return true;
+}
+
+// A temporary folder in memory (tmpfs) where there is one. Every save syncs
+// its file, which costs nothing there, so tests that save hundreds of
+// notebooks stay quick; what they check does not depend on the file system.
+inline std::unique_ptr<QTemporaryDir> quickTemporaryDir()
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString base = shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    return std::make_unique<QTemporaryDir>(base + QStringLiteral("/yurimoka-test-XXXXXX"));
+}
 
 } // namespace folders
