@@ -14,5 +14,7 @@ cmake --build "$build" -j"$(nproc)"
 
 export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# Leaks inside third-party libraries, each named and explained in the file.
+export LSAN_OPTIONS="suppressions=$here/tools/lsan.supp:print_suppressions=0"
 cd "$build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
