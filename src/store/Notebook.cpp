@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
 #include <cerrno>
 #include <numeric>
+#include <signal.h>
 
 namespace {
 
@@ -292,6 +294,25 @@ std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const 
                         aside};
 }
 
+void Notebook::removeLeftoverTemporaries() const
+{
+    // ".haiku.dat.yurimoka-PID-N": see AtomicFile. Only a file whose process
+    // is no longer running is taken away; a running save keeps its own.
+    static const QRegularExpression temporary(QStringLiteral("^\\..+\\.yurimoka-(\\d+)-\\d+$"));
+    for (const QString &folder : {app_folder, path(DataFiles::memoFolder)}) {
+        const QDir dir(folder);
+        for (const QString &name :
+             dir.entryList({QStringLiteral(".*.yurimoka-*")}, QDir::Files | QDir::Hidden)) {
+            const QRegularExpressionMatch m = temporary.match(name);
+            if (!m.hasMatch())
+                continue;
+            const qint64 pid = m.captured(1).toLongLong();
+            if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+                QFile::remove(dir.filePath(name));
+        }
+    }
+}
+
 void Notebook::noteSyncConflicts(StartupReport &report) const
 {
     // Copies a sync program made when both computers changed the haiku file:
@@ -529,6 +550,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
 
     noteSyncConflicts(report);
+    removeLeftoverTemporaries();
 
     const QString memoDir = path(DataFiles::memoFolder);
     if (!QFileInfo(memoDir).isDir() && !QDir().mkpath(memoDir)) {

@@ -348,6 +348,9 @@ private:
     QHash<QString, std::size_t> m_savedAside; // the last bytes put beside each file, and where
     QHash<QString, QString> m_savedAsideName;
     void noteSyncConflicts(StartupReport &report) const;
+    // Removes the temporary files of saves that were killed before they
+    // could rename them: their process is gone, the old files are whole.
+    void removeLeftoverTemporaries() const;
     bool untouchedSince(const OnDisk &known, const QString &fileName) const;
     bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
     bool haikuAlreadyOnDisk() const;

@@ -61,6 +61,21 @@ void loadsAs(const QString &folder, const Notebook &expected)
     QCOMPARE(again.settings.window_top.text(), expected.settings.window_top.text());
 }
 
+// A process number that no running process has: a child's, once it has
+// ended and been waited for.
+qint64 deadPid()
+{
+    static qint64 pid = 0;
+    if (pid == 0) {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        waitpid(child, nullptr, 0);
+        pid = child;
+    }
+    return pid;
+}
+
 } // namespace
 
 // Saving when the disk, the folder or the file will not take it: the old
@@ -292,6 +307,28 @@ private slots:
         AtomicFile::failForTesting(AtomicFile::Step::None, 0);
         QVERIFY(nb.saveAll().isEmpty());
         loadsAs(dir.path(), nb);
+    }
+
+    // What a killed save left beside the old files is cleared at the next
+    // start; a temporary of a save still running is left alone.
+    void leftoversOfAKilledSaveAreRemoved()
+    {
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        const QString dead = dir.filePath(u".haiku.dat.yurimoka-%1-3"_qs.arg(deadPid()));
+        const QString deadMemo = dir.filePath(u"memo1/.m1000003.txt.yurimoka-%1-0"_qs.arg(deadPid()));
+        const QString running = dir.filePath(u".bunrui.dat.yurimoka-%1-1"_qs.arg(::getpid()));
+        const QString other = dir.filePath(u".haiku.dat.keep"_qs);
+        for (const QString &f : {dead, deadMemo, running, other})
+            QVERIFY(put(f, "half"));
+        const QByteArray dat = bytesOf(dir.filePath(u"haiku.dat"_qs));
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QVERIFY(!QFileInfo::exists(dead));
+        QVERIFY(!QFileInfo::exists(deadMemo));
+        QVERIFY(QFileInfo::exists(running));
+        QVERIFY(QFileInfo::exists(other));
+        QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), dat);
     }
 
     // A notebook file that is a link (to a synced folder, say) stays a link.
