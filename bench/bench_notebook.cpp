@@ -315,6 +315,44 @@ void BM_RebuildKeyword(benchmark::State &state)
 
 // 上へ and 下へ in turn on a row in the middle of the searched list: each one
 // rotation of the records between two shown haiku and the rebuild.
+// 該当句削除 of a category holding every other haiku: the memo files of half
+// the notebook deleted, the records closed up in one pass, haiku.dat and
+// bunrui.dat written. Each run starts from a fresh folder made outside the
+// timing, every haiku with its memo file.
+void BM_DeleteCategoryHalf(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const QString doomed = QStringLiteral("消す分類");
+    std::mt19937 rng(20261207);
+    std::vector<Haiku_record> records = makeHaiku(n, rng);
+    for (std::size_t i = 1; i < records.size(); i += 2)
+        records[i].category = doomed;
+    std::size_t left = 0;
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(dir.filePath(DataFiles::haikuFile));
+        QFile::remove(dir.filePath(DataFiles::categoryFile));
+        Notebook nb(dir.path());
+        QDir().mkpath(nb.path(DataFiles::memoFolder));
+        for (std::size_t i = 1; i < records.size(); ++i) {
+            QFile f(nb.memoPath(DataFiles::memoNumber(records[i].memo_no)));
+            if (!f.open(QIODevice::WriteOnly) || f.write("\x83\x81\x83\x82\r\n") != 6)
+                fail(QStringLiteral("cannot write ") + f.fileName());
+        }
+        nb.haiku_list = records;
+        nb.category_list = {QString(), Notebook::allCategories, doomed, kOneCategory};
+        state.ResumeTiming();
+        if (!nb.removeCategoryWithHaiku(2).isEmpty()) {
+            state.SkipWithError("the category's haiku were not all deleted");
+            return;
+        }
+        left = std::size_t(nb.haiku_count());
+    }
+    state.SetLabel(std::to_string(left) + " left");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
 void BM_Move(benchmark::State &state)
 {
     const int n = int(state.range(0));
@@ -513,6 +551,12 @@ BENCHMARK(BM_RebuildCategory)->Apply(sizes);
 BENCHMARK(BM_Search)->Apply(sizes);
 BENCHMARK(BM_RebuildKeyword)->Apply(sizes);
 BENCHMARK(BM_Move)->Apply(sizes);
+BENCHMARK(BM_DeleteCategoryHalf)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(kLargest)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 #ifdef YURIMOKA_BENCH_UI
 BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
