@@ -231,6 +231,11 @@ QString Cp932::describeCharacter(QStringView text, qsizetype pos)
     const QString ch = characterAt(text, pos);
     if (ch.isEmpty())
         return {};
+    // A byte of a damaged file, carried through: named by its value, since
+    // it is no character that could be shown.
+    if (ch.size() == 1 && isEscapedByte(ch[0]))
+        return QStringLiteral("「読めないバイト 0x%1」")
+            .arg(QString::number(ch[0].unicode() - 0xDC00, 16).toUpper());
     const char32_t code = ch.size() == 2 ? QChar::surrogateToUcs4(ch[0], ch[1]) : ch[0].unicode();
     const QString hex = QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
     return QStringLiteral("「%1」(U+%2)").arg(ch, hex);
