@@ -3,6 +3,7 @@
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
+#include "support/Controls.h"
 #include "support/DialogDriver.h"
 #include "support/MessageRecorder.h"
 #include "ui/Twips.h"
@@ -18,14 +19,6 @@
 namespace {
 
 const QString kData = QStringLiteral(YURIMOKA_TEST_DATA);
-
-template <typename T> T *ctl(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 // Types as a poet would, one character at a time: key events carry any
 // text, where QTest::keyClicks stops at the first non-ASCII character.

@@ -2,14 +2,15 @@
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
+#include "support/Controls.h"
 #include "support/DialogDriver.h"
 #include "support/MessageRecorder.h"
 #include "ui/QuitSignals.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 
-#include <QAccessible>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -26,15 +27,6 @@
 #include <csignal>
 
 namespace {
-
-// A control of a window, found by its name as a test robot would find it.
-template <typename T> T *ctl(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 
 QByteArray sjis(const QString &text)
 {
