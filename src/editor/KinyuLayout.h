@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwin/MainLayout.h"
+
 // Where the entry window's controls go for a window size, in twips: the
 // category box, the poem box, the memo box and 登録 widen with the window,
 // the date, 今日 and 鍵をかける follow its right edge, the memo box and the
@@ -19,11 +21,8 @@ inline constexpr double kBelowMain = 500;
 inline constexpr double kOuterExtraWidth = 120;
 inline constexpr double kOuterExtraHeight = 390;
 
-struct Box
-{
-    double left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const Box &) const = default;
-};
+// A control's rectangle in twips, as the main window's layout has it.
+using Box = MainLayout::Box;
 
 struct Layout
 {
