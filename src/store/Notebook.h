@@ -55,10 +55,14 @@ public:
 
     std::vector<Haiku_record> haiku_list{1}; // index 0 is never used
     int haiku_count() const { return int(haiku_list.size()) - 1; }
+    // The records in notebook order; index 0 is never used.
+    const std::vector<Haiku_record> &records() const { return haiku_list; }
     Haiku_record spare_record;
 
     std::vector<QString> category_list{1}; // index 0 is never used
     int category_count() const { return int(category_list.size()) - 1; }
+    // The categories, 全部 first at index 1; index 0 is never used.
+    const std::vector<QString> &categories() const { return category_list; }
 
     std::array<QString, kKeywordSlots + 1> keyword_list; // slot 20 is never used
 
