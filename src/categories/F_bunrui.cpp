@@ -27,8 +27,8 @@ constexpr int kPoemsNamed = 10;
 
 } // namespace
 
-F_bunrui::F_bunrui(Notebook &notebook, Hints::Sink hint, QWidget *parent)
-    : QDialog(parent), nb(notebook), m_hint(std::move(hint))
+F_bunrui::F_bunrui(QWidget *owner, Notebook &notebook, Hints::Sink hint)
+    : QDialog(owner), nb(notebook), m_hint(std::move(hint))
 {
     setObjectName(QStringLiteral("F_bunrui"));
     createControls();
@@ -46,9 +46,9 @@ F_bunrui::F_bunrui(Notebook &notebook, Hints::Sink hint, QWidget *parent)
     Text1->clear();
 }
 
-F_bunrui::Result F_bunrui::edit(Notebook &notebook, Hints::Sink hint, QWidget *parent)
+std::optional<F_bunrui::Result> F_bunrui::open(QWidget *owner, Notebook &notebook, Hints::Sink hint)
 {
-    F_bunrui window(notebook, std::move(hint), parent);
+    F_bunrui window(owner, notebook, std::move(hint));
     window.exec();
     return window.m_result;
 }
@@ -125,8 +125,8 @@ void F_bunrui::mouseMoveEvent(QMouseEvent *event)
 void F_bunrui::fillList()
 {
     QStringList names;
-    for (std::size_t k = 2; k < nb.category_list.size(); ++k)
-        names.append(nb.category_list[k]);
+    for (std::size_t k = 2; k < nb.categories().size(); ++k)
+        names.append(nb.categories()[k]);
     List1->clear();
     List1->addItems(names);
     select(-1);
@@ -164,25 +164,17 @@ void F_bunrui::Command6_Click()
         MessageBoxes::notify(this, QStringLiteral("追加する分類を入力してください。"), kAddTitle);
         return;
     }
-    // bunrui.dat holds code page 932, one name a line: a name it cannot hold
-    // is refused before anything changes.
-    const QString unstorable = Notebook::unstorableReason(QStringLiteral("分類名"), name, false);
-    if (!unstorable.isEmpty()) {
-        MessageBoxes::notify(this, unstorable, kAddTitle);
+    const std::optional<StoreProblem> problem = nb.addCategory(name);
+    if (problem && problem->kind == StoreProblem::Kind::CategoryLimit) {
+        MessageBoxes::notify(this, problem->message, Notebook::categoryLimitTitle);
         return;
     }
-    if (nb.knowsCategory(name)) {
-        MessageBoxes::notify(this, QStringLiteral("分類『%1』はすでに存在します。").arg(name), kAddTitle);
-        return;
-    }
-    if (nb.atCategoryLimit()) {
-        MessageBoxes::notify(this, QStringLiteral("これ以上分類を登録できません。"),
-                             QStringLiteral("分類の数が限界(1000)を越えます"));
+    if (problem && problem->kind != StoreProblem::Kind::Write) {
+        MessageBoxes::notify(this, problem->message, kAddTitle);
         return;
     }
     // The new category is in memory even when its file cannot be written
     // (the next save writes it), so the list shows it; the poet is told.
-    const std::optional<StoreProblem> problem = nb.addCategory(name);
     // Into an empty list (an empty bunrui.dat) the name goes first, where 全部
     // stands, and the list, which never shows that entry, stays as it is.
     if (nb.category_count() >= 2)
@@ -256,36 +248,33 @@ void F_bunrui::Command5_Click()
     if (answer != MessageBoxes::Answer::Yes)
         return;
 
-    const QString category = nb.category_list[std::size_t(i + 2)];
-    const QList<StoreProblem> problems = nb.removeCategoryWithHaiku(i + 2);
+    const QString category = nb.categories()[std::size_t(i + 2)];
+    const Notebook::RemoveResult removed = nb.removeCategoryWithHaiku(i + 2);
     // The notebook has changed whatever went wrong: the main window redraws.
     m_result = Result::HaikuDeleted;
     fillList();
 
     QList<StoreProblem> notWritten;
     QList<StoreProblem> notDeleted;
-    for (const StoreProblem &p : problems)
-        (p.file.startsWith(DataFiles::memoFolder + QLatin1Char('/')) ? notDeleted : notWritten).append(p);
+    for (const StoreProblem &p : removed.problems)
+        (p.kind == StoreProblem::Kind::MemoDelete ? notDeleted : notWritten).append(p);
     QStringList parts;
-    if (!notDeleted.isEmpty()) {
-        // A haiku whose memo file is still there stays, with its category.
+    if (!removed.keptPoems.isEmpty()) {
+        // A haiku whose memo file could not be deleted stays, with its category.
         QStringList kept;
-        for (std::size_t k = 1; k < nb.haiku_list.size(); ++k) {
-            if (nb.haiku_list[k].category == category)
-                kept.append(QStringLiteral("・") + nb.haiku_list[k].poem);
-        }
-        const qsizetype count = kept.size();
-        if (count > kPoemsNamed) {
-            kept.resize(kPoemsNamed);
+        for (const QString &poem : removed.keptPoems.first(std::min<qsizetype>(removed.keptPoems.size(), kPoemsNamed)))
+            kept.append(QStringLiteral("・") + poem);
+        const qsizetype count = removed.keptPoems.size();
+        if (count > kPoemsNamed)
             kept.append(QStringLiteral("ほか%1句").arg(count - kPoemsNamed));
-        }
         parts.append(QStringLiteral("メモのファイルを削除できなかったため、分類『%1』の次の%2句は削除せずに"
                                     "残しました。\n%3")
                          .arg(category)
                          .arg(count)
                          .arg(kept.join(u'\n')));
-        parts.append(notDeleted.first().message);
     }
+    if (!notDeleted.isEmpty())
+        parts.append(notDeleted.first().message);
     if (!notWritten.isEmpty())
         parts.append(Notebook::describe(notWritten));
     if (!parts.isEmpty())

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class Notebook;
 struct StoreProblem;
 class QFrame;
@@ -20,15 +22,16 @@ class F_bunrui : public QDialog
 public:
     // How the window was left, so that the main window knows what to redraw.
     enum class Result {
-        Closed,       // the close box or Esc: changes stay in memory, the filter is left alone
         Finished,     // 終了: the category file written, the filter to be refilled
         HaikuDeleted, // 該当句削除: the list to show every haiku that is left
     };
 
-    F_bunrui(Notebook &notebook, Hints::Sink hint, QWidget *parent = nullptr);
+    F_bunrui(QWidget *owner, Notebook &notebook, Hints::Sink hint);
 
-    // Opens the window over parent and waits until it closes.
-    static Result edit(Notebook &notebook, Hints::Sink hint, QWidget *parent);
+    // Opens the window over owner and waits until it closes. Nothing when it
+    // was closed with the close box or Esc: changes stay in memory and the
+    // filter is left alone.
+    static std::optional<Result> open(QWidget *owner, Notebook &notebook, Hints::Sink hint);
 
     void Command6_Click(); // 分類追加
     void Command1_Click(); // ↑一つ上に
@@ -37,7 +40,7 @@ public:
     void Command5_Click(); // 該当句削除
     void Command4_Click(); // 終了
 
-    Result result() const { return m_result; }
+    std::optional<Result> result() const { return m_result; }
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -65,5 +68,5 @@ private:
 
     Notebook &nb;
     Hints::Sink m_hint;
-    Result m_result = Result::Closed;
+    std::optional<Result> m_result;
 };

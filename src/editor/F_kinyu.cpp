@@ -43,17 +43,17 @@ bool isEnter(QEvent *event)
 
 } // namespace
 
-std::optional<F_kinyu::Stored> F_kinyu::run(Notebook &nb, QWidget *owner, const Hints::Sink &hint,
-                                            const QString &previewFamily)
+std::optional<F_kinyu::Stored> F_kinyu::open(QWidget *owner, Notebook &nb, int index, const Hints::Sink &hint,
+                                             const QString &previewFamily)
 {
-    F_kinyu window(nb, owner, hint, previewFamily);
-    if (!window.Form_Load())
+    F_kinyu window(owner, nb, hint, previewFamily);
+    if (!window.Form_Load(index))
         return std::nullopt;
     window.exec();
     return window.stored();
 }
 
-F_kinyu::F_kinyu(Notebook &notebook, QWidget *owner, const Hints::Sink &hint, const QString &previewFamily)
+F_kinyu::F_kinyu(QWidget *owner, Notebook &notebook, const Hints::Sink &hint, const QString &previewFamily)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       nb(notebook), m_hint(hint)
 {
@@ -206,22 +206,21 @@ QString F_kinyu::today() const
     return DataFiles::shortDate(QDate::currentDate());
 }
 
-bool F_kinyu::Form_Load()
+bool F_kinyu::Form_Load(int index)
 {
     setWindowTitle(MessageBoxes::programTitle);
     placeOverOwner();
 
     // Every category but the first (全部, which the list reads as all of them).
-    for (std::size_t i = 2; i < nb.category_list.size(); ++i)
-        Combo1->addItem(nb.category_list[i]);
+    for (std::size_t i = 2; i < nb.categories().size(); ++i)
+        Combo1->addItem(nb.categories()[i]);
 
-    if (nb.edit_mode == Notebook::modeCorrect) {
-        const int index = nb.found_index;
-        if (index < 1 || index > nb.haiku_count())
+    if (index != 0) {
+        if (!nb.hasRecord(index))
             return false; // the caller hands over a record of the list
-        const Haiku_record &r = nb.haiku_list[std::size_t(index)];
-        const Notebook::MemoFile memo = nb.readMemoFile(DataFiles::memoNumber(r.memo_no));
-        if (memo.state == Notebook::MemoFile::State::Unreadable) {
+        const Haiku_record &r = nb.record(index);
+        const MemoFile memo = nb.readMemo(index);
+        if (memo.state == MemoFile::State::Unreadable) {
             MessageBoxes::notify(
                 parentWidget(),
                 memo.problem + QStringLiteral("\n読めないメモを上書きしないように、編集画面は開きません。"),
@@ -232,7 +231,7 @@ bool F_kinyu::Form_Load()
         Text1->setText(r.date_text);
         Combo1->setEditText(r.category);
         Text2->setText(r.poem);
-        Check3->setChecked(r.locked == Notebook::lockedYes);
+        Check3->setChecked(r.isLocked());
         // A missing memo file opens as an empty memo; storing writes it anew.
         Text3->setPlainText(memo.text);
     } else {
@@ -339,22 +338,6 @@ bool F_kinyu::valuesStorable()
     return true;
 }
 
-bool F_kinyu::keepCategory(const QString &category)
-{
-    if (nb.knowsCategory(category))
-        return true;
-    if (nb.atCategoryLimit()) {
-        MessageBoxes::notify(this, QStringLiteral("これ以上分類を登録できません。"),
-                             QStringLiteral("分類の数が限界(1000)を越えます"));
-        return false;
-    }
-    // Kept in memory when the file cannot be written; it goes with the next save.
-    if (auto problem = nb.addCategory(category))
-        MessageBoxes::notify(this, Notebook::describe({*problem}), MessageBoxes::programTitle,
-                             MessageBoxes::Icon::Warning);
-    return true;
-}
-
 void F_kinyu::Command1_Click()
 {
     // No second store while this one is asking something.
@@ -365,9 +348,9 @@ void F_kinyu::Command1_Click()
         ~Enable() { button->setEnabled(true); }
     } enable{Command1};
 
+    // At the limit even a correction is refused.
     if (nb.atHaikuLimit()) {
-        MessageBoxes::notify(this, QStringLiteral("これ以上句を登録できません。"),
-                             QStringLiteral("句の数が限界(30000)を越えます"));
+        MessageBoxes::notify(this, Notebook::haikuLimitMessage, Notebook::haikuLimitTitle);
         return;
     }
     if (Text2->text().isEmpty()) {
@@ -381,9 +364,8 @@ void F_kinyu::Command1_Click()
     const Notebook::HaikuInput in{Text1->text(), Combo1->currentText(), Text2->text(), Check3->isChecked()};
     const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
     const bool isNew = m_index == 0;
-    const Notebook::StoreResult result =
-        isNew ? nb.enterHaiku(in, Text3->toPlainText(), clock)
-              : nb.correctHaikuWithMemo(m_index, in, Text3->toPlainText(), clock);
+    const Notebook::StoreResult result = isNew ? nb.enterHaiku(in, Text3->toPlainText(), clock)
+                                               : nb.correctHaiku(m_index, in, Text3->toPlainText(), clock);
     if (result.problem) {
         MessageBoxes::notify(this,
                              result.problem->message + QStringLiteral("\n\n") +
@@ -396,14 +378,23 @@ void F_kinyu::Command1_Click()
     // The haiku is in the notebook: from here on this window corrects it,
     // so that a second 登録 never stores it twice.
     m_index = result.index;
-    m_stored = Stored{result.index};
-    nb.edit_mode = Notebook::modeNew;
+    m_stored = Stored{result.index, nb.record(result.index)};
 
-    const bool categoryKept = keepCategory(in.category);
-    if (auto problem = nb.writeHaiku())
-        MessageBoxes::notify(this, Notebook::describe({*problem}), MessageBoxes::programTitle,
+    bool categoryFull = false;
+    QList<StoreProblem> notWritten;
+    for (const StoreProblem &w : result.warnings) {
+        if (w.kind == StoreProblem::Kind::CategoryLimit)
+            categoryFull = true;
+        else
+            notWritten.append(w);
+    }
+    if (categoryFull)
+        MessageBoxes::notify(this, Notebook::categoryLimitMessage, Notebook::categoryLimitTitle);
+    // Kept in memory when a file cannot be written; it goes with the next save.
+    if (!notWritten.isEmpty())
+        MessageBoxes::notify(this, Notebook::describe(notWritten), MessageBoxes::programTitle,
                              MessageBoxes::Icon::Warning);
-    if (!categoryKept)
+    if (categoryFull)
         return; // the window stays open, the haiku stored with its memo
     accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/KinyuLayout.h"
+#include "store/HaikuRecord.h"
 #include "ui/Hints.h"
 
 #include <QDialog>
@@ -29,23 +30,25 @@ public:
     // What the window left in the notebook.
     struct Stored
     {
-        int index = 0; // the record stored: 1 for a new haiku
+        int index = 0;       // the record stored: 1 for a new haiku
+        Haiku_record record; // as stored
     };
 
-    // Opens the window over owner as nb.edit_mode says: Notebook::modeNew for
-    // a new haiku, Notebook::modeCorrect for record nb.found_index. Waits
-    // until it closes. Nothing when nothing was stored. A memo that is there
-    // but cannot be read is said, and the window does not open: storing would
-    // write over it. previewFamily is the face of the main window's vertical
-    // poem; hint writes into the main window's hint line.
-    static std::optional<Stored> run(Notebook &nb, QWidget *owner, const Hints::Sink &hint,
-                                     const QString &previewFamily);
+    // Opens the window over owner for a new haiku (index 0) or to correct
+    // record index, and waits until it closes. Nothing when nothing was
+    // stored. A memo that is there but cannot be read is said, and the
+    // window does not open: storing would write over it. previewFamily is
+    // the face of the main window's vertical poem; hint writes into the main
+    // window's hint line.
+    static std::optional<Stored> open(QWidget *owner, Notebook &nb, int index, const Hints::Sink &hint,
+                                      const QString &previewFamily);
 
-    F_kinyu(Notebook &nb, QWidget *owner, const Hints::Sink &hint, const QString &previewFamily);
+    F_kinyu(QWidget *owner, Notebook &nb, const Hints::Sink &hint, const QString &previewFamily);
 
-    // Fills the window for edit_mode and places it over the main window.
-    // False, after telling the poet why, when the memo to correct cannot be read.
-    bool Form_Load();
+    // Fills the window for a new haiku (index 0) or record index, and places
+    // it over the main window. False, after telling the poet why, when the
+    // memo to correct cannot be read.
+    bool Form_Load(int index);
     std::optional<Stored> stored() const { return m_stored; }
 
     void Command1_Click(); // 登録
@@ -82,9 +85,6 @@ private:
     // The first box holding a value the files cannot keep is named to the
     // poet and given the focus; false then.
     bool valuesStorable();
-    // Adds the haiku's category when it is a new one. False when the
-    // category list is full: the poet has been told.
-    bool keepCategory(const QString &category);
     QString today() const;
 
     Notebook &nb;

@@ -13,15 +13,15 @@ constexpr double kWidth = 4800;
 constexpr double kHeight = 1980;
 } // namespace
 
-std::optional<F_sakujo::Result> F_sakujo::run(Notebook &nb, int index, QWidget *owner,
-                                              const Hints::Sink &hint)
+std::optional<F_sakujo::Result> F_sakujo::open(QWidget *owner, Notebook &nb, int index,
+                                               const Hints::Sink &hint)
 {
-    F_sakujo question(nb, index, owner, hint);
+    F_sakujo question(owner, nb, index, hint);
     question.exec();
     return question.result();
 }
 
-F_sakujo::F_sakujo(Notebook &notebook, int index, QWidget *owner, const Hints::Sink &hint)
+F_sakujo::F_sakujo(QWidget *owner, Notebook &notebook, int index, const Hints::Sink &hint)
     // A fixed border with a title and no close box: いいよ or やっぱりダメ (or Esc).
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook), m_index(index)
 {
@@ -60,11 +60,7 @@ F_sakujo::F_sakujo(Notebook &notebook, int index, QWidget *owner, const Hints::S
 
 void F_sakujo::Command1_Click()
 {
-    const int before = nb.haiku_count();
-    Result r;
-    r.problems = nb.removeHaiku(m_index);
-    r.deleted = nb.haiku_count() < before;
-    m_result = r;
+    m_result = nb.removeHaiku(m_index);
     accept();
 }
 

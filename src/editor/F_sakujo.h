@@ -17,18 +17,13 @@ class F_sakujo : public QDialog
 {
     Q_OBJECT
 public:
-    struct Result
-    {
-        // false when the memo file could not be deleted: the haiku was kept with it
-        bool deleted = false;
-        QList<StoreProblem> problems;
-    };
+    using Result = Notebook::RemoveResult;
 
     // Opens the question over owner for record index and waits for the
     // answer. Nothing when the poet thought better of it.
-    static std::optional<Result> run(Notebook &nb, int index, QWidget *owner, const Hints::Sink &hint);
+    static std::optional<Result> open(QWidget *owner, Notebook &nb, int index, const Hints::Sink &hint);
 
-    F_sakujo(Notebook &nb, int index, QWidget *owner, const Hints::Sink &hint);
+    F_sakujo(QWidget *owner, Notebook &nb, int index, const Hints::Sink &hint);
     std::optional<Result> result() const { return m_result; }
 
     void Command1_Click(); // いいよ

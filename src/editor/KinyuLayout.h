@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwin/MainLayout.h"
+#include "ui/LayoutBox.h"
 
 // Where the entry window's controls go for a window size, in twips: the
 // category box, the poem box, the memo box and 登録 widen with the window,
@@ -22,7 +22,7 @@ inline constexpr double kOuterExtraWidth = 120;
 inline constexpr double kOuterExtraHeight = 390;
 
 // A control's rectangle in twips, as the main window's layout has it.
-using Box = MainLayout::Box;
+using Box = LayoutBox;
 
 struct Layout
 {

@@ -17,9 +17,9 @@ const QColor kLightYellow(0xFF, 0xFF, 0xC0);
 
 } // namespace
 
-F_tatefont::F_tatefont(Notebook &notebook, const QStringList &fontNames, Preview preview, Hints::Sink hint,
-                       QWidget *parent)
-    : QDialog(parent), nb(notebook), m_preview(std::move(preview)), m_hint(std::move(hint))
+F_tatefont::F_tatefont(QWidget *owner, Notebook &notebook, const QStringList &fontNames, Preview preview,
+                       Hints::Sink hint)
+    : QDialog(owner), nb(notebook), m_preview(std::move(preview)), m_hint(std::move(hint))
 {
     setObjectName(QStringLiteral("F_tatefont"));
     createControls();
@@ -36,10 +36,10 @@ F_tatefont::F_tatefont(Notebook &notebook, const QStringList &fontNames, Preview
         m_hint(QString());
 }
 
-std::optional<QString> F_tatefont::choose(Notebook &notebook, const QStringList &fontNames, Preview preview,
-                                          Hints::Sink hint, QWidget *parent)
+std::optional<QString> F_tatefont::open(QWidget *owner, Notebook &notebook, const QStringList &fontNames,
+                                        Preview preview, Hints::Sink hint)
 {
-    F_tatefont window(notebook, fontNames, std::move(preview), std::move(hint), parent);
+    F_tatefont window(owner, notebook, fontNames, std::move(preview), std::move(hint));
     window.exec();
     return window.m_kept;
 }
@@ -76,19 +76,15 @@ void F_tatefont::Command1_Click()
     const QString name = Combo1->currentText();
     // An empty box keeps the font as it was.
     if (!name.isEmpty()) {
-        // The font is kept in the settings file, which holds code page 932 only.
-        if (!Notebook::unstorableReason(QStringLiteral("フォント名"), name, false).isEmpty()) {
-            MessageBoxes::notify(
-                this, QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、"
-                                     "縦書き用フォントに選べません。")
-                          .arg(name));
+        const QString refused = nb.setTateFont(name);
+        if (!refused.isEmpty()) {
+            MessageBoxes::notify(this, refused);
             return;
         }
-        nb.settings.tate_font = name;
     }
     if (m_preview)
-        m_preview(nb.settings.tate_font);
-    m_kept = nb.settings.tate_font;
+        m_preview(nb.settings().tate_font);
+    m_kept = nb.settings().tate_font;
     accept();
 }
 
@@ -100,7 +96,7 @@ void F_tatefont::Command2_Click()
 void F_tatefont::reject()
 {
     if (m_preview)
-        m_preview(nb.settings.tate_font);
+        m_preview(nb.settings().tate_font);
     if (m_hint)
         m_hint(QString());
     QDialog::reject();

@@ -22,13 +22,13 @@ public:
     // Shows a font on the main window's poem.
     using Preview = std::function<void(const QString &family)>;
 
-    F_tatefont(Notebook &notebook, const QStringList &fontNames, Preview preview, Hints::Sink hint,
-               QWidget *parent = nullptr);
+    F_tatefont(QWidget *owner, Notebook &notebook, const QStringList &fontNames, Preview preview,
+               Hints::Sink hint);
 
-    // Opens the window over parent and waits until it closes. Gives back the
+    // Opens the window over owner and waits until it closes. Gives back the
     // font 設定 kept, nothing when the window was cancelled.
-    static std::optional<QString> choose(Notebook &notebook, const QStringList &fontNames, Preview preview,
-                                         Hints::Sink hint, QWidget *parent);
+    static std::optional<QString> open(QWidget *owner, Notebook &notebook, const QStringList &fontNames,
+                                       Preview preview, Hints::Sink hint);
 
     void Combo1_Click();   // a font picked: previewed
     void Command1_Click(); // 設定

@@ -20,14 +20,14 @@ const QColor kStage1Blue(0, 0, 255);
 const QColor kStage2Red(255, 0, 0);
 } // namespace
 
-std::optional<QString> F_keyset::run(Notebook &nb, QWidget *owner, const Hints::Sink &hint)
+std::optional<QString> F_keyset::open(QWidget *owner, Notebook &nb, const Hints::Sink &hint)
 {
-    F_keyset dialog(nb, owner, hint);
+    F_keyset dialog(owner, nb, hint);
     dialog.exec();
     return dialog.newPassword();
 }
 
-F_keyset::F_keyset(Notebook &notebook, QWidget *owner, const Hints::Sink &hint)
+F_keyset::F_keyset(QWidget *owner, Notebook &notebook, const Hints::Sink &hint)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook)
 {
     setObjectName(QStringLiteral("F_keyset"));
@@ -77,7 +77,7 @@ void F_keyset::Form_Load(const Hints::Sink &hint)
         hint(QStringLiteral("鍵付きメモを表示・訂正するためのパスワードを設定します。"));
     Text1->clear();
     // With no password set there is nothing to confirm.
-    showStage(nb.settings.lock_password.isEmpty() ? 2 : 1);
+    showStage(nb.settings().lock_password.isEmpty() ? 2 : 1);
     Text1->setFocus();
 }
 
@@ -109,7 +109,7 @@ void F_keyset::Command1_Click()
     }
     // A password the settings file cannot hold would come back as another
     // one and lock the poet out: refused, the old one stays.
-    const QString reason = Notebook::unstorablePassword(typed);
+    const QString reason = nb.setLockPassword(typed);
     if (!reason.isEmpty()) {
         MessageBoxes::notify(this, reason, MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
         Text1->setFocus();
@@ -117,7 +117,6 @@ void F_keyset::Command1_Click()
     }
     MessageBoxes::notify(this,
                          QStringLiteral("新しいパスワード『%1』を忘れないようにして下さい。").arg(typed));
-    nb.setLockPassword(typed);
     m_newPassword = typed;
     accept();
 }

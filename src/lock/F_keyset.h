@@ -21,9 +21,9 @@ public:
     // Opens the dialog over owner and waits until it closes. The new
     // password, or nothing when the dialog was cancelled (the old one then
     // stays). hint writes into the main window's hint line.
-    static std::optional<QString> run(Notebook &nb, QWidget *owner, const Hints::Sink &hint);
+    static std::optional<QString> open(QWidget *owner, Notebook &nb, const Hints::Sink &hint);
 
-    F_keyset(Notebook &nb, QWidget *owner, const Hints::Sink &hint);
+    F_keyset(QWidget *owner, Notebook &nb, const Hints::Sink &hint);
 
     // 1 while the current password is asked for, 2 while the new one is.
     int stage() const { return m_stage; }

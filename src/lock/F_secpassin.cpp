@@ -18,19 +18,17 @@ constexpr double kHeight = 2040;
 constexpr double kButtonTop = 1020;
 } // namespace
 
-QString F_secpassin::ask(Notebook &nb, QWidget *owner, const Hints::Sink &hint)
+Password F_secpassin::open(QWidget *owner, const Notebook &nb, const Hints::Sink &hint)
 {
-    F_secpassin prompt(nb, owner, hint);
+    F_secpassin prompt(owner, nb, hint);
     prompt.exec();
     return prompt.outcome();
 }
 
-F_secpassin::F_secpassin(Notebook &notebook, QWidget *owner, const Hints::Sink &hint)
+F_secpassin::F_secpassin(QWidget *owner, const Notebook &notebook, const Hints::Sink &hint)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook)
 {
-    // The outcome is CANCEL from the moment the prompt exists: only OK changes it.
-    m_outcome = Notebook::passCancel;
-    nb.passwordPromptOpened();
+    // The outcome is Cancelled from the moment the prompt exists: only OK changes it.
 
     setObjectName(QStringLiteral("F_secpassin"));
     setModal(true);
@@ -88,11 +86,11 @@ void F_secpassin::Form_Load(const Hints::Sink &hint)
 
 void F_secpassin::Command2_Click()
 {
-    m_outcome = nb.passwordPromptAnswered(Text1->text());
+    m_outcome = nb.passwordMatches(Text1->text()) ? Password::Right : Password::Wrong;
     accept();
 }
 
 void F_secpassin::Command1_Click()
 {
-    reject(); // the outcome has been CANCEL since the prompt opened
+    reject(); // the outcome has been Cancelled since the prompt opened
 }

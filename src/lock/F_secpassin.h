@@ -9,6 +9,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// What the password prompt was answered with.
+enum class Password { Right, Wrong, Cancelled };
+
 // The password prompt: asked before a locked memo is shown or opened for
 // correction. It only says whether the typed text was the password; the
 // caller says what follows.
@@ -16,16 +19,15 @@ class F_secpassin : public QDialog
 {
     Q_OBJECT
 public:
-    // Opens the prompt over owner and waits until it closes. The answer is
-    // Notebook::passYes, passNo or passCancel, and is left in pass_result too.
-    // hint writes into the main window's hint line.
-    static QString ask(Notebook &nb, QWidget *owner, const Hints::Sink &hint);
+    // Opens the prompt over owner and waits until it closes. hint writes
+    // into the main window's hint line.
+    static Password open(QWidget *owner, const Notebook &nb, const Hints::Sink &hint);
 
-    F_secpassin(Notebook &nb, QWidget *owner, const Hints::Sink &hint);
+    F_secpassin(QWidget *owner, const Notebook &nb, const Hints::Sink &hint);
 
-    // "CANCEL" until OK is pressed: a prompt closed by the window system, a
+    // Cancelled until OK is pressed: a prompt closed by the window system, a
     // second Esc or a quit of the program counts as cancelled.
-    QString outcome() const { return m_outcome; }
+    Password outcome() const { return m_outcome; }
 
 private:
     void Form_Load(const Hints::Sink &hint);
@@ -37,6 +39,6 @@ private:
     QPushButton *Command2; // OK
     QPushButton *Command1; // CANCEL
 
-    Notebook &nb;
-    QString m_outcome;
+    const Notebook &nb;
+    Password m_outcome = Password::Cancelled;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/LayoutBox.h"
+
 // Where the main window's controls go for a window size, in twips: the list
 // and the memo box widen with the window, the buttons follow its right and
 // bottom edges, the poem label grows with its height and takes a larger font
@@ -16,11 +18,7 @@ inline constexpr double kMinMemo = 1000;
 inline constexpr double kOuterExtraWidth = 9450 - 9330;
 inline constexpr double kOuterExtraHeight = 6975 - 6285;
 
-struct Box
-{
-    double left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const Box &) const = default;
-};
+using Box = LayoutBox;
 
 struct Layout
 {

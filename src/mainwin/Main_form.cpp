@@ -6,18 +6,19 @@
 #include "fontset/F_tatefont.h"
 #include "lock/F_keyset.h"
 #include "lock/F_secpassin.h"
-#include "mainwin/ListGrid.h"
 #include "mainwin/MainLayout.h"
 #include "print/F_print.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
 #include "ui/Hints.h"
 #include "ui/JapaneseFonts.h"
+#include "ui/ListGrid.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 #include "ui/VerticalText.h"
 #include "ui/WindowFrame.h"
+#include "ui/WindowGeometry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -44,7 +45,6 @@ constexpr double kDesignOuterWidth = 9450;
 constexpr double kDesignOuterHeight = 6975;
 constexpr double kClientWidth = 9330;
 constexpr double kClientHeight = 6285;
-constexpr double kListTop = 420;
 constexpr double kListHeight = 2295;
 
 const QColor kWindowGreen(192, 255, 192);
@@ -212,10 +212,12 @@ void Main_form::createControls()
         w->setObjectName(QLatin1String(name));
         w->setGeometry(Twips::rect(l, t, wd, h, this));
     };
-    auto button = [&](QPushButton *&b, const char *name, const QString &caption, double l, double t, double w,
-                      double h) {
+    // The controls that follow the window's size get their places from the
+    // layout, below; the others stay where the design puts them.
+    auto named = [](QWidget *w, const char *name) { w->setObjectName(QLatin1String(name)); };
+    auto button = [&](QPushButton *&b, const char *name, const QString &caption) {
         b = new QPushButton(caption, client);
-        place(b, name, l, t, w, h);
+        named(b, name);
     };
 
     Label1 = new QLabel(QStringLiteral("分類選択"), client);
@@ -228,17 +230,17 @@ void Main_form::createControls()
     Combo2->setEditable(true);
     Combo2->setInsertPolicy(QComboBox::NoInsert);
     Combo2->setMaxVisibleItems(20);
-    place(Combo2, "Combo2", 5280, 60, 2055, 315);
-    button(Command5, "Command5", QStringLiteral("検索"), 7320, 60, 675, 315);
-    button(Command1, "Command1", QStringLiteral("上へ"), 8160, 60, 555, 315);
-    button(Command2, "Command2", QStringLiteral("下へ"), 8760, 60, 555, 315);
+    named(Combo2, "Combo2");
+    button(Command5, "Command5", QStringLiteral("検索"));
+    button(Command1, "Command1", QStringLiteral("上へ"));
+    button(Command2, "Command2", QStringLiteral("下へ"));
 
     Shape1 = new QFrame(client);
     Shape1->setFrameShape(QFrame::Box);
     // A drawn panel: the mouse over it is over the window's surface.
     Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     paint(Shape1, kPoemYellow);
-    place(Shape1, "Shape1", 0, 420, 795, 5415);
+    named(Shape1, "Shape1");
     Label3 = new VerticalLabel(client);
     paint(Label3, kPoemYellow);
     QFont poemFont(QString::fromUtf8(JapaneseFonts::mincho));
@@ -246,22 +248,23 @@ void Main_form::createControls()
     poemFont.setBold(true);
     Label3->setFont(poemFont);
     Label3->setText(QStringLiteral("ユリモカ"));
-    place(Label3, "Label3", 240, 540, 435, 5235);
+    named(Label3, "Label3");
 
-    Grid1 = new ListGrid(client);
-    place(Grid1, "Grid1", 840, kListTop, 8475, kListHeight);
+    using Field = HaikuListModel::Field;
+    Grid1 = new ListGrid(nb, {Field::Category, Field::Date, Field::Poem}, client);
+    named(Grid1, "Grid1");
     Text2 = new QPlainTextEdit(client);
-    place(Text2, "Text2", 840, 2760, 8535, 3015);
+    named(Text2, "Text2");
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1 = new QLineEdit(client);
     Text1->setReadOnly(true);
     paint(Text1, kHintCyan, kHintRed);
-    place(Text1, "Text1", 60, 5880, 5535, 315);
+    named(Text1, "Text1");
 
-    button(Command7, "Command7", QStringLiteral("削除"), 5640, 5820, 675, 435);
-    button(Command8, "Command8", QStringLiteral("編集"), 6360, 5820, 1095, 435);
-    button(Command6, "Command6", QStringLiteral("登録"), 7500, 5820, 1095, 435);
-    button(Command9, "Command9", QStringLiteral("終了"), 8640, 5820, 675, 435);
+    button(Command7, "Command7", QStringLiteral("削除"));
+    button(Command8, "Command8", QStringLiteral("編集"));
+    button(Command6, "Command6", QStringLiteral("登録"));
+    button(Command9, "Command9", QStringLiteral("終了"));
 
     // Controls without a caption say to a screen reader what they hold.
     Combo1->setAccessibleName(QStringLiteral("分類選択"));
@@ -271,6 +274,7 @@ void Main_form::createControls()
     Text2->setAccessibleName(QStringLiteral("メモ"));
     Text1->setAccessibleName(QStringLiteral("ヒント"));
 
+    placeControls(MainLayout::forSize(kDesignOuterWidth, kDesignOuterHeight, kListHeight));
     // The window opens at its design size until the settings say otherwise.
     applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
 }
@@ -282,45 +286,15 @@ void Main_form::applyOuterSize(double widthTwips, double heightTwips)
     WindowFrame::setOuterSize(this, widthTwips, heightTwips);
 }
 
-void Main_form::centreOnScreen()
-{
-    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s)
-        return;
-    const QRect outer = outerRect(this);
-    const QRect screenRect = s->geometry();
-    move(screenRect.left() + (screenRect.width() - outer.width()) / 2,
-         screenRect.top() + (screenRect.height() - outer.height()) / 2);
-}
-
-Settings Main_form::windowDefaults() const
-{
-    const QRect outer = outerRect(this);
-    Settings s;
-    s.window_state = NumberText(0);
-    s.window_top = NumberText(Twips::fromPxY(outer.top(), this));
-    s.window_left = NumberText(Twips::fromPxX(outer.left(), this));
-    s.window_height = NumberText(Twips::fromPxY(outer.height(), this));
-    s.window_width = NumberText(Twips::fromPxX(outer.width(), this));
-    s.list_height = NumberText(m_listHeight);
-    return s;
-}
-
 void Main_form::restoreGeometry()
 {
-    const Settings &s = nb.settings;
+    const Settings &s = nb.settings();
     if (s.window_state.value() != 0)
         return; // a maximised or minimised window keeps the centred place for its normal size
 
     m_listHeight = qMax(1.0, s.list_height.value());
     Form_Resize();
-
-    // A place saved on a screen that is no longer there keeps the centred one,
-    // so the window never opens out of reach. The settings keep their values.
-    const QPoint place(Twips::toPxX(s.window_left.value(), this), Twips::toPxY(s.window_top.value(), this));
-    if (QGuiApplication::screenAt(place + QPoint(Twips::toPxX(600, this), Twips::toPxY(150, this))))
-        move(place);
-    applyOuterSize(s.window_width.value(), s.window_height.value());
+    WindowGeometry::restore(this, s);
 }
 
 double Main_form::layoutWidth() const
@@ -343,7 +317,7 @@ void Main_form::Form_Resize()
     applyLayout(MainLayout::forSize(layoutWidth(), layoutHeight(), m_listHeight));
 }
 
-void Main_form::applyLayout(const MainLayout::Layout &l)
+void Main_form::placeControls(const MainLayout::Layout &l)
 {
     auto put = [this](QWidget *w, const MainLayout::Box &b) {
         w->setGeometry(Twips::rect(b.left, b.top, b.width, b.height, this));
@@ -361,6 +335,11 @@ void Main_form::applyLayout(const MainLayout::Layout &l)
     put(Command8, l.Command8);
     put(Command6, l.Command6);
     put(Command9, l.Command9);
+}
+
+void Main_form::applyLayout(const MainLayout::Layout &l)
+{
+    placeControls(l);
     Grid1->setColWidth(2, l.poemColumn);
     m_listHeight = l.Grid1.height;
     QFont poemFont = Label3->font();
@@ -412,7 +391,7 @@ void Main_form::Form_MouseUp(double y)
 
 void Main_form::showAsSaved()
 {
-    const int state = int(nb.settings.window_state.value());
+    const int state = int(nb.settings().window_state.value());
     if (state == 2)
         showMaximized();
     else if (state == 1)
@@ -439,7 +418,7 @@ bool Main_form::event(QEvent *e)
             if (isMaximized() || isMinimized())
                 return;
             applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
-            centreOnScreen();
+            WindowGeometry::centreOnScreen(this);
         });
     }
     if (m_frameFixPending &&
@@ -447,7 +426,7 @@ bool Main_form::event(QEvent *e)
         if (frameGeometry().size() != geometry().size()) {
             m_frameFixPending = false;
             if (!isMaximized() && !isMinimized())
-                applyOuterSize(nb.settings.window_width.value(), nb.settings.window_height.value());
+                applyOuterSize(nb.settings().window_width.value(), nb.settings().window_height.value());
         }
     }
     return result;
@@ -455,27 +434,23 @@ bool Main_form::event(QEvent *e)
 
 void Main_form::setUpGrid()
 {
-    Grid1->setCols(3);
     Grid1->setColWidth(0, 3000);
     Grid1->setColWidth(1, 1100);
-    Grid1->setColWidth(2, 1000);
     const QString headings[] = {QStringLiteral("分類"), QStringLiteral("年/月/日"), QStringLiteral("句")};
-    Grid1->setRow(0);
     for (int c = 0; c < 3; ++c) {
-        Grid1->setCol(c);
-        Grid1->setText(headings[c]);
+        Grid1->setHeading(c, headings[c]);
         Grid1->setColAlignment(c, 2);
     }
     // The poem column takes the rest of the list's width.
     Grid1->setColWidth(2, 4075);
-    Grid1->replaceRows(std::vector<QString>(3)); // the empty last row
 }
 
 bool Main_form::Form_Load()
 {
-    centreOnScreen();
+    WindowGeometry::centreOnScreen(this);
 
-    const StartupReport report = nb.startUp(windowDefaults(), QDateTime::currentDateTime());
+    const StartupReport report =
+        nb.startUp(WindowGeometry::defaults(this, m_listHeight), QDateTime::currentDateTime());
     if (!report.fatal.isEmpty()) {
         MessageBoxes::notify(this, report.fatal, MessageBoxes::programTitle, MessageBoxes::Icon::Critical);
         return false;
@@ -499,7 +474,7 @@ bool Main_form::Form_Load()
     updateCaption();
     Text1->clear();
     Text2->clear();
-    setPoemFont(nb.settings.tate_font);
+    setPoemFont(nb.settings().tate_font);
     return true;
 }
 
@@ -513,14 +488,15 @@ void Main_form::setPoemFont(const QString &family)
 
 void Main_form::Menu_print_Click()
 {
-    F_print::showModal(nb, *m_printer, this);
+    F_print::open(this, nb, *m_printer);
 }
 
 void Main_form::Menu_tatefont_Click()
 {
-    F_tatefont::choose(
-        nb, m_printer->fontNames(), [this](const QString &family) { setPoemFont(family); },
-        [this](const QString &text) { setHint(text); }, this);
+    // The window previews on the poem as fonts are picked, and puts the kept
+    // one back when it is left without 設定.
+    F_tatefont::open(
+        this, nb, m_printer->fontNames(), [this](const QString &family) { setPoemFont(family); }, hintSink());
 }
 
 void Main_form::updateCaption()
@@ -531,8 +507,8 @@ void Main_form::updateCaption()
 void Main_form::fillCategoryFilter()
 {
     Combo1->clear();
-    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
-        Combo1->addItem(nb.category_list[i]);
+    for (std::size_t i = 1; i < nb.categories().size(); ++i)
+        Combo1->addItem(nb.categories()[i]);
     if (Combo1->count() > 0) {
         Combo1->setCurrentIndex(0);
         Combo1_Click();
@@ -541,15 +517,15 @@ void Main_form::fillCategoryFilter()
 
 void Main_form::Menu_bunrui_Click()
 {
-    const Hints::Sink hint = [this](const QString &text) { setHint(text); };
-    switch (F_bunrui::edit(nb, hint, this)) {
-    case F_bunrui::Result::Closed: break;
+    const std::optional<F_bunrui::Result> result = F_bunrui::open(this, nb, hintSink());
+    if (!result)
+        return;
+    switch (*result) {
     case F_bunrui::Result::Finished: fillCategoryFilter(); break;
     case F_bunrui::Result::HaikuDeleted:
         // Every haiku that is left, whatever the filter showed; the filter
         // stays as it was. No row is chosen, so nothing is shown below.
-        nb.rebuildShown(Notebook::allCategories);
-        fillGrid();
+        Grid1->setRecords(nb.find(Notebook::allCategories));
         Combo2->setEditText(QString());
         Grid1->setRow(Grid1->rows() - 1);
         Grid1->setSelectedRows(0, 0);
@@ -562,31 +538,14 @@ void Main_form::Menu_bunrui_Click()
 
 void Main_form::Combo1_Click()
 {
-    nb.rebuildShown(Combo1->currentText());
-    fillGrid();
+    Grid1->setRecords(nb.find(Combo1->currentText()));
     Combo2->setEditText(QString());
     selectFirstRow();
 }
 
-void Main_form::fillGrid()
-{
-    const std::vector<int> &shown = nb.shownIndex();
-    std::vector<QString> cells;
-    cells.reserve(std::size_t(nb.shown_count + 1) * 3);
-    for (int r = 1; r <= nb.shown_count; ++r) {
-        const Haiku_record &h = nb.haiku_list[std::size_t(shown[std::size_t(r)])];
-        cells.push_back(h.category);
-        cells.push_back(h.date_text);
-        cells.push_back(h.poem);
-    }
-    cells.resize(cells.size() + 3); // the empty last row
-    Grid1->replaceRows(std::move(cells));
-}
-
 void Main_form::rebuildList()
 {
-    nb.rebuildShown(Combo1->currentText(), Combo2->currentText());
-    fillGrid();
+    Grid1->setRecords(nb.find(Combo1->currentText(), Combo2->currentText()));
 }
 
 void Main_form::selectFirstRow()
@@ -596,27 +555,24 @@ void Main_form::selectFirstRow()
 
 void Main_form::showRowQuietly(int r)
 {
-    showRow(r, !nb.isRowLocked(r));
+    showRow(r, !nb.isLocked(Grid1->recordAt(r)));
 }
 
 void Main_form::showRow(int r, bool withMemo)
 {
-    if (r < 1 || r > nb.shown_count) {
+    const int index = Grid1->recordAt(r);
+    if (!nb.hasRecord(index)) {
         Text2->clear();
-        nb.tate_text.clear();
-        Label3->setText(nb.tate_text);
+        Label3->setText(QString());
         return;
     }
-    if (withMemo) {
-        nb.memo_text = nb.readMemo(nb.row_memo_no[std::size_t(r)]); // empty when the file is missing
-        Text2->setPlainText(nb.memo_text);
-    } else {
+    if (withMemo)
+        Text2->setPlainText(nb.readMemo(index).text); // empty when the file is missing
+    else
         Text2->clear();
-    }
-    // The long-vowel mark lies flat in a vertical column; the poet's notebook
-    // has always written it as a full-width bar.
-    nb.tate_text = VerticalText::withBars(nb.row_poem[std::size_t(r)]);
-    Label3->setText(nb.tate_text);
+    // The long-vowel mark lies flat in a vertical column; the poem stands
+    // upright with it written as a full-width bar.
+    Label3->setText(VerticalText::withBars(nb.record(index).poem));
 }
 
 bool Main_form::passwordGiven(const QString &notice)
@@ -624,11 +580,11 @@ bool Main_form::passwordGiven(const QString &notice)
     // Nothing of the memo stays on show while the password is asked for.
     Text2->clear();
     MessageBoxes::notify(this, notice);
-    const QString answer = F_secpassin::ask(nb, this, hintSink());
-    if (answer == Notebook::passNo)
+    const Password answer = F_secpassin::open(this, nb, hintSink());
+    if (answer == Password::Wrong)
         MessageBoxes::notify(this, QStringLiteral("パスワードが間違っています。"), MessageBoxes::programTitle,
                              MessageBoxes::Icon::Critical);
-    return answer == Notebook::passYes;
+    return answer == Password::Right;
 }
 
 void Main_form::Grid1_Click()
@@ -636,7 +592,8 @@ void Main_form::Grid1_Click()
     const int r = Grid1->row();
     // Only the right password opens the memo, and only for this click; the
     // label keeps what it showed.
-    if (nb.isRowLocked(r) && !passwordGiven(QStringLiteral("指定された句のメモには鍵がかかっています。")))
+    if (nb.isLocked(Grid1->recordAt(r)) &&
+        !passwordGiven(QStringLiteral("指定された句のメモには鍵がかかっています。")))
         return;
     showRow(r, true);
 }
@@ -661,15 +618,14 @@ void Main_form::showStoredHaiku()
 {
     // A category the entry window added joins the end of the filter's list.
     for (int i = Combo1->count() + 1; i <= nb.category_count(); ++i)
-        Combo1->addItem(nb.category_list[std::size_t(i)]);
+        Combo1->addItem(nb.categories()[std::size_t(i)]);
     // The filter back on its first entry; moving it there empties the
     // keyword box, as choosing a category always does.
     if (Combo1->currentIndex() != 0 && Combo1->count() > 0) {
         Combo1->setCurrentIndex(0);
         Combo2->setEditText(QString());
     }
-    nb.rebuildShown(Notebook::allCategories);
-    fillGrid();
+    Grid1->setRecords(nb.find(Notebook::allCategories));
     Text2->clear();
     updateCaption();
 }
@@ -679,8 +635,7 @@ void Main_form::Command6_Click()
     // The hint is on the screen while the entry window is being built.
     setHint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
     repaint();
-    nb.edit_mode = Notebook::modeNew;
-    if (F_kinyu::run(nb, this, hintSink(), Label3->font().family()))
+    if (F_kinyu::open(this, nb, 0, hintSink(), Label3->font().family()))
         showStoredHaiku();
     updateCaption();
     selectAndShowRow(1);
@@ -689,44 +644,41 @@ void Main_form::Command6_Click()
 void Main_form::Command8_Click()
 {
     const int r = Grid1->row();
-    if (nb.isRowLocked(r) && !passwordGiven(QStringLiteral("指定されたメモには鍵がかかっています。")))
+    // The haiku of this very row, found by its place in the list: two haiku
+    // with the same poem are two haiku.
+    const int index = Grid1->recordAt(r);
+    if (nb.isLocked(index) && !passwordGiven(QStringLiteral("指定されたメモには鍵がかかっています。")))
         return;
-    if (r < 1 || r > nb.shown_count) {
+    if (!nb.hasRecord(index)) {
         MessageBoxes::notify(this, QStringLiteral("編集する項目が選択されていません。"));
         return;
     }
     setHint(QStringLiteral("編集画面を起動中です。少々お待ち下さい。"));
     repaint();
-    nb.edit_mode = Notebook::modeCorrect;
-    target_row = r;
-    // The haiku of this very row, found by its place in the list: two haiku
-    // with the same poem are two haiku.
-    nb.found_index = nb.shownIndex()[std::size_t(r)];
-    if (F_kinyu::run(nb, this, hintSink(), Label3->font().family()))
+    if (F_kinyu::open(this, nb, index, hintSink(), Label3->font().family()))
         showStoredHaiku();
     updateCaption();
-    selectAndShowRow(target_row);
+    selectAndShowRow(r);
 }
 
 void Main_form::Command7_Click()
 {
-    const int r = Grid1->row();
-    if (r < 1 || r > nb.shown_count) {
+    const int index = Grid1->recordAt(Grid1->row());
+    if (!nb.hasRecord(index)) {
         MessageBoxes::notify(this, QStringLiteral("削除する項目が選択されていません。"));
         return;
     }
-    const auto result = F_sakujo::run(nb, nb.shownIndex()[std::size_t(r)], this, hintSink());
+    const auto result = F_sakujo::open(this, nb, index, hintSink());
     if (!result)
         return;
-    if (result->deleted) {
+    if (result->removed > 0) {
         rebuildList();
         setHint(QString());
         updateCaption();
         Text2->clear();
-        nb.tate_text.clear();
-        Label3->setText(nb.tate_text);
+        Label3->setText(QString());
     }
-    if (!result->deleted && !result->problems.isEmpty()) {
+    if (result->removed == 0 && !result->problems.isEmpty()) {
         MessageBoxes::notify(this,
                              result->problems.first().message +
                                  QStringLiteral("\n\nメモを残したまま句だけを消すことはしないため、"
@@ -740,7 +692,7 @@ void Main_form::Command7_Click()
 
 void Main_form::Menu_file_pass_Click()
 {
-    F_keyset::run(nb, this, hintSink());
+    F_keyset::open(this, nb, hintSink());
 }
 
 Hints::Sink Main_form::hintSink()
@@ -748,34 +700,9 @@ Hints::Sink Main_form::hintSink()
     return [this](const QString &text) { setHint(text); };
 }
 
-// Keeps the stored twips when the window is where they put it, so that an
-// untouched settings file is written back unchanged.
-static void keepOrSet(NumberText &stored, int px, bool vertical, const QWidget *w)
-{
-    const int storedPx = vertical ? Twips::toPxY(stored.value(), w) : Twips::toPxX(stored.value(), w);
-    if (storedPx != px)
-        stored.set(vertical ? Twips::fromPxY(px, w) : Twips::fromPxX(px, w));
-}
-
 void Main_form::recordGeometry()
 {
-    Settings &s = nb.settings;
-    s.window_state.set(isMinimized() ? 1 : isMaximized() ? 2 : 0);
-    const QRect outer = outerRect(this);
-    // A window manager may have put either the frame or the client area at
-    // the place restored; both count as not moved.
-    const QPoint client = geometry().topLeft();
-    if (Twips::toPxY(s.window_top.value(), this) != client.y() ||
-        Twips::toPxX(s.window_left.value(), this) != client.x()) {
-        keepOrSet(s.window_top, outer.top(), true, this);
-        keepOrSet(s.window_left, outer.left(), false, this);
-    }
-    keepOrSet(s.window_height, outer.height(), true, this);
-    keepOrSet(s.window_width, outer.width(), false, this);
-    // The list height is known to the twip (the splitter and the layout
-    // reckon in twips): no rounding through pixels on its way to the file.
-    if (Twips::toPxY(s.list_height.value(), this) != Grid1->height())
-        s.list_height.set(m_listHeight);
+    nb.setWindowPlace(WindowGeometry::record(this, nb.settings(), Grid1->height(), m_listHeight));
 }
 
 Main_form::QuitChoice Main_form::saveAll()
@@ -884,17 +811,16 @@ void Main_form::fillKeywordBox()
 {
     Combo2->clear();
     for (int i = 0; i < kKeywordSlots; ++i)
-        Combo2->addItem(nb.keyword_list[std::size_t(i)]);
+        Combo2->addItem(nb.keywords()[std::size_t(i)]);
 }
 
 void Main_form::Command5_Click()
 {
     const QString keyword = Combo2->currentText();
-    nb.rebuildShown(Combo1->currentText(), keyword);
-    fillGrid();
+    Grid1->setRecords(nb.find(Combo1->currentText(), keyword));
     nb.rememberKeyword(keyword, m_keywordPicked);
     fillKeywordBox();
-    Combo2->setEditText(nb.keyword_list[0]);
+    Combo2->setEditText(nb.keywords()[0]);
     m_keywordPicked = 0;
     selectFirstRow();
 }
@@ -931,22 +857,31 @@ void Main_form::Command2_Click()
 
 void Main_form::moveSelectedRow(int step)
 {
+    // The haiku on the current row moves to its shown neighbour's place; the
+    // haiku hidden between them keep their order, shifted by one. The rows
+    // are in notebook order, so a neighbour on the wrong side means rows out
+    // of step with the notebook: nothing moves then.
+    const int row = Grid1->row();
+    const int neighbour = row + step;
+    const int from = Grid1->recordAt(row);
+    const int to = Grid1->recordAt(neighbour);
+    if (!nb.hasRecord(from) || !nb.hasRecord(to) || (step < 0 ? to >= from : to <= from))
+        return;
+    nb.moveRecord(from, to);
     // The list is rebuilt with the boxes as they stand now, even a keyword
     // typed after the last search; the history is left alone.
-    const int row = Grid1->row();
-    const QString category = Combo1->currentText();
-    const QString keyword = Combo2->currentText();
-    const Notebook::Move m =
-        step < 0 ? nb.moveUp(row, category, keyword) : nb.moveDown(row, category, keyword);
-    if (!m.moved)
-        return;
-    fillGrid();
-    Grid1->setRow(m.row);
+    Grid1->setRecords(nb.find(Combo1->currentText(), Combo2->currentText()));
+    const std::vector<int> &shown = Grid1->list()->records();
+    const auto found = std::lower_bound(shown.begin(), shown.end(), to);
+    const bool stillShown = found != shown.end() && *found == to;
+    const int selected =
+        stillShown ? int(found - shown.begin()) + 1 : qBound(1, neighbour, qMax(1, Grid1->shownCount()));
+    Grid1->setRow(selected);
     Grid1->setCol(2);
-    Grid1->setSelectedRows(m.row, m.row);
-    Grid1->scrollToRow(m.row);
+    Grid1->setSelectedRows(selected, selected);
+    Grid1->scrollToRow(selected);
     // The poem and memo on display are the moved haiku's; only when the new
     // keyword hides it do they follow the selection to the row now selected.
-    if (!m.stillShown)
-        showRowQuietly(m.row);
+    if (!stillShown)
+        showRowQuietly(selected);
 }

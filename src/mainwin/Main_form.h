@@ -122,8 +122,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Controls, named as the program has always named them. Tests find them
-    // by these names (objectName).
+    // Controls, by the names tests find them by (objectName).
     QMenu *Menu_file;        // ﾌｧｲﾙ(&F)
     QAction *Menu_file_pass; // 鍵の設定(&P)
     QAction *Menu_tatefont;  // 縦書き用フォントの設定(&K)
@@ -151,8 +150,6 @@ private:
 
     void createControls();
     void attachHints();
-    void centreOnScreen();
-    Settings windowDefaults() const;
     void restoreGeometry();
     void applyOuterSize(double widthTwips, double heightTwips);
     void recordGeometry();
@@ -163,8 +160,6 @@ private:
     QuitChoice saveAll();
     // The poem's font: family when the printer offers it, else ＭＳ 明朝.
     void setPoemFont(const QString &family);
-    // The list grid refilled from the notebook's shown rows: one model reset.
-    void fillGrid();
     // Row 1 current and selected, scrolled into view and shown without asking
     // for the password.
     void selectFirstRow();
@@ -175,6 +170,8 @@ private:
     double layoutWidth() const;
     double layoutHeight() const;
     void applyLayout(const MainLayout::Layout &layout);
+    // The controls that follow the window's size, put where layout says.
+    void placeControls(const MainLayout::Layout &layout);
     void applySplitter(double y);
     // Row r's poem in the label and, with withMemo, its memo read afresh;
     // anything but a haiku row empties both.
@@ -195,9 +192,6 @@ private:
     // A locked memo: the notice, then the password prompt; a wrong password
     // is said. True only for the right one.
     bool passwordGiven(const QString &notice);
-
-    // The row to select again once the entry window has closed.
-    int target_row = 0;
 
     Notebook &nb;
     double m_listHeight = 2295; // twips; kept exactly, not read back from pixels

@@ -1,10 +1,10 @@
 #include "print/F_print.h"
 
-#include "mainwin/ListGrid.h"
 #include "print/PrintRun.h"
 #include "print/PrinterLayer.h"
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
+#include "ui/ListGrid.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
@@ -29,8 +29,8 @@ const QString kRunTitle = QStringLiteral("ユリモカ");
 
 } // namespace
 
-F_print::F_print(Notebook &notebook, PrinterLayer &printer, QWidget *parent)
-    : QDialog(parent), nb(notebook), m_printer(printer)
+F_print::F_print(QWidget *owner, Notebook &notebook, PrinterLayer &printer)
+    : QDialog(owner), nb(notebook), m_printer(printer)
 {
     setObjectName(QStringLiteral("F_print"));
     createControls();
@@ -43,11 +43,11 @@ F_print::F_print(Notebook &notebook, PrinterLayer &printer, QWidget *parent)
     Form_Load();
 }
 
-QString F_print::showModal(Notebook &notebook, PrinterLayer &printer, QWidget *parent)
+std::optional<QString> F_print::open(QWidget *owner, Notebook &notebook, PrinterLayer &printer)
 {
-    F_print window(notebook, printer, parent);
+    F_print window(owner, notebook, printer);
     window.exec();
-    return notebook.settings.print_font;
+    return notebook.settings().print_font;
 }
 
 void F_print::createControls()
@@ -74,7 +74,7 @@ void F_print::createControls()
         new QLabel(QStringLiteral("印刷を取り消したい句は、ダブルクリックするとリストから消えます。"), this);
     Label4->setWordWrap(true);
     place(Label4, "Label4", 5760, 600, 3555, 375);
-    Grid1 = new ListGrid(this);
+    Grid1 = new ListGrid(nb, {HaikuListModel::Field::Category, HaikuListModel::Field::Poem}, this);
     place(Grid1, "Grid1", 0, 1020, 5715, 5535);
     List1 = new QListWidget(this);
     place(List1, "List1", 5760, 1020, 3555, 4935);
@@ -102,13 +102,13 @@ void F_print::Form_Load()
     Combo2->addItems(m_printer.fontNames());
     // A stored font the printer does not have gives way to ＭＳ 明朝, which
     // the settings then keep.
-    if (!selectFont(nb.settings.print_font)) {
-        nb.settings.print_font = PrinterLayer::fallbackFont;
-        selectFont(nb.settings.print_font);
+    if (!selectFont(nb.settings().print_font)) {
+        nb.setPrintFont(PrinterLayer::fallbackFont);
+        selectFont(nb.settings().print_font);
     }
 
-    for (std::size_t i = 1; i < nb.category_list.size(); ++i)
-        Combo1->addItem(nb.category_list[i]);
+    for (std::size_t i = 1; i < nb.categories().size(); ++i)
+        Combo1->addItem(nb.categories()[i]);
     if (Combo1->count() > 0)
         Combo1->setCurrentIndex(0);
 
@@ -118,7 +118,7 @@ void F_print::Form_Load()
 
     // The list shows the poems in the font they will be printed in.
     QFont listFont = List1->font();
-    listFont.setFamily(nb.settings.print_font);
+    listFont.setFamily(nb.settings().print_font);
     List1->setFont(listFont);
     m_loading = false;
 }
@@ -134,36 +134,18 @@ bool F_print::selectFont(const QString &name)
 
 void F_print::setUpGrid()
 {
-    Grid1->setCols(2);
     Grid1->setColWidth(0, 2000);
     Grid1->setColWidth(1, 3500);
     const QString headings[] = {QStringLiteral("分類"), QStringLiteral("句")};
-    Grid1->setRow(0);
     for (int c = 0; c < 2; ++c) {
-        Grid1->setCol(c);
-        Grid1->setText(headings[c]);
+        Grid1->setHeading(c, headings[c]);
         Grid1->setColAlignment(c, 2);
     }
 }
 
 void F_print::fillGrid(const QString &category)
 {
-    // "全部" is the literal that lists every haiku, whatever the first
-    // category happens to be called.
-    const bool all = category == Notebook::allCategories;
-    std::vector<QString> cells;
-    int rows = 0;
-    for (std::size_t k = 1; k < nb.haiku_list.size(); ++k) {
-        const Haiku_record &h = nb.haiku_list[k];
-        if (!all && h.category != category)
-            continue;
-        cells.push_back(h.category);
-        cells.push_back(h.poem);
-        ++rows;
-    }
-    cells.resize(cells.size() + 2); // the empty last row
-    Grid1->replaceRows(std::move(cells));
-    m_gridRowCount = rows;
+    Grid1->setRecords(nb.find(category));
 }
 
 void F_print::Combo1_Click()
@@ -176,29 +158,25 @@ void F_print::Combo1_Click()
 void F_print::Combo2_Click()
 {
     const QString name = Combo2->currentText();
-    // The font is kept in the settings file, which holds code page 932 only.
-    if (!Notebook::unstorableReason(QStringLiteral("フォント名"), name, false).isEmpty()) {
-        MessageBoxes::notify(
-            this, QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、"
-                                 "印刷用フォントに選べません。")
-                      .arg(name));
-        selectFont(nb.settings.print_font);
+    const QString refused = nb.setPrintFont(name);
+    if (!refused.isEmpty()) {
+        MessageBoxes::notify(this, refused);
+        selectFont(nb.settings().print_font);
         return;
     }
     QFont listFont = List1->font();
     listFont.setFamily(name);
     List1->setFont(listFont);
-    nb.settings.print_font = name;
 }
 
 void F_print::Grid1_DblClick()
 {
-    const int r = Grid1->row();
     // Neither the heading nor the empty last row holds a poem.
-    if (r == 0 || r == Grid1->rows() - 1)
+    const int index = Grid1->recordAt(Grid1->row());
+    if (!nb.hasRecord(index))
         return;
     Grid1->setCol(1);
-    List1->addItem(Grid1->text());
+    List1->addItem(nb.record(index).poem);
     ++m_printListCount;
 }
 
@@ -222,7 +200,7 @@ QStringList F_print::printList() const
 void F_print::Command1_Click()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const PrintOutcome outcome = PrintRun::run(printList(), nb.settings.print_font, m_printer, nb.app_folder,
+    const PrintOutcome outcome = PrintRun::run(printList(), nb.settings().print_font, m_printer, nb.folder(),
                                                QDateTime::currentDateTime());
     QApplication::restoreOverrideCursor();
     tell(outcome);

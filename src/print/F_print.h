@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class Notebook;
 class PrinterLayer;
 class ListGrid;
@@ -18,11 +20,11 @@ class F_print : public QDialog
 {
     Q_OBJECT
 public:
-    F_print(Notebook &notebook, PrinterLayer &printer, QWidget *parent = nullptr);
+    F_print(QWidget *owner, Notebook &notebook, PrinterLayer &printer);
 
-    // Opens the window over parent and waits until it closes; gives back the
+    // Opens the window over owner and waits until it closes; gives back the
     // print font it leaves in the settings.
-    static QString showModal(Notebook &notebook, PrinterLayer &printer, QWidget *parent);
+    static std::optional<QString> open(QWidget *owner, Notebook &notebook, PrinterLayer &printer);
 
     void Combo1_Click();   // a category chosen: the grid shows its haiku
     void Combo2_Click();   // a print font chosen
@@ -56,6 +58,5 @@ private:
     Notebook &nb;
     PrinterLayer &m_printer;
     bool m_loading = false;
-    int m_gridRowCount = 0;
     int m_printListCount = 0;
 };

@@ -74,8 +74,8 @@ std::vector<Haiku_record> parseHaiku(QStringView text)
     list.reserve(std::size_t(text.size() / 64 + 2));
     list.emplace_back(); // index 0 is never used
     Interner shared;
-    const QString no = QStringLiteral("NO");
-    const QString yes = QStringLiteral("YES");
+    const QString &no = Haiku_record::lockedNo;
+    const QString &yes = Haiku_record::lockedYes;
     int field = 0;
     const Haiku_record *previous = nullptr;
     TextLines::forEachLine(text, [&](QStringView line) {
@@ -92,11 +92,9 @@ std::vector<Haiku_record> parseHaiku(QStringView text)
         case 1:
             r.category = previous && line == previous->category ? previous->category : shared.get(line);
             break;
-        case 2: r.poem = line.toString(); break;
-        case 3: r.memo_no = line.toString(); break;
-        case 4: r.created_stamp = line.toString(); break;
         case 5: r.updated_stamp = line == r.created_stamp ? r.created_stamp : line.toString(); break;
         case 6: r.locked = line == no ? no : line == yes ? yes : line.toString(); break;
+        default: r.*kRecordFields[field] = line.toString(); break;
         }
         field = (field + 1) % kRecordLines;
     });

@@ -32,7 +32,6 @@ struct Settings
 
 inline constexpr int kSettingsLines = 13;
 inline constexpr int kKeywordSlots = 20;
-inline constexpr int kRecordLines = 7;
 
 // The data files as pure functions from lines to values and back. Reading is
 // forgiving: a short file takes defaults for what is missing and nothing that
@@ -57,14 +56,8 @@ std::vector<Haiku_record> parseHaiku(QStringView text);
 template <typename F> void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)
 {
     for (std::size_t i = 1; i < list.size(); ++i) {
-        const Haiku_record &r = list[i];
-        f(r.date_text);
-        f(r.category);
-        f(r.poem);
-        f(r.memo_no);
-        f(r.created_stamp);
-        f(r.updated_stamp);
-        f(r.locked);
+        for (QString Haiku_record::*field : kRecordFields)
+            f(list[i].*field);
     }
 }
 QStringList haikuLines(const std::vector<Haiku_record> &list);

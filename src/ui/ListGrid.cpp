@@ -1,6 +1,5 @@
-#include "mainwin/ListGrid.h"
+#include "ui/ListGrid.h"
 
-#include "mainwin/GridModel.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
@@ -8,7 +7,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-ListGrid::ListGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(this))
+ListGrid::ListGrid(const Notebook &nb, std::vector<HaikuListModel::Field> columns, QWidget *parent)
+    : QTableView(parent), m_model(new HaikuListModel(nb, std::move(columns), this))
 {
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -25,17 +25,6 @@ ListGrid::ListGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
-}
-
-void ListGrid::setCols(int count)
-{
-    m_model->setColumns(count);
-    m_col = qBound(0, m_col, qMax(0, count - 1));
-}
-
-int ListGrid::cols() const
-{
-    return m_model->columnCount();
 }
 
 int ListGrid::rows() const
@@ -62,7 +51,7 @@ void ListGrid::setRow(int row)
 
 void ListGrid::setCol(int column)
 {
-    m_col = qBound(0, column, qMax(0, cols() - 1));
+    m_col = qBound(0, column, qMax(0, m_model->columnCount() - 1));
     syncViewCurrent();
 }
 
@@ -74,34 +63,16 @@ void ListGrid::syncViewCurrent()
     selectionModel()->setCurrentIndex(m_model->index(m_row - 1, m_col), QItemSelectionModel::NoUpdate);
 }
 
-void ListGrid::setText(const QString &text)
+QString ListGrid::text() const
 {
     if (m_row == 0)
-        m_model->setHeading(m_col, text);
-    else
-        m_model->setCell(m_row - 1, m_col, text);
+        return m_model->headerData(m_col, Qt::Horizontal, Qt::DisplayRole).toString();
+    return m_model->index(m_row - 1, m_col).data().toString();
 }
 
-QString ListGrid::cellText(int row, int column) const
+void ListGrid::setRecords(std::vector<int> &&records)
 {
-    return row == 0 ? m_model->heading(column) : m_model->cell(row - 1, column);
-}
-
-void ListGrid::addItem(const QString &tabbed, int index)
-{
-    m_model->insertTabbedRow(qMax(index, 1) - 1, tabbed);
-}
-
-void ListGrid::removeItem(int index)
-{
-    if (index >= 1)
-        m_model->removeRowAt(index - 1);
-    m_row = qBound(0, m_row, rows() - 1);
-}
-
-void ListGrid::replaceRows(std::vector<QString> &&cells)
-{
-    m_model->replaceRows(std::move(cells));
+    m_model->setRecords(std::move(records));
     m_row = qBound(0, m_row, rows() - 1);
     syncViewCurrent();
 }
@@ -116,26 +87,9 @@ void ListGrid::setSelectedRows(int first, int last)
         selectionModel()->clearSelection();
         return;
     }
-    const QItemSelection sel(m_model->index(first - 1, 0), m_model->index(last - 1, cols() - 1));
+    const QItemSelection sel(m_model->index(first - 1, 0),
+                             m_model->index(last - 1, m_model->columnCount() - 1));
     selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
-}
-
-int ListGrid::selStartRow() const
-{
-    const QModelIndexList rowsSelected = selectionModel()->selectedRows();
-    int first = 0;
-    for (const QModelIndex &i : rowsSelected)
-        first = first == 0 ? i.row() + 1 : qMin(first, i.row() + 1);
-    return first;
-}
-
-int ListGrid::selEndRow() const
-{
-    const QModelIndexList rowsSelected = selectionModel()->selectedRows();
-    int last = 0;
-    for (const QModelIndex &i : rowsSelected)
-        last = qMax(last, i.row() + 1);
-    return last;
 }
 
 void ListGrid::scrollToRow(int row)
@@ -174,12 +128,6 @@ void ListGrid::mouseDoubleClickEvent(QMouseEvent *event)
     QTableView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         emit gridDoubleClicked();
-}
-
-void ListGrid::mouseMoveEvent(QMouseEvent *event)
-{
-    QTableView::mouseMoveEvent(event);
-    emit gridMouseMoved();
 }
 
 void ListGrid::keyPressEvent(QKeyEvent *event)

@@ -1,0 +1,532 @@
+#include "store/NotebookFiles.h"
+
+#include "store/AtomicFile.h"
+#include "store/Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <cerrno>
+#include <signal.h>
+#include <unistd.h>
+
+namespace {
+
+bool isDataFile(const QString &fileName)
+{
+    return fileName == DataFiles::settingsFile || fileName == DataFiles::haikuFile ||
+           fileName == DataFiles::categoryFile || fileName == DataFiles::keywordFile;
+}
+
+// The files of the notebook itself, as against the copies we keep aside.
+bool isNotebookFile(const QString &fileName)
+{
+    return isDataFile(fileName) || fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/'));
+}
+
+std::size_t hashOf(QByteArrayView bytes)
+{
+    return qHashBits(bytes.data(), std::size_t(bytes.size()), 0x59554d4f);
+}
+
+QString writeFailure(const QString &fileName, const AtomicFile::Result &r)
+{
+    return QStringLiteral("「%1」を保存できませんでした。\n%2\n%3")
+        .arg(fileName, AtomicFile::cause(r.error),
+             r.existed ? QStringLiteral("元のファイルはそのまま残っています。")
+                       : QStringLiteral("ファイルは作られていません。"));
+}
+
+// The first record with the largest memo number, or 0.
+std::size_t largestMemoNo(const std::vector<Haiku_record> &list)
+{
+    std::size_t largest = 0;
+    qint64 value = 0;
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        const qint64 v = DataFiles::memoNumber(list[i].memo_no);
+        if (largest == 0 || v > value) {
+            largest = i;
+            value = v;
+        }
+    }
+    return largest;
+}
+
+} // namespace
+
+NotebookFiles::NotebookFiles(const QString &folder) : m_folder(folder)
+{
+    if (!m_folder.endsWith(QLatin1Char('/')))
+        m_folder += QLatin1Char('/');
+}
+
+NotebookFiles::Loaded NotebookFiles::load(const QString &folder, const QString &fileName, bool decode)
+{
+    Loaded result;
+    result.name = fileName;
+    QFile f(folder + fileName);
+    if (!f.exists())
+        return result;
+    result.exists = true;
+    if (!f.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
+        return result;
+    }
+    result.bytes = f.readAll();
+    result.hash = hashOf(result.bytes);
+    if (f.error() != QFileDevice::NoError) {
+        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
+        return result;
+    }
+    if (decode) {
+        DecodedFile decoded = TextLines::decodeFile(result.bytes);
+        result.valid = decoded.valid;
+        result.spellings = std::move(decoded.spellings);
+        result.text = std::move(decoded.text);
+    }
+    return result;
+}
+
+void NotebookFiles::readHaiku(LoadedFiles &files)
+{
+    // A large file is read in two halves side by side, split where a record
+    // begins. Each half also makes its copy of the records as read and finds
+    // its largest memo number, so the window's thread has nothing left to do.
+    Loaded &dat = files.dat;
+    const QByteArrayView bytes(dat.bytes);
+    const qsizetype middle = TextLines::middleGroupStart(bytes, kRecordLines);
+    struct Half
+    {
+        DecodedFile decoded;
+        std::vector<Haiku_record> records;
+        std::vector<Haiku_record> asRead;
+        std::size_t largest = 0;
+    };
+    auto readHalf = [](QByteArrayView part) {
+        Half h{TextLines::decodeFile(part), {}, {}, 0};
+        h.records = DataFiles::parseHaiku(h.decoded.text);
+        h.asRead = h.records;
+        h.largest = largestMemoNo(h.records);
+        return h;
+    };
+    std::future<Half> second;
+    if (middle > 0)
+        second = std::async(std::launch::async, readHalf, bytes.sliced(middle));
+    Half first = readHalf(middle > 0 ? bytes.first(middle) : bytes);
+    dat.valid = first.decoded.valid;
+    dat.spellings = std::move(first.decoded.spellings);
+    files.haiku = std::move(first.records);
+    files.haikuAsRead = std::move(first.asRead);
+    files.largestMemoNo = first.largest;
+    if (second.valid()) {
+        Half h = second.get();
+        dat.valid = dat.valid && h.decoded.valid;
+        dat.spellings.insert(h.decoded.spellings);
+        const std::size_t offset = files.haiku.size() - 1;
+        if (h.largest > 0 &&
+            (files.largestMemoNo == 0 || DataFiles::memoNumber(h.records[h.largest].memo_no) >
+                                             DataFiles::memoNumber(files.haiku[files.largestMemoNo].memo_no)))
+            files.largestMemoNo = offset + h.largest;
+        auto append = [](std::vector<Haiku_record> &to, std::vector<Haiku_record> &from) {
+            to.insert(to.end(), std::make_move_iterator(from.begin() + 1),
+                      std::make_move_iterator(from.end()));
+        };
+        append(files.haiku, h.records);
+        append(files.haikuAsRead, h.asRead);
+    }
+}
+
+NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder)
+{
+    LoadedFiles files;
+    files.ini = load(folder, DataFiles::settingsFile);
+    files.dat = load(folder, DataFiles::haikuFile, false);
+    files.cat = load(folder, DataFiles::categoryFile);
+    files.key = load(folder, DataFiles::keywordFile);
+    if (files.dat.exists && files.dat.error.isEmpty())
+        readHaiku(files);
+    return files;
+}
+
+void NotebookFiles::beginLoading()
+{
+    // Qt takes the first thread that makes use of it for the application's
+    // main thread. Make sure that is this one, not the loading thread, even
+    // when no application object exists yet.
+    QThread::currentThread();
+    if (!m_loading.valid())
+        m_loading = std::async(std::launch::async, &NotebookFiles::readFiles, m_folder);
+}
+
+NotebookFiles::LoadedFiles NotebookFiles::takeLoaded()
+{
+    return m_loading.valid() ? m_loading.get() : readFiles(m_folder);
+}
+
+void NotebookFiles::adopt(LoadedFiles &files, StartupReport &report)
+{
+    for (const Loaded *l : {&files.ini, &files.dat, &files.cat, &files.key}) {
+        if (!l->exists)
+            continue;
+        if (!l->valid)
+            keepAside(l->name, l->bytes, report);
+        m_spellings.insert(l->spellings);
+        if (l != &files.dat) // the haiku are remembered as records
+            remember(l->name, l->bytes);
+    }
+    if (files.dat.exists)
+        rememberHaiku(std::move(files.haikuAsRead), files.dat.hash);
+}
+
+std::optional<StoreProblem> NotebookFiles::makeMemoFolder() const
+{
+    const QString memoDir = path(DataFiles::memoFolder);
+    if (QFileInfo(memoDir).isDir() || QDir().mkpath(memoDir))
+        return std::nullopt;
+    return StoreProblem{StoreProblem::Kind::Folder, DataFiles::memoFolder,
+                        QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)};
+}
+
+void NotebookFiles::remember(const QString &fileName, const QByteArray &bytes,
+                             const std::vector<Haiku_record> *snapshot, std::optional<std::size_t> hash)
+{
+    const QFileInfo info(path(fileName));
+    OnDisk known{std::nullopt, info.lastModified(), info.size(), hash ? *hash : hashOf(bytes)};
+    if (fileName == DataFiles::haikuFile) {
+        if (snapshot)
+            m_savedHaiku = *snapshot;
+    } else {
+        known.bytes = bytes;
+    }
+    m_onDisk.insert(fileName, known);
+}
+
+void NotebookFiles::rememberHaiku(std::vector<Haiku_record> &&snapshot, std::size_t hash)
+{
+    remember(DataFiles::haikuFile, {}, nullptr, hash);
+    m_savedHaiku = std::move(snapshot);
+}
+
+bool NotebookFiles::untouchedSince(const OnDisk &known, const QString &fileName) const
+{
+    const QFileInfo info(path(fileName));
+    return info.exists() && info.size() == known.size && info.lastModified() == known.modified;
+}
+
+bool NotebookFiles::alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const
+{
+    const auto known = m_onDisk.constFind(fileName);
+    return known != m_onDisk.constEnd() && known->bytes && *known->bytes == bytes &&
+           untouchedSince(*known, fileName);
+}
+
+bool NotebookFiles::haikuAlreadyOnDisk(const std::vector<Haiku_record> &records) const
+{
+    const auto known = m_onDisk.constFind(DataFiles::haikuFile);
+    if (known == m_onDisk.constEnd() || !m_savedHaiku || m_savedHaiku->size() != records.size())
+        return false;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        for (QString Haiku_record::*field : kRecordFields) {
+            const QString &a = records[i].*field;
+            const QString &b = (*m_savedHaiku)[i].*field;
+            if (a.constData() != b.constData() || a.size() != b.size())
+                return false;
+        }
+    }
+    return untouchedSince(*known, DataFiles::haikuFile);
+}
+
+std::optional<StoreProblem> NotebookFiles::writeHaiku(const std::vector<Haiku_record> &records)
+{
+    if (haikuAlreadyOnDisk(records))
+        return std::nullopt;
+    // Encoded record by record: no list of 210 000 lines on the way.
+    LineEncoder encoder(m_spellings, qsizetype(records.size()) * 100);
+    DataFiles::forEachHaikuLine(records, [&encoder](const QString &line) { encoder.append(line); });
+    const EncodedLines e = encoder.finish();
+    auto lineAt = [&records](qsizetype i) {
+        return records[std::size_t(i / kRecordLines + 1)].*kRecordFields[i % kRecordLines];
+    };
+    auto problem = writeEncoded(DataFiles::haikuFile, e, lineAt);
+    if (!problem && e.ok())
+        m_savedHaiku = records;
+    return problem;
+}
+
+bool NotebookFiles::canEncode(const QString &text) const
+{
+    return TextLines::encodeLines({text}, m_spellings).ok();
+}
+
+void NotebookFiles::keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report)
+{
+    // One copy of the file as it was found, under the first free name; a copy
+    // already made of these very bytes is not made again.
+    QString backupName;
+    for (int n = 1;; ++n) {
+        backupName = fileName + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
+        QFile existing(path(backupName));
+        if (!existing.exists())
+            break;
+        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+            return;
+    }
+    if (auto problem = writeBytes(backupName, bytes)) {
+        report.problems.append(*problem);
+        return;
+    }
+    report.notices.append(
+        QStringLiteral(
+            "「%1」にシフトJISとして読めない文字が含まれていたため、元のファイルを「%2」として残しました。")
+            .arg(fileName, backupName));
+}
+
+std::optional<StoreProblem> NotebookFiles::writeBytes(const QString &fileName, const QByteArray &bytes)
+{
+    if (alreadyOnDisk(fileName, bytes))
+        return std::nullopt;
+    if (isNotebookFile(fileName)) {
+        bool alreadyThere = false;
+        if (auto conflict = keepTheirs(fileName, bytes, alreadyThere))
+            return conflict;
+        // Rewriting the same bytes would only give a sync program a change to
+        // carry back to the other computer, to clash with its next save there.
+        if (alreadyThere)
+            return std::nullopt;
+    }
+    // Written beside the old file and renamed over it: a crash or a full disk
+    // leaves the previous file whole. No fallback to writing in place.
+    const AtomicFile::Result written = AtomicFile::write(path(fileName), bytes);
+    if (!written.ok())
+        return StoreProblem{fileName, writeFailure(fileName, written)};
+    if (isNotebookFile(fileName))
+        remember(fileName, bytes);
+    return std::nullopt;
+}
+
+std::optional<StoreProblem> NotebookFiles::keepTheirs(const QString &fileName, const QByteArray &bytes,
+                                                 bool &alreadyThere)
+{
+    alreadyThere = false;
+    QFile f(path(fileName));
+    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
+    const QByteArray disk = f.readAll();
+    f.close();
+    if (disk == bytes) {
+        // Only its time was touched, or both computers made the same change.
+        remember(fileName, bytes);
+        alreadyThere = true;
+        return std::nullopt;
+    }
+    const auto known = m_onDisk.constFind(fileName);
+    if (known != m_onDisk.constEnd() && known->hash == hashOf(disk))
+        return std::nullopt; // as we left it: ours to replace
+
+    // Changed behind our back, most likely by a sync program bringing another
+    // computer's notebook: theirs stays, ours goes beside it, once.
+    const std::size_t ours = hashOf(bytes);
+    QString aside = m_savedAsideName.value(fileName);
+    if (m_savedAside.value(fileName) != ours || aside.isEmpty() || !QFileInfo::exists(path(aside))) {
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        aside = fileName + QStringLiteral(".conflict-") + stamp;
+        for (int n = 2; QFileInfo::exists(path(aside)); ++n)
+            aside = fileName + QStringLiteral(".conflict-%1-%2").arg(stamp).arg(n);
+        const AtomicFile::Result written = AtomicFile::write(path(aside), bytes);
+        if (!written.ok()) {
+            return StoreProblem{
+                fileName,
+                QStringLiteral(
+                    "「%1」は、読み込んだ後でほかのパソコンか別のプログラムによって書き換えられていたため、"
+                    "上書きしませんでした。\n"
+                    "このパソコンの内容を「%2」に保存しようとしましたが、できませんでした。\n%3")
+                    .arg(fileName, aside, AtomicFile::cause(written.error)),
+                {}};
+        }
+        m_savedAside.insert(fileName, ours);
+        m_savedAsideName.insert(fileName, aside);
+    }
+    return StoreProblem{fileName,
+                        QStringLiteral("「%1」は、読み込んだ後でほかのパソコンか別のプログラムによって"
+                                       "書き換えられていました。\n"
+                                       "どちらの内容も失わないように、\n"
+                                       "・「%1」には、書き換えられた内容をそのまま残しました。\n"
+                                       "・このパソコンの内容は「%2」に保存しました。")
+                            .arg(fileName, aside),
+                        aside};
+}
+
+void NotebookFiles::removeLeftoverTemporaries() const
+{
+    // ".haiku.dat.yurimoka-PID-N": see AtomicFile. Only a file whose process
+    // is no longer running is taken away; a running save keeps its own.
+    static const QRegularExpression temporary(QStringLiteral("^\\..+\\.yurimoka-(\\d+)-\\d+$"));
+    for (const QString &folder : {m_folder, path(DataFiles::memoFolder)}) {
+        const QDir dir(folder);
+        for (const QString &name :
+             dir.entryList({QStringLiteral(".*.yurimoka-*")}, QDir::Files | QDir::Hidden)) {
+            const QRegularExpressionMatch m = temporary.match(name);
+            if (!m.hasMatch())
+                continue;
+            const qint64 pid = m.captured(1).toLongLong();
+            if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+                QFile::remove(dir.filePath(name));
+        }
+    }
+}
+
+void NotebookFiles::noteSyncConflicts(StartupReport &report) const
+{
+    // Copies a sync program made when both computers changed the haiku file:
+    // they hold haiku that one computer wrote and the other never saw.
+    const QStringList copies =
+        QDir(m_folder)
+            .entryList({QStringLiteral("haiku*sync-conflict*"), QStringLiteral("haiku*conflicted copy*")},
+                       QDir::Files);
+    for (const QString &copy : copies) {
+        report.notices.append(
+            QStringLiteral(
+                "フォルダに「%1」があります。\n"
+                "同期ソフトが作った「haiku.dat」の別の版で、もう一台のパソコンで書いた句が入っているかもしれません。\n"
+                "【ユリモカ】は「haiku.dat」だけを読み込みました。")
+                .arg(copy));
+    }
+    // Our own copies, made when a save found the haiku file changed by the
+    // other computer: on either computer the poet should hear of them.
+    const QStringList ours =
+        QDir(m_folder).entryList({DataFiles::haikuFile + QStringLiteral(".conflict-*")}, QDir::Files);
+    for (const QString &copy : ours) {
+        report.notices.append(QStringLiteral("フォルダに「%1」があります。\n"
+                                             "「haiku.dat」が別のパソコンで書き換えられていたときに、"
+                                             "こちらの内容を残したものです。\n"
+                                             "必要な句があれば書き写してから、このファイルを削除して下さい。")
+                                  .arg(copy));
+    }
+}
+
+std::optional<StoreProblem> NotebookFiles::writeLines(const QString &fileName, const QStringList &lines)
+{
+    return writeEncoded(fileName, TextLines::encodeLines(lines, m_spellings),
+                        [&lines](qsizetype i) { return lines[i]; });
+}
+
+std::optional<StoreProblem> NotebookFiles::writeEncoded(const QString &fileName, const EncodedLines &e,
+                                                   const std::function<QString(qsizetype)> &lineAt)
+{
+    if (!e.ok()) {
+        return StoreProblem{
+            fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%"
+                                     "3があります。\n元のファイルはそのまま残っています。")
+                          .arg(fileName)
+                          .arg(e.badLine + 1)
+                          .arg(Cp932::describeCharacter(lineAt(e.badLine), e.badPos))};
+    }
+    return writeBytes(fileName, e.bytes);
+}
+
+QString NotebookFiles::memoName(qint64 memo_no)
+{
+    return DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
+}
+
+bool NotebookFiles::memoExists(qint64 memo_no) const
+{
+    return QFileInfo::exists(memoPath(memo_no));
+}
+
+MemoFile NotebookFiles::readMemo(qint64 memo_no)
+{
+    const QString name = memoName(memo_no);
+    const QString full = path(name);
+    QFile f(full);
+    if (!f.exists())
+        return {MemoFile::State::Missing, {}, {}};
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly))
+        bytes = f.readAll();
+    if (!f.isOpen() || f.error() != QFileDevice::NoError) {
+        const QFileInfo info(full);
+        const QString why = info.isDir()         ? AtomicFile::cause(EISDIR)
+                            : !info.isReadable() ? QStringLiteral("ファイルを読む権限がありません。")
+                                                 : QStringLiteral("（%1）").arg(f.errorString());
+        return {MemoFile::State::Unreadable,
+                {},
+                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, why)};
+    }
+    // What was read is what a correction may replace without asking.
+    remember(name, bytes);
+    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(bytes).text), {}};
+}
+
+std::optional<StoreProblem> NotebookFiles::writeMemo(qint64 memo_no, const QString &memo)
+{
+    const QString name = memoName(memo_no);
+    const QString text = DataFiles::memoToFile(memo);
+    const Cp932::Encoded e = Cp932::encode(text);
+    if (!e.ok()) {
+        return StoreProblem{StoreProblem::Kind::Unstorable, name,
+                            QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
+                                .arg(Cp932::describeCharacter(text, e.errorPos))};
+    }
+    auto problem = writeBytes(name, e.bytes);
+    if (problem && problem->kind == StoreProblem::Kind::Write)
+        problem->kind = StoreProblem::Kind::MemoWrite;
+    if (problem)
+        m_unsavedMemos.insert(memo_no, memo);
+    else
+        m_unsavedMemos.remove(memo_no);
+    return problem;
+}
+
+QList<StoreProblem> NotebookFiles::writeUnsavedMemos()
+{
+    QList<StoreProblem> problems;
+    const QMap<qint64, QString> memos = m_unsavedMemos;
+    for (auto it = memos.begin(); it != memos.end(); ++it) {
+        if (auto p = writeMemo(it.key(), it.value()))
+            problems.append(*p);
+    }
+    return problems;
+}
+
+namespace {
+
+StoreProblem notDeleted(const QString &name, int error)
+{
+    return StoreProblem{StoreProblem::Kind::MemoDelete, name,
+                        QStringLiteral("「%1」を削除できませんでした。\n%2").arg(name, AtomicFile::cause(error))};
+}
+
+} // namespace
+
+std::optional<StoreProblem> NotebookFiles::memoUndeletable(qint64 memo_no) const
+{
+    const QFileInfo memo(memoPath(memo_no));
+    if (!memo.exists() && !memo.isSymLink())
+        return std::nullopt;
+    if (memo.isDir() && !memo.isSymLink())
+        return notDeleted(memoName(memo_no), EISDIR);
+    if (::access(QFile::encodeName(memo.absolutePath()).constData(), W_OK | X_OK) != 0)
+        return notDeleted(memoName(memo_no), errno);
+    return std::nullopt;
+}
+
+std::optional<StoreProblem> NotebookFiles::deleteMemo(qint64 memo_no)
+{
+    const QString name = memoName(memo_no);
+    m_unsavedMemos.remove(memo_no);
+    QFile f(path(name));
+    if (f.exists() && !f.remove()) {
+        const int error = errno;
+        return notDeleted(name, error ? error : EACCES);
+    }
+    m_onDisk.remove(name);
+    // The memo's companion file, which some notebooks have under memo2.
+    const QString digits = DataFiles::memoFileName(memo_no).mid(2);
+    QFile::remove(path(QStringLiteral("memo2/m2") + digits));
+    return std::nullopt;
+}
+

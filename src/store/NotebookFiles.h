@@ -1,0 +1,138 @@
+#pragma once
+
+#include "store/DataFiles.h"
+#include "store/StoreProblem.h"
+#include "store/TextLines.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QMap>
+#include <QString>
+
+#include <functional>
+#include <future>
+#include <optional>
+#include <vector>
+
+// The notebook's folder on disk: reading the data files and the memo files,
+// writing them whole, and knowing what each file held when we last read or
+// wrote it. A file someone else changed meanwhile (another computer through
+// a sync program) is never written over: ours goes beside it. Bytes that
+// are not code page 932 are kept aside before anything is written.
+class NotebookFiles
+{
+public:
+    explicit NotebookFiles(const QString &folder);
+
+    const QString &folder() const { return m_folder; } // ends in "/"
+    QString path(const QString &fileName) const { return m_folder + fileName; }
+
+    // One data file as found in the folder.
+    struct Loaded
+    {
+        QString name;
+        bool exists = false;
+        QByteArray bytes; // as found
+        QString text;
+        QString error;     // set when the file exists but could not be read
+        bool valid = true; // false when some bytes are not code page 932
+        Spellings spellings;
+        std::size_t hash = 0; // of bytes
+    };
+    struct LoadedFiles
+    {
+        Loaded ini, dat, cat, key;
+        std::vector<Haiku_record> haiku;
+        std::vector<Haiku_record> haikuAsRead; // a copy sharing every string
+        std::size_t largestMemoNo = 0;         // the first record with the largest memo number, or 0
+    };
+    // Starts reading the data files on a second thread; takeLoaded() waits
+    // for it, or reads them itself when nothing was started. Reading writes
+    // nothing. Call it from the thread that will run the application.
+    void beginLoading();
+    LoadedFiles takeLoaded();
+
+    // What start-up does with the files it has read before it writes
+    // anything: keeps aside files that are not all code page 932, learns
+    // their spellings, and remembers what each file held.
+    void adopt(LoadedFiles &files, StartupReport &report);
+    // Conflict copies beside the haiku file, told once at start-up.
+    void noteSyncConflicts(StartupReport &report) const;
+    // Removes the temporary files of saves that were killed before they
+    // could rename them: their process is gone, the old files are whole.
+    void removeLeftoverTemporaries() const;
+    std::optional<StoreProblem> makeMemoFolder() const;
+
+    // Each rewrites one file whole and atomically: on failure the old file
+    // is left as it was and the problem is returned.
+    std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
+    // The haiku file; nothing is written while every record is still the
+    // very one the file holds.
+    std::optional<StoreProblem> writeHaiku(const std::vector<Haiku_record> &records);
+    // Whether the file can hold text (a keyword, say) as it is.
+    bool canEncode(const QString &text) const;
+
+    // ---- Memo files ----
+    static QString memoName(qint64 memo_no); // "memo1/m1000012.txt"
+    QString memoPath(qint64 memo_no) const { return path(memoName(memo_no)); }
+    bool memoExists(qint64 memo_no) const;
+    MemoFile readMemo(qint64 memo_no);
+    // Writes a memo file. One that cannot be written is kept in memory and
+    // tried again by writeUnsavedMemos() until it is on disk.
+    std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
+    QList<StoreProblem> writeUnsavedMemos();
+    // Drops a memo kept for writing again: its haiku was not stored after all.
+    void forgetUnsavedMemo(qint64 memo_no) { m_unsavedMemos.remove(memo_no); }
+    // Why the memo file of memo_no could not be deleted now (a folder in its
+    // place, a folder that does not let us remove it); nothing when it could,
+    // or when it is not there.
+    std::optional<StoreProblem> memoUndeletable(qint64 memo_no) const;
+    // Deletes the memo file of memo_no and its companion under memo2. A file
+    // that is not there counts as deleted.
+    std::optional<StoreProblem> deleteMemo(qint64 memo_no);
+
+private:
+    static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
+    static void readHaiku(LoadedFiles &files);
+    static LoadedFiles readFiles(const QString &folder);
+    std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,
+                                             const std::function<QString(qsizetype)> &lineAt);
+    std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
+    void keepAside(const QString &fileName, const QByteArray &bytes, StartupReport &report);
+
+    // What each file holds on disk as far as we know: the bytes last read or
+    // written, and when and how large the file was then. A file that would
+    // be written with the same bytes and has not been touched since is left
+    // alone.
+    struct OnDisk
+    {
+        std::optional<QByteArray> bytes; // not kept for the haiku file: see m_savedHaiku
+        QDateTime modified;
+        qint64 size = -1;
+        std::size_t hash = 0; // of the bytes last read or written
+    };
+    // snapshot: the haiku as the file holds them.
+    void remember(const QString &fileName, const QByteArray &bytes,
+                  const std::vector<Haiku_record> *snapshot = nullptr, std::optional<std::size_t> hash = {});
+    void rememberHaiku(std::vector<Haiku_record> &&snapshot, std::size_t hash);
+    // Before a notebook file is replaced: when someone else changed it since
+    // we last read or wrote it, it is left alone and bytes go beside it.
+    // alreadyThere: the file already holds these bytes, so nothing is written.
+    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes, bool &alreadyThere);
+    bool untouchedSince(const OnDisk &known, const QString &fileName) const;
+    bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
+    bool haikuAlreadyOnDisk(const std::vector<Haiku_record> &records) const;
+
+    QString m_folder;
+    QHash<QString, OnDisk> m_onDisk;
+    // The records as the haiku file holds them. Their strings are shared with
+    // the notebook's, and a shared string copies itself before it changes, so
+    // a record whose strings are still the very same ones has not changed.
+    std::optional<std::vector<Haiku_record>> m_savedHaiku;
+    QHash<QString, std::size_t> m_savedAside; // the last bytes put beside each file, and where
+    QHash<QString, QString> m_savedAsideName;
+    std::future<LoadedFiles> m_loading;
+    Spellings m_spellings;
+    QMap<qint64, QString> m_unsavedMemos;
+};
