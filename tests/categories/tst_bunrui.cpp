@@ -1,8 +1,9 @@
 #include "categories/F_bunrui.h"
-#include "mainwin/ListGrid.h"
+#include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
+#include "support/Contents.h"
 #include "support/Controls.h"
 #include "support/Folders.h"
 #include "support/MessageRecorder.h"
@@ -45,15 +46,20 @@ void makeNotebook(const QString &dir, const QStringList &categories, const QList
 {
     Notebook nb(dir);
     QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.isEmpty());
-    nb.haiku_list.resize(1);
-    nb.category_list = {QString(), u"全部"_qs};
-    for (const QString &c : categories)
-        nb.category_list.push_back(c);
-    for (auto h = haiku.rbegin(); h != haiku.rend(); ++h) {
-        const auto no = nb.addHaikuAtHead({u"2026/12/07"_qs, h->category, h->poem, false}, kNow);
-        QVERIFY(no);
-        QVERIFY(!nb.writeMemo(*no, u"メモ "_qs + h->poem));
-    }
+    // Numbered as if entered from the last up, after the welcome haiku's memo 1.
+    const qint64 first = haiku.size() + 1;
+    editContents(nb, [&](NotebookContents &c) {
+        c.category_list = {QString(), u"全部"_qs};
+        c.category_list.insert(c.category_list.end(), categories.begin(), categories.end());
+        c.haiku_list.resize(1);
+        const QString stamp = DataFiles::timeStamp(kNow, true);
+        for (qsizetype k = 0; k < haiku.size(); ++k)
+            c.haiku_list.push_back({u"2026/12/07"_qs, haiku[k].category, haiku[k].poem,
+                                    TextLines::formatNumber(double(first - k)), stamp, stamp, u"NO"_qs});
+        c.settings.last_memo_no.set(double(first));
+    });
+    for (qsizetype k = 0; k < haiku.size(); ++k)
+        QVERIFY(!nb.writeMemo(first - k, u"メモ "_qs + haiku[k].poem));
     QVERIFY(nb.saveAll().isEmpty());
 }
 
@@ -65,7 +71,7 @@ struct Editing
         makeNotebook(dir.path(), categories, haiku);
         loaded = nb.startUp(windowDefaults(), kNow).fatal.isEmpty();
         before = bytesOf(dir.filePath(u"bunrui.dat"_qs));
-        w = std::make_unique<F_bunrui>(nb, Hints::Sink());
+        w = std::make_unique<F_bunrui>(nullptr, nb, Hints::Sink());
     }
     QTemporaryDir dir;
     Notebook nb;
@@ -116,16 +122,16 @@ QStringList categoryFile(const QString &dir)
 QStringList tail(const Notebook &nb)
 {
     QStringList names;
-    for (std::size_t k = 2; k < nb.category_list.size(); ++k)
-        names.append(nb.category_list[k]);
+    for (std::size_t k = 2; k < nb.categories().size(); ++k)
+        names.append(nb.categories()[k]);
     return names;
 }
 
 QStringList poems(const Notebook &nb)
 {
     QStringList p;
-    for (std::size_t k = 1; k < nb.haiku_list.size(); ++k)
-        p.append(nb.haiku_list[k].poem);
+    for (std::size_t k = 1; k < nb.records().size(); ++k)
+        p.append(nb.records()[k].poem);
     return p;
 }
 
@@ -167,7 +173,7 @@ private slots:
         {
             // centred over the main window before it is shown and framed, its
             // title bar to come counted in
-            F_bunrui placed(nb, {}, &form);
+            F_bunrui placed(&form, nb, {});
             const QRect main = WindowFrame::outerRect(&form);
             const QSize own = WindowFrame::outerRect(&placed).size();
             QVERIFY(own.height() > placed.height());
@@ -231,8 +237,8 @@ private slots:
 
         // An empty category file: the first name added takes the first place,
         // which the list never shows; the list follows the entries after it.
-        e.nb.category_list.resize(1);
-        F_bunrui empty(e.nb, {});
+        editContents(e.nb, [](NotebookContents &c) { c.category_list.resize(1); });
+        F_bunrui empty(nullptr, e.nb, {});
         add(empty, u"全部"_qs);
         add(empty, u"桜"_qs);
         QCOMPARE(items(empty), QStringList{u"桜"_qs});
@@ -329,7 +335,7 @@ private slots:
         press(w, "Command2"); // B last
         QCOMPARE(items(w), (QStringList{u"A"_qs, u"C"_qs, u"B"_qs}));
         QCOMPARE(selected(w), 2);
-        QCOMPARE(nb.category_list[1], u"全部"_qs);
+        QCOMPARE(nb.categories()[1], u"全部"_qs);
         QCOMPARE(tail(nb), items(w));
         QCOMPARE(bytesOf(e.dir.filePath(u"bunrui.dat"_qs)), e.before); // moves alone write nothing
         add(w, u"D"_qs);
@@ -358,12 +364,12 @@ private slots:
         press(w, "Command3");
         expectShown(messages, {u"削除する項目を選んでください"_qs});
         QCOMPARE(bytesOf(e.dir.filePath(u"bunrui.dat"_qs)), e.before);
-        QCOMPARE(nb.haiku_list[1].category, u"A"_qs);
+        QCOMPARE(nb.records()[1].category, u"A"_qs);
         // Haiku refer to their category by name: added again, it has them back.
         add(w, u"A"_qs);
-        nb.rebuildShown(u"A"_qs);
-        QCOMPARE(nb.shown_count, 1);
-        QCOMPARE(nb.row_poem[1], u"句一"_qs);
+        const std::vector<int> shown = nb.find(u"A"_qs);
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(nb.record(shown[0]).poem, u"句一"_qs);
     }
 
     void finishingRefillsTheFilter()
@@ -414,7 +420,7 @@ private slots:
             choose(w, 1);
             press(w, "Command3");
             w.close();
-            QCOMPARE(w.result(), F_bunrui::Result::Closed);
+            QCOMPARE(w.result(), std::nullopt);
         });
         QCOMPARE(tail(nb), QStringList{u"B"_qs});
         sameFiles(snapshot(dir.path()), files);
@@ -438,9 +444,9 @@ private slots:
         Notebook nb(dir.path());
         Main_form form(nb);
         QVERIFY(form.Form_Load());
-        auto memo = [&](int k) { return nb.memoPath(DataFiles::memoNumber(nb.haiku_list[k].memo_no)); };
+        auto memo = [&](int k) { return nb.memoPath(DataFiles::memoNumber(nb.records()[k].memo_no)); };
         const QString a = memo(1), b = memo(2), c = memo(3), d = memo(4);
-        nb.haiku_list[7].memo_no = u"0"_qs; // G has no memo file of its own
+        editContents(nb, [](NotebookContents &c) { c.haiku_list[7].memo_no = u"0"_qs; }); // G has no memo file of its own
         QVERIFY(put(nb.memoPath(0), "not G's"));
         QVERIFY(QDir().mkpath(dir.filePath(u"memo2"_qs)));
         const QString companion = dir.filePath(u"memo2/"_qs + QFileInfo(a).fileName().replace(1, 1, u'2'));
@@ -488,8 +494,8 @@ private slots:
         auto *grid = ctl<ListGrid>(form, "Grid1");
         QCOMPARE(grid->rows(), 6);
         for (int r = 1; r <= 4; ++r)
-            QCOMPARE(grid->cellText(r, 2), poems(nb)[r - 1]);
-        QCOMPARE(grid->selStartRow(), 0);
+            QCOMPARE(gridCell(grid, r, 2), poems(nb)[r - 1]);
+        QCOMPARE(firstSelectedRow(grid), 0);
         QCOMPARE(filter->currentText(), u"Y"_qs);
         QCOMPARE(filter->itemText(1), u"X"_qs);
         QCOMPARE(ctl<QComboBox>(form, "Combo2")->currentText(), QString());
@@ -513,7 +519,7 @@ private slots:
         Notebook &nb = e.nb;
         auto &messages = e.messages;
         // Something in the memo's place that no one can delete as a file, root neither.
-        const QString stuck = nb.memoPath(DataFiles::memoNumber(nb.haiku_list[1].memo_no));
+        const QString stuck = nb.memoPath(DataFiles::memoNumber(nb.records()[1].memo_no));
         QVERIFY(QFile::remove(stuck));
         QVERIFY(QDir().mkpath(stuck + u"/inside"_qs));
         choose(*e.w, 0);
@@ -553,7 +559,7 @@ private slots:
         QCOMPARE(e.w->result(), F_bunrui::Result::Finished);
 
         messages.shown.clear();
-        F_bunrui w(e.nb, {});
+        F_bunrui w(nullptr, e.nb, {});
         choose(w, 0);
         press(w, "Command5"); // the haiku file is written, the category file is not
         QCOMPARE(messages.shown.size(), 2);
@@ -570,7 +576,7 @@ private slots:
         Notebook nb(dir.path());
         QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.isEmpty());
         QString hint;
-        F_bunrui w(nb, [&](const QString &text) { hint = text; });
+        F_bunrui w(nullptr, nb, [&](const QString &text) { hint = text; });
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         // through the window, as the window system delivers a move

@@ -1,6 +1,7 @@
 #include "editor/F_kinyu.h"
 #include "editor/KinyuLayout.h"
 #include "store/AtomicFile.h"
+#include "support/Contents.h"
 #include "support/EntryNotebook.h"
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
@@ -168,7 +169,7 @@ void TestKinyu::newHaikuGoesToRowOne()
     QCOMPARE(memoOnDisk(o.dir.path(), 10), u"一行目\r\n二行目\r\n"_qs);
     QCOMPARE(o.nb.lastMemoNo(), qint64(10));
     // the new category: last in the list, in the filter and in bunrui.dat
-    QCOMPARE(o.nb.category_list.back(), u"旅の句"_qs);
+    QCOMPARE(o.nb.categories().back(), u"旅の句"_qs);
     QVERIFY(bytesOf(o.file(u"bunrui.dat"_qs)).endsWith(sjis(u"吟行記録\r\n旅の句\r\n"_qs)));
     QCOMPARE(filter->itemText(filter->count() - 1), u"旅の句"_qs);
     // 全部, every haiku, the new one on row 1, selected and shown; locked, so no memo
@@ -176,19 +177,19 @@ void TestKinyu::newHaikuGoesToRowOne()
     QCOMPARE(ctl<QComboBox>(o.form, "Combo2")->currentText(), QString());
     QCOMPARE(o.listedPoems().size(), 5);
     QCOMPARE(o.grid()->row(), 1);
-    QCOMPARE(o.grid()->selStartRow(), 1);
-    QCOMPARE(o.grid()->cellText(1, 2), u"ラーメンの湯気"_qs);
+    QCOMPARE(firstSelectedRow(o.grid()), 1);
+    QCOMPARE(gridCell(o.grid(), 1, 2), u"ラーメンの湯気"_qs);
     QCOMPARE(o.poemShown(), u"ラ｜メンの湯気"_qs);
     QCOMPARE(o.memoShown(), QString());
 
     // A second one, not locked, in a known category: its memo is shown, no category added.
-    const std::size_t categories = o.nb.category_list.size();
+    const std::size_t categories = o.nb.categories().size();
     o.driver.actions.append([&](QDialog *d) { typeAndStore(d, u"推敲未完"_qs, u"二句目"_qs); });
     clickNew(o);
-    QCOMPARE(o.nb.category_list.size(), categories);
+    QCOMPARE(o.nb.categories().size(), categories);
     QCOMPARE(o.nb.lastMemoNo(), qint64(11));
     QCOMPARE(memoOnDisk(o.dir.path(), 11), u"\r\n"_qs); // an empty memo is one line end
-    QCOMPARE(o.grid()->cellText(1, 2), u"二句目"_qs);
+    QCOMPARE(gridCell(o.grid(), 1, 2), u"二句目"_qs);
     QCOMPARE(o.title(), u"【ユリモカ】Ver.1.2 (6件)"_qs);
 }
 
@@ -291,8 +292,9 @@ void TestKinyu::atTheHaikuLimitNothingIsStored()
 {
     Opened o;
     QVERIFY(o.loaded && o.exposed);
-    while (o.nb.haiku_count() < Notebook::kHaikuStoreLimit - 1)
-        o.nb.haiku_list.push_back(o.nb.haiku_list[4]);
+    editContents(o.nb, [](NotebookContents &c) {
+        c.haiku_list.resize(Notebook::kHaikuStoreLimit, c.haiku_list[4]);
+    });
     // 29 998 haiku: one more may be stored
     o.driver.actions.append([&](QDialog *d) { typeAndStore(d, u"推敲未完"_qs, u"最後の一句"_qs); });
     clickNew(o);
@@ -319,7 +321,7 @@ void TestKinyu::atTheHaikuLimitNothingIsStored()
     clickEdit(o);
     QCOMPARE(o.driver.opened.size(), 3);
     QCOMPARE(o.nb.haiku_count(), 29999);
-    QCOMPARE(o.nb.haiku_list[1].poem, u"最後の一句"_qs);
+    QCOMPARE(o.nb.records()[1].poem, u"最後の一句"_qs);
     QCOMPARE(snapshot(o.dir.path()), before);
 }
 
@@ -342,17 +344,17 @@ void TestKinyu::categoryTyped()
     Opened o;
     QVERIFY(o.loaded && o.exposed);
     // differs from ＡＢＣ in case only
-    o.nb.category_list.push_back(u"ａｂｃ"_qs);
+    editContents(o.nb, [](NotebookContents &c) { c.category_list.push_back(u"ａｂｃ"_qs); });
     ctl<QComboBox>(o.form, "Combo1")->addItem(u"ａｂｃ"_qs);
     const QByteArray before = bytesOf(o.file(u"bunrui.dat"_qs));
     o.driver.actions.append([&](QDialog *d) { typeAndStore(d, typed, u"一句"_qs); });
     clickNew(o);
-    QCOMPARE(o.nb.haiku_list[1].category, typed);
+    QCOMPARE(o.nb.records()[1].category, typed);
     QCOMPARE(o.nb.knowsCategory(typed), true);
     auto *filter = ctl<QComboBox>(o.form, "Combo1");
     if (added) {
         QCOMPARE(o.nb.category_count(), 6);
-        QCOMPARE(o.nb.category_list.back(), typed);
+        QCOMPARE(o.nb.categories().back(), typed);
         QCOMPARE(
             bytesOf(o.file(u"bunrui.dat"_qs)),
             sjis(u"全部\r\n好きな句（春）\r\n推敲未完\r\n吟行記録\r\nａｂｃ\r\n"_qs + typed + u"\r\n"_qs));
@@ -372,8 +374,10 @@ void TestKinyu::fullCategoryListStoresTheHaikuOnce()
 {
     Opened o;
     QVERIFY(o.loaded && o.exposed);
-    while (o.nb.category_count() < Notebook::kCategoryStoreLimit)
-        o.nb.category_list.push_back(u"分類%1"_qs.arg(o.nb.category_count()));
+    editContents(o.nb, [](NotebookContents &c) {
+        while (int(c.category_list.size()) - 1 < Notebook::kCategoryStoreLimit)
+            c.category_list.push_back(u"分類%1"_qs.arg(c.category_list.size() - 1));
+    });
     const QByteArray categoriesOnDisk = bytesOf(o.file(u"bunrui.dat"_qs));
     o.driver.actions.append([&](QDialog *d) {
         typeAndStore(d, u"千番目"_qs, u"一句目"_qs);
@@ -384,7 +388,7 @@ void TestKinyu::fullCategoryListStoresTheHaikuOnce()
         QVERIFY(ctl<QPushButton>(*d, "Command1")->isEnabled());
         // stored with its memo and in haiku.dat, the category not added
         QCOMPARE(o.nb.haiku_count(), 5);
-        QCOMPARE(o.nb.haiku_list[1].category, u"千番目"_qs);
+        QCOMPARE(o.nb.records()[1].category, u"千番目"_qs);
         QCOMPARE(haikuOnDisk(o.dir.path()).size(), 5);
         QVERIFY(QFileInfo::exists(o.file(u"memo1/m1000010.txt"_qs)));
         QCOMPARE(o.nb.category_count(), 999);
@@ -404,13 +408,13 @@ void TestKinyu::fullCategoryListStoresTheHaikuOnce()
     QCOMPARE(o.messages.shown.size(), 2);
     QCOMPARE(o.nb.haiku_count(), 5);
     QCOMPARE(o.nb.lastMemoNo(), qint64(10));
-    QCOMPARE(o.nb.haiku_list[1].poem, u"一句目の直し"_qs);
-    QCOMPARE(o.nb.haiku_list[1].category, u"推敲未完"_qs);
-    QCOMPARE(o.nb.haiku_list[1].memo_no, u" 10 "_qs);
-    QCOMPARE(o.nb.haiku_list[2].poem, u"古池や蛙飛びこむ水の音"_qs);
+    QCOMPARE(o.nb.records()[1].poem, u"一句目の直し"_qs);
+    QCOMPARE(o.nb.records()[1].category, u"推敲未完"_qs);
+    QCOMPARE(o.nb.records()[1].memo_no, u" 10 "_qs);
+    QCOMPARE(o.nb.records()[2].poem, u"古池や蛙飛びこむ水の音"_qs);
     QCOMPARE(haikuOnDisk(o.dir.path())[0][2], u"一句目の直し"_qs);
     QCOMPARE(bytesOf(o.file(u"bunrui.dat"_qs)), categoriesOnDisk);
-    QCOMPARE(o.grid()->cellText(1, 2), u"一句目の直し"_qs);
+    QCOMPARE(gridCell(o.grid(), 1, 2), u"一句目の直し"_qs);
 
     // Refused, then 中止: the haiku stays stored and the list shows it.
     o.driver.actions.append([&](QDialog *d) {
@@ -419,7 +423,7 @@ void TestKinyu::fullCategoryListStoresTheHaikuOnce()
     });
     clickNew(o);
     QCOMPARE(o.nb.haiku_count(), 6);
-    QCOMPARE(o.grid()->cellText(1, 2), u"二句目"_qs);
+    QCOMPARE(gridCell(o.grid(), 1, 2), u"二句目"_qs);
     QCOMPARE(o.title(), u"【ユリモカ】Ver.1.2 (6件)"_qs);
     QCOMPARE(haikuOnDisk(o.dir.path()).size(), 6);
 }
@@ -508,7 +512,7 @@ void TestKinyu::memoThatCannotBeWrittenStoresNothing()
 
     // A correction whose memo cannot be written leaves the record as it was.
     const Tree stored = snapshot(o.dir.path());
-    const Haiku_record record = o.nb.haiku_list[5];
+    const Haiku_record record = o.nb.records()[5];
     selectRow(o.form, 5);
     o.driver.actions.append([&](QDialog *d) {
         AtomicFile::failForTesting(AtomicFile::Step::Rename, ENOSPC);
@@ -524,7 +528,7 @@ void TestKinyu::memoThatCannotBeWrittenStoresNothing()
         d->reject();
     });
     clickEdit(o);
-    QVERIFY(o.nb.haiku_list[5] == record);
+    QVERIFY(o.nb.records()[5] == record);
     QVERIFY(o.nb.saveAll().isEmpty()); // nothing left over to write later
     QCOMPARE(bytesOf(o.file(u"memo1/m1000009.txt"_qs)), stored.value(u"memo1/m1000009.txt"_qs));
     QCOMPARE(bytesOf(o.file(u"haiku.dat"_qs)), stored.value(u"haiku.dat"_qs));
@@ -563,10 +567,9 @@ void TestKinyu::correctionKeepsNumberStampAndPlace()
     // the same row, shown afresh
     QCOMPARE(o.title(), u"【ユリモカ】Ver.1.2 (4件)"_qs);
     QCOMPARE(o.grid()->row(), 4);
-    QCOMPARE(o.grid()->selStartRow(), 4);
+    QCOMPARE(firstSelectedRow(o.grid()), 4);
     QCOMPARE(o.memoShown(), u"海のメモ\n推敲した"_qs);
     QCOMPARE(o.poemShown(), u"春の海｜ひねもす"_qs);
-    QCOMPARE(o.nb.edit_mode, Notebook::modeNew);
 }
 
 // Two haiku with one poem are two haiku: the later one is opened, corrected
@@ -589,8 +592,8 @@ void TestKinyu::twinPoemsAreCorrectedOneByOne()
         store(d);
     });
     clickEdit(o);
-    QCOMPARE(o.nb.haiku_list[3].locked, u"YES"_qs);
-    QCOMPARE(o.nb.haiku_list[1].locked, u"NO"_qs);
+    QCOMPARE(o.nb.records()[3].locked, u"YES"_qs);
+    QCOMPARE(o.nb.records()[1].locked, u"NO"_qs);
     QCOMPARE(memoOnDisk(o.dir.path(), 5), u"二つ目の池（直し）\r\n"_qs);
     QCOMPARE(memoOnDisk(o.dir.path(), 3), u"池のほとり\r\n二行目\r\n"_qs);
     // every haiku listed; row 2 is now the locked haiku of record 2, shown without its memo
@@ -678,10 +681,9 @@ void TestKinyu::cancellingRedrawsTheMainWindow()
     QCOMPARE(o.title(), u"【ユリモカ】Ver.1.2 (4件)"_qs);
     const int row = editing ? 3 : 1;
     QCOMPARE(o.grid()->row(), row);
-    QCOMPARE(o.grid()->selStartRow(), row);
+    QCOMPARE(firstSelectedRow(o.grid()), row);
     QCOMPARE(o.memoShown(), editing ? u"二つ目の池"_qs : u"池のほとり\n二行目"_qs);
     QCOMPARE(o.poemShown(), u"古池や蛙飛びこむ水の音"_qs);
-    QCOMPARE(o.nb.edit_mode, editing ? Notebook::modeCorrect : Notebook::modeNew);
 }
 
 void TestKinyu::lockedHaikuAsksBeforeCorrecting()
@@ -856,11 +858,10 @@ void TestKinyu::windowFollowsItsSize()
     Twips::overrideDpiForTesting(dpi);
     QTemporaryDir dir;
     Notebook nb(dir.path());
-    nb.edit_mode = Notebook::modeNew;
     QString hint;
     F_kinyu w(
-        nb, nullptr, [&hint](const QString &t) { hint = t; }, u"IPAMincho"_qs);
-    QVERIFY(w.Form_Load());
+        nullptr, nb, [&hint](const QString &t) { hint = t; }, u"IPAMincho"_qs);
+    QVERIFY(w.Form_Load(0));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // A client area 1007 twips wider and 2333 taller than the design one.
@@ -899,13 +900,12 @@ void TestKinyu::opensOverTheMainWindow()
     Twips::overrideDpiForTesting(96);
     QTemporaryDir dir;
     Notebook nb(dir.path());
-    nb.edit_mode = Notebook::modeNew;
     QWidget main;
     // A main window narrower than the entry window may be and lower than its
     // smallest height + 500: the entry window keeps its minimum.
     main.setGeometry(150, 120, Twips::toPxX(8007) - 8, Twips::toPxY(6400) - 26);
-    F_kinyu small(nb, &main, {}, {});
-    QVERIFY(small.Form_Load());
+    F_kinyu small(&main, nb, {}, {});
+    QVERIFY(small.Form_Load(0));
     const QRect outer = WindowFrame::outerRect(&small);
     QCOMPARE(outer.topLeft(), main.pos());
     QCOMPARE(outer.width(), Twips::toPxX(9450));
@@ -913,8 +913,8 @@ void TestKinyu::opensOverTheMainWindow()
 
     // A large one: same left, top and width, 500 twips lower.
     main.setGeometry(150, 120, Twips::toPxX(12003) - 8, Twips::toPxY(9000) - 26);
-    F_kinyu large(nb, &main, {}, {});
-    QVERIFY(large.Form_Load());
+    F_kinyu large(&main, nb, {}, {});
+    QVERIFY(large.Form_Load(0));
     const QRect mainOuter = WindowFrame::outerRect(&main);
     const QRect entryOuter = WindowFrame::outerRect(&large);
     QCOMPARE(entryOuter.topLeft(), mainOuter.topLeft());

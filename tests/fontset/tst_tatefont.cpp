@@ -93,9 +93,9 @@ void TestTatefont::setWithAnEmptyBoxKeepsTheFont()
     Notebook nb(dir.path());
     Main_form form(nb);
     QVERIFY(form.Form_Load());
-    nb.settings.tate_font = QStringLiteral("IPAGothic");
+    nb.setTateFont(QStringLiteral("IPAGothic"));
     withWindow(form, [](F_tatefont &window) { ctl<QPushButton>(window, "Command1")->click(); });
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("IPAGothic"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("IPAGothic"));
     QCOMPARE(poemFont(form), QStringLiteral("IPAGothic"));
     QVERIFY(messages.shown.isEmpty());
 
@@ -105,16 +105,16 @@ void TestTatefont::setWithAnEmptyBoxKeepsTheFont()
         if (auto *w = qobject_cast<F_tatefont *>(QApplication::activeModalWidget()))
             w->Command2_Click();
     });
-    QCOMPARE(F_tatefont::choose(nb, fonts, {}, {}, &form), std::nullopt);
+    QCOMPARE(F_tatefont::open(&form, nb, fonts, {}, {}), std::nullopt);
     QTimer::singleShot(0, [] {
         if (auto *w = qobject_cast<F_tatefont *>(QApplication::activeModalWidget())) {
             pick(*w, QStringLiteral("IPAMincho"));
             w->Command1_Click();
         }
     });
-    QCOMPARE(F_tatefont::choose(nb, fonts, {}, {}, &form),
+    QCOMPARE(F_tatefont::open(&form, nb, fonts, {}, {}),
              std::optional<QString>(QStringLiteral("IPAMincho")));
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("IPAMincho"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("IPAMincho"));
 }
 
 void TestTatefont::previewThenCancelRestoresTheLabel()
@@ -137,7 +137,7 @@ void TestTatefont::previewThenCancelRestoresTheLabel()
     QCOMPARE(afterA, QStringLiteral("IPAGothic"));        // shown at once
     QCOMPARE(afterB, QStringLiteral("Noto Sans CJK JP")); // and again
     QCOMPARE(poemFont(form), QStringLiteral("ＭＳ 明朝"));
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("ＭＳ 明朝"));
     QCOMPARE(ctl<QLineEdit>(form, "Text1")->text(), QString());
 
     // A, then 設定: kept.
@@ -146,7 +146,7 @@ void TestTatefont::previewThenCancelRestoresTheLabel()
         ctl<QPushButton>(window, "Command1")->click();
     });
     QCOMPARE(poemFont(form), QStringLiteral("IPAGothic"));
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("IPAGothic"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("IPAGothic"));
 }
 
 void TestTatefont::closeBoxActsAsCancel()
@@ -166,7 +166,7 @@ void TestTatefont::closeBoxActsAsCancel()
         QTest::keyClick(&window, Qt::Key_Escape);
     });
     QCOMPARE(poemFont(form), QStringLiteral("ＭＳ 明朝"));
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("ＭＳ 明朝"));
 }
 
 void TestTatefont::choiceSurvivesAQuitAndAStart()
@@ -188,7 +188,7 @@ void TestTatefont::choiceSurvivesAQuitAndAStart()
     Notebook nb(dir.path());
     Main_form form(nb);
     QVERIFY(form.Form_Load());
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("IPAGothic"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("IPAGothic"));
     QCOMPARE(poemFont(form), QStringLiteral("IPAGothic"));
     QVERIFY(messages.shown.isEmpty());
 }
@@ -201,7 +201,7 @@ void TestTatefont::storedFontTheSystemLacksShowsInMincho()
         Notebook nb(dir.path());
         Main_form form(nb);
         QVERIFY(form.Form_Load());
-        nb.settings.tate_font = QStringLiteral("どこにもない書体");
+        nb.setTateFont(QStringLiteral("どこにもない書体"));
         form.Command9_Click();
     }
     Notebook nb(dir.path());
@@ -209,7 +209,7 @@ void TestTatefont::storedFontTheSystemLacksShowsInMincho()
     QVERIFY(form.Form_Load());
     QCOMPARE(poemFont(form), QStringLiteral("ＭＳ 明朝"));
     // The setting keeps its name: the font may be there on another machine.
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("どこにもない書体"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("どこにもない書体"));
     // 中止 puts back what is shown for it, not the missing font.
     withWindow(form, [&](F_tatefont &window) {
         pick(window, QStringLiteral("IPAGothic"));
@@ -224,7 +224,7 @@ void TestTatefont::fontNameTheSettingsCannotHoldIsRefused()
     Notebook nb(dir.path());
     MessageRecorder messages;
     QStringList previews;
-    F_tatefont window(nb, {QStringLiteral("ＭＳ 明朝"), QStringLiteral("나눔고딕")},
+    F_tatefont window(nullptr, nb, {QStringLiteral("ＭＳ 明朝"), QStringLiteral("나눔고딕")},
                       [&](const QString &f) { previews.append(f); }, {});
     pick(window, QStringLiteral("나눔고딕"));
     window.Command1_Click();
@@ -232,7 +232,7 @@ void TestTatefont::fontNameTheSettingsCannotHoldIsRefused()
     QCOMPARE(messages.shown[0].text,
              QStringLiteral("フォント名「나눔고딕」にはシフトJISで保存できない文字が含まれているため、"
                             "縦書き用フォントに選べません。"));
-    QCOMPARE(nb.settings.tate_font, QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(nb.settings().tate_font, QStringLiteral("ＭＳ 明朝"));
     window.Command2_Click();
     QCOMPARE(previews, (QStringList{QStringLiteral("나눔고딕"), QStringLiteral("ＭＳ 明朝")}));
 }

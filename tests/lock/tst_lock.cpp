@@ -60,7 +60,7 @@ QStringList settingsLines(const QString &dir)
 // A notebook with a password, its message boxes and dialogs played by the test.
 struct Locked
 {
-    explicit Locked(const QString &password) : nb(dir.path()) { nb.settings.lock_password = password; }
+    explicit Locked(const QString &password) : nb(dir.path()) { nb.setLockPassword(password); }
     QTemporaryDir dir;
     Notebook nb;
     MessageRecorder messages;
@@ -77,7 +77,6 @@ private slots:
     // The store, without windows.
     void passwordComparisonIsExact_data();
     void passwordComparisonIsExact();
-    void promptOutcomeStartsAsCancel();
     void unstorablePasswordIsRefused_data();
     void unstorablePasswordIsRefused();
     void onlyHaikuRowsCanBeLocked();
@@ -119,20 +118,8 @@ void TestLock::passwordComparisonIsExact()
     QFETCH(bool, matches);
     QTemporaryDir dir;
     Notebook nb(dir.path());
-    nb.settings.lock_password = password;
+    QCOMPARE(nb.setLockPassword(password), QString());
     QCOMPARE(nb.passwordMatches(typed), matches);
-    nb.passwordPromptOpened();
-    QCOMPARE(nb.passwordPromptAnswered(typed), matches ? Notebook::passYes : Notebook::passNo);
-    QCOMPARE(nb.pass_result, matches ? u"YES"_qs : u"NO"_qs);
-}
-
-void TestLock::promptOutcomeStartsAsCancel()
-{
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    nb.pass_result = Notebook::passYes; // left by an earlier prompt
-    nb.passwordPromptOpened();
-    QCOMPARE(nb.pass_result, u"CANCEL"_qs);
 }
 
 void TestLock::unstorablePasswordIsRefused_data()
@@ -152,14 +139,14 @@ void TestLock::unstorablePasswordIsRefused()
     QFETCH(QString, named);
     QTemporaryDir dir;
     Notebook nb(dir.path());
-    nb.settings.lock_password = u"古い鍵"_qs;
+    nb.setLockPassword(u"古い鍵"_qs);
     const QString reason = nb.setLockPassword(password);
     QVERIFY2(reason.contains(named), qPrintable(reason));
     QVERIFY(reason.contains(u"パスワード"_qs));
-    QCOMPARE(nb.settings.lock_password, u"古い鍵"_qs);
+    QCOMPARE(nb.settings().lock_password, u"古い鍵"_qs);
     // What the code page holds is taken as it is.
     QCOMPARE(nb.setLockPassword(u"髙①～ ｷｰ "_qs), QString());
-    QCOMPARE(nb.settings.lock_password, u"髙①～ ｷｰ "_qs);
+    QCOMPARE(nb.settings().lock_password, u"髙①～ ｷｰ "_qs);
 }
 
 void TestLock::onlyHaikuRowsCanBeLocked()
@@ -171,17 +158,15 @@ void TestLock::onlyHaikuRowsCanBeLocked()
     locked.locked = u"YES"_qs;
     Haiku_record open = locked;
     open.locked = u"NO"_qs;
-    nb.haiku_list = {Haiku_record(), open, locked};
-    nb.rebuildShown(Notebook::allCategories);
-    QVERIFY(!nb.isRowLocked(1));
-    QVERIFY(nb.isRowLocked(2));
-    // A stale flag in the empty last row's slot, or beyond, is never read.
-    nb.row_locked[3] = u"YES"_qs;
-    nb.row_locked.resize(10, u"YES"_qs);
-    QVERIFY(!nb.isRowLocked(3));
-    QVERIFY(!nb.isRowLocked(0));
-    QVERIFY(!nb.isRowLocked(9));
-    QVERIFY(!nb.isRowLocked(40000));
+    NotebookContents c;
+    c.haiku_list = {Haiku_record(), open, locked};
+    nb.replaceContents(c);
+    QVERIFY(!nb.isLocked(1));
+    QVERIFY(nb.isLocked(2));
+    // Index 0 (the heading, the empty last row) and indices past the end are never locked.
+    QVERIFY(!nb.isLocked(0));
+    QVERIFY(!nb.isLocked(3));
+    QVERIFY(!nb.isLocked(40000));
 }
 
 void TestLock::promptOpensCentredWithItsLook()
@@ -191,7 +176,7 @@ void TestLock::promptOpensCentredWithItsLook()
     QWidget owner;
     owner.setGeometry(100, 80, 700, 500);
     QString hint;
-    F_secpassin prompt(nb, &owner, [&hint](const QString &t) { hint = t; });
+    F_secpassin prompt(&owner, nb, [&hint](const QString &t) { hint = t; });
 
     QCOMPARE(prompt.windowTitle(), u"鍵を開けるためのパスワード"_qs);
     QCOMPARE(hint, u"鍵付きメモを表示・訂正するにはパスワードが必要です。"_qs);
@@ -218,31 +203,30 @@ void TestLock::promptOpensCentredWithItsLook()
     const QRect main = WindowFrame::outerRect(&owner);
     QVERIFY(qAbs(outer.center().x() - main.center().x()) <= 1);
     QCOMPARE(outer.top(), main.top() + (main.height() - Twips::toPxY(2640, &prompt)) / 2);
-    QCOMPARE(prompt.outcome(), u"CANCEL"_qs);
+    QCOMPARE(prompt.outcome(), Password::Cancelled);
 }
 
 void TestLock::promptAnswers_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("outcome");
-    QTest::newRow("OK, right") << u"ok"_qs << u"秘密 Key"_qs << u"YES"_qs;
-    QTest::newRow("OK, wrong") << u"ok"_qs << u"秘密 key"_qs << u"NO"_qs;
-    QTest::newRow("Enter, right") << u"enter"_qs << u"秘密 Key"_qs << u"YES"_qs;
-    QTest::newRow("Enter, wrong") << u"enter"_qs << u"秘密 Key "_qs << u"NO"_qs;
-    QTest::newRow("CANCEL, right typed") << u"cancel"_qs << u"秘密 Key"_qs << u"CANCEL"_qs;
-    QTest::newRow("Esc, right typed") << u"esc"_qs << u"秘密 Key"_qs << u"CANCEL"_qs;
-    QTest::newRow("closed by the window system") << u"close"_qs << u"秘密 Key"_qs << u"CANCEL"_qs;
-    QTest::newRow("second Esc") << u"esc twice"_qs << QString() << u"CANCEL"_qs;
+    QTest::addColumn<Password>("outcome");
+    QTest::newRow("OK, right") << u"ok"_qs << u"秘密 Key"_qs << Password::Right;
+    QTest::newRow("OK, wrong") << u"ok"_qs << u"秘密 key"_qs << Password::Wrong;
+    QTest::newRow("Enter, right") << u"enter"_qs << u"秘密 Key"_qs << Password::Right;
+    QTest::newRow("Enter, wrong") << u"enter"_qs << u"秘密 Key "_qs << Password::Wrong;
+    QTest::newRow("CANCEL, right typed") << u"cancel"_qs << u"秘密 Key"_qs << Password::Cancelled;
+    QTest::newRow("Esc, right typed") << u"esc"_qs << u"秘密 Key"_qs << Password::Cancelled;
+    QTest::newRow("closed by the window system") << u"close"_qs << u"秘密 Key"_qs << Password::Cancelled;
+    QTest::newRow("second Esc") << u"esc twice"_qs << QString() << Password::Cancelled;
 }
 
 void TestLock::promptAnswers()
 {
     QFETCH(QString, how);
     QFETCH(QString, typed);
-    QFETCH(QString, outcome);
+    QFETCH(Password, outcome);
     Locked l(u"秘密 Key"_qs);
-    l.nb.pass_result = Notebook::passYes; // an earlier prompt's answer must not carry over
     l.driver.actions.append([&](QDialog *d) {
         auto *box = ctl<QLineEdit>(*d, "Text1");
         QVERIFY(box->text().isEmpty());
@@ -263,8 +247,7 @@ void TestLock::promptAnswers()
         }
     });
     QWidget owner;
-    QCOMPARE(F_secpassin::ask(l.nb, &owner, {}), outcome);
-    QCOMPARE(l.nb.pass_result, outcome);
+    QCOMPARE(F_secpassin::open(&owner, l.nb, {}), outcome);
     QCOMPARE(l.driver.opened, QStringList{u"F_secpassin"_qs});
     QVERIFY(l.messages.shown.isEmpty()); // the caller says what a wrong password means
 }
@@ -305,15 +288,15 @@ void TestLock::settingGoesThroughBothStages()
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(box->text(), QString());
         QCOMPARE(d->focusWidget(), box);
-        QCOMPARE(l.nb.settings.lock_password, u"Abc"_qs); // nothing changes before stage 2's OK
+        QCOMPARE(l.nb.settings().lock_password, u"Abc"_qs); // nothing changes before stage 2's OK
 
         enterPassword(d, u"ｷｰ 髙"_qs);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
     });
     QWidget owner;
-    const std::optional<QString> set = F_keyset::run(l.nb, &owner, [&hint](const QString &t) { hint = t; });
+    const std::optional<QString> set = F_keyset::open(&owner, l.nb, [&hint](const QString &t) { hint = t; });
     QCOMPARE(set, std::optional<QString>(u"ｷｰ 髙"_qs));
-    QCOMPARE(l.nb.settings.lock_password, u"ｷｰ 髙"_qs);
+    QCOMPARE(l.nb.settings().lock_password, u"ｷｰ 髙"_qs);
     QCOMPARE(hint, u"鍵付きメモを表示・訂正するためのパスワードを設定します。"_qs);
     QCOMPARE(l.messages.shown.size(), 1);
     QCOMPARE(l.messages.shown[0].text, u"新しいパスワード『ｷｰ 髙』を忘れないようにして下さい。"_qs);
@@ -345,8 +328,8 @@ void TestLock::cancelAtStage2KeepsTheOldPassword()
         else
             d->close();
     });
-    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::nullopt);
-    QCOMPARE(l.nb.settings.lock_password, u"Abc"_qs);
+    QCOMPARE(F_keyset::open(nullptr, l.nb, {}), std::nullopt);
+    QCOMPARE(l.nb.settings().lock_password, u"Abc"_qs);
     QVERIFY(l.messages.shown.isEmpty());
 }
 
@@ -358,10 +341,10 @@ void TestLock::emptyPasswordRemovesTheLock()
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton); // an empty new one
     });
-    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::optional<QString>(QString()));
+    QCOMPARE(F_keyset::open(nullptr, l.nb, {}), std::optional<QString>(QString()));
     QCOMPARE(l.messages.shown.size(), 1);
     QCOMPARE(l.messages.shown[0].text, u"新しいパスワード『』を忘れないようにして下さい。"_qs);
-    QCOMPARE(l.nb.settings.lock_password, QString());
+    QCOMPARE(l.nb.settings().lock_password, QString());
 
     // The next opening starts at stage 2, in red.
     l.driver.actions.append([&](QDialog *d) {
@@ -369,15 +352,15 @@ void TestLock::emptyPasswordRemovesTheLock()
         QCOMPARE(ctl<QLabel>(*d, "Label1")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         d->reject();
     });
-    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::nullopt);
+    QCOMPARE(F_keyset::open(nullptr, l.nb, {}), std::nullopt);
     // and the prompt takes an empty entry as right, anything else as wrong
     l.driver.actions.append([](QDialog *d) { QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Return); });
-    QCOMPARE(F_secpassin::ask(l.nb, nullptr, {}), Notebook::passYes);
+    QCOMPARE(F_secpassin::open(nullptr, l.nb, {}), Password::Right);
     l.driver.actions.append([](QDialog *d) {
         enterPassword(d, u" "_qs);
         QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Return);
     });
-    QCOMPARE(F_secpassin::ask(l.nb, nullptr, {}), Notebook::passNo);
+    QCOMPARE(F_secpassin::open(nullptr, l.nb, {}), Password::Wrong);
     QCOMPARE(l.driver.opened.size(), 4);
 }
 
@@ -402,8 +385,8 @@ void TestLock::unstorableNewPasswordIsRefusedAtStage2()
         QCOMPARE(qobject_cast<F_keyset *>(d)->stage(), 2);
         QTest::mouseClick(ctl<QPushButton>(*d, "Command2"), Qt::LeftButton);
     });
-    QCOMPARE(F_keyset::run(l.nb, nullptr, {}), std::nullopt);
-    QCOMPARE(l.nb.settings.lock_password, QString());
+    QCOMPARE(F_keyset::open(nullptr, l.nb, {}), std::nullopt);
+    QCOMPARE(l.nb.settings().lock_password, QString());
 }
 
 void TestLock::newPasswordSurvivesAQuitAndAStart()
@@ -443,12 +426,12 @@ void TestLock::newPasswordSurvivesAQuitAndAStart()
     Notebook nb(dir.path());
     Main_form form(nb);
     QVERIFY(form.Form_Load());
-    QCOMPARE(nb.settings.lock_password, u"新しい鍵 Key "_qs);
+    QCOMPARE(nb.settings().lock_password, u"新しい鍵 Key "_qs);
     driver.actions.append([](QDialog *d) {
         enterPassword(d, u"新しい鍵 Key "_qs);
         QTest::keyClick(ctl<QLineEdit>(*d, "Text1"), Qt::Key_Return);
     });
-    QCOMPARE(F_secpassin::ask(nb, &form, {}), Notebook::passYes);
+    QCOMPARE(F_secpassin::open(&form, nb, {}), Password::Right);
     QCOMPARE(messages.shown.size(), 1); // the confirmation only
 }
 

@@ -1,4 +1,4 @@
-#include "mainwin/ListGrid.h"
+#include "ui/ListGrid.h"
 #include "mainwin/MainLayout.h"
 #include "mainwin/Main_form.h"
 #include "store/Notebook.h"
@@ -155,7 +155,7 @@ private slots:
         const double W = Twips::fromPxX(client->width()) + MainLayout::kOuterExtraWidth;
         const double H = Twips::fromPxY(client->height()) + MainLayout::kOuterExtraHeight;
         // the list as tall as the settings of a first start say, 2295 twips
-        QCOMPARE(nb.settings.list_height.value(), 2295.0);
+        QCOMPARE(nb.settings().list_height.value(), 2295.0);
         const MainLayout::Layout l = MainLayout::forSize(W, H, 2295);
         QCOMPARE(ctl<ListGrid>(form, "Grid1")->geometry(), px(l.Grid1));
         QCOMPARE(ctl<QPlainTextEdit>(form, "Text2")->geometry(), px(l.Text2));

@@ -1,10 +1,11 @@
-#include "mainwin/ListGrid.h"
+#include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "print/F_print.h"
 #include "print/PageLayout.h"
 #include "print/PrintRun.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
+#include "support/Contents.h"
 #include "support/Controls.h"
 #include "support/FakePrinter.h"
 #include "support/MessageRecorder.h"
@@ -124,13 +125,13 @@ void addHaiku(Notebook &nb, const QString &category, const QString &poem)
     r.category = category;
     r.poem = poem;
     r.memo_no = QString::number(nb.haiku_count() + 1);
-    nb.haiku_list.push_back(r);
+    editContents(nb, [&r](NotebookContents &c) { c.haiku_list.push_back(r); });
 }
 
 void fill(Notebook &nb)
 {
-    nb.category_list = {QString(), QStringLiteral("全部"), QStringLiteral("春"), QStringLiteral("夏"),
-                        QStringLiteral("空の分類")};
+    editContents(nb, [](NotebookContents &c) { c.category_list = {QString(), QStringLiteral("全部"), QStringLiteral("春"), QStringLiteral("夏"),
+                        QStringLiteral("空の分類")}; });
     addHaiku(nb, QStringLiteral("春"), QStringLiteral("古池や蛙飛びこむ水の音"));
     addHaiku(nb, QStringLiteral("夏"), QStringLiteral("夏草や兵どもが夢の跡"));
     addHaiku(nb, QStringLiteral("消された分類"), QStringLiteral("閑さや岩にしみ入る蝉の声"));
@@ -142,7 +143,7 @@ QStringList gridPoems(F_print &window)
     auto *grid = ctl<ListGrid>(window, "Grid1");
     QStringList poems;
     for (int r = 1; r < grid->rows(); ++r)
-        poems.append(grid->cellText(r, 1));
+        poems.append(gridCell(grid, r, 1));
     return poems;
 }
 
@@ -460,7 +461,7 @@ void TestPrint::emptyListPrintsNothingAndSaysSo()
     FakePrinter printer;
     printer.delivered = m_dir.filePath(QStringLiteral("empty.pdf"));
     MessageRecorder messages;
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     window.Command1_Click();
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].text, QStringLiteral("印刷終了"));
@@ -544,7 +545,7 @@ void TestPrint::noPrinterWritesAPdfInTheProgramFolder()
     // What the print window says, and the PDF opened only when the poet agrees.
     Notebook nb(folder.path());
     fill(nb);
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     doubleClickRow(window, 1);
@@ -584,7 +585,7 @@ void TestPrint::pdfThatCannotBeWrittenIsReported()
     fill(nb);
     FakePrinter printer;
     printer.printerName.clear();
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     doubleClickRow(window, 2);
@@ -610,7 +611,7 @@ void TestPrint::refusedJobIsReported()
 
     Notebook nb(m_dir.path());
     fill(nb);
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     doubleClickRow(window, 1);
@@ -635,10 +636,10 @@ void TestPrint::realDefaultPrinter()
     QTemporaryDir folder;
     Notebook nb(folder.path());
     const QStringList poems = poemsNumbered(21);
-    nb.category_list = {QString(), QStringLiteral("全部")};
+    editContents(nb, [](NotebookContents &c) { c.category_list = {QString(), QStringLiteral("全部")}; });
     for (const QString &poem : poems)
         addHaiku(nb, QStringLiteral("春"), poem);
-    F_print window(nb, system);
+    F_print window(nullptr, nb, system);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (int r = 1; r <= 21; ++r) {
@@ -713,12 +714,12 @@ void TestPrint::gridOffersAllOrOneCategory()
     fill(nb);
     FakePrinter printer;
     MessageRecorder messages;
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     QCOMPARE(window.windowTitle(), QStringLiteral("選択した句の印刷"));
     auto *grid = ctl<ListGrid>(window, "Grid1");
-    QCOMPARE(grid->cols(), 2);
-    QCOMPARE(grid->cellText(0, 0), QStringLiteral("分類"));
-    QCOMPARE(grid->cellText(0, 1), QStringLiteral("句"));
+    QCOMPARE(grid->model()->columnCount(), 2);
+    QCOMPARE(gridCell(grid, 0, 0), QStringLiteral("分類"));
+    QCOMPARE(gridCell(grid, 0, 1), QStringLiteral("句"));
     auto *combo = ctl<QComboBox>(window, "Combo1");
     QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->currentText(), QStringLiteral("全部"));
@@ -727,12 +728,12 @@ void TestPrint::gridOffersAllOrOneCategory()
                           QStringLiteral("閑さや岩にしみ入る蝉の声"),
                           QStringLiteral("春の海終日のたりのたりかな"), QString()};
     QCOMPARE(gridPoems(window), all);
-    QCOMPARE(grid->cellText(3, 0), QStringLiteral("消された分類"));
+    QCOMPARE(gridCell(grid, 3, 0), QStringLiteral("消された分類"));
 
     combo->setCurrentIndex(1);
     window.Combo1_Click();
     QCOMPARE(gridPoems(window), (QStringList{all[0], all[3], QString()}));
-    QCOMPARE(grid->cellText(1, 0), QStringLiteral("春"));
+    QCOMPARE(gridCell(grid, 1, 0), QStringLiteral("春"));
     combo->setCurrentIndex(3);
     window.Combo1_Click();
     QCOMPARE(gridPoems(window), QStringList{QString()}); // the heading and the empty row
@@ -741,8 +742,8 @@ void TestPrint::gridOffersAllOrOneCategory()
     QCOMPARE(gridPoems(window), all); // the haiku of the deleted category only here
 
     // "全部" is the literal, not whatever the first category is called.
-    nb.category_list[1] = QStringLiteral("すべて");
-    F_print renamed(nb, printer);
+    editContents(nb, [](NotebookContents &c) { c.category_list[1] = QStringLiteral("すべて"); });
+    F_print renamed(nullptr, nb, printer);
     auto *renamedCombo = ctl<QComboBox>(renamed, "Combo1");
     renamedCombo->setCurrentIndex(0);
     renamed.Combo1_Click();
@@ -751,7 +752,7 @@ void TestPrint::gridOffersAllOrOneCategory()
 
     // An empty notebook: the heading and the empty row, which double clicks ignore.
     Notebook empty(m_dir.path());
-    F_print none(empty, printer);
+    F_print none(nullptr, empty, printer);
     QCOMPARE(ctl<ListGrid>(none, "Grid1")->rows(), 2);
     none.show();
     QVERIFY(QTest::qWaitForWindowExposed(&none));
@@ -765,7 +766,7 @@ void TestPrint::doubleClicksFillAndEmptyThePrintList()
     fill(nb);
     FakePrinter printer;
     MessageRecorder messages;
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (int i = 0; i < 3; ++i)
@@ -800,11 +801,11 @@ void TestPrint::storedFontTheSystemLacksFallsBack()
 {
     Notebook nb(m_dir.path());
     fill(nb);
-    nb.settings.print_font = QStringLiteral("どこにもない書体");
+    nb.setPrintFont(QStringLiteral("どこにもない書体"));
     FakePrinter printer;
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     QCOMPARE(ctl<QComboBox>(window, "Combo2")->currentText(), QStringLiteral("ＭＳ 明朝"));
-    QCOMPARE(nb.settings.print_font, QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(nb.settings().print_font, QStringLiteral("ＭＳ 明朝"));
     QCOMPARE(ctl<QListWidget>(window, "List1")->font().family(), QStringLiteral("ＭＳ 明朝"));
 
     // The real font list offers ＭＳ 明朝 too.
@@ -812,8 +813,8 @@ void TestPrint::storedFontTheSystemLacksFallsBack()
     QVERIFY(system.fontNames().contains(QStringLiteral("ＭＳ 明朝")));
     QVERIFY(system.fontNames().contains(QStringLiteral("IPAGothic")));
     QCOMPARE(system.fontNames(), SystemPrinter().fontNames()); // always in the same order
-    nb.settings.print_font = QStringLiteral("どこにもない書体");
-    F_print real(nb, system);
+    nb.setPrintFont(QStringLiteral("どこにもない書体"));
+    F_print real(nullptr, nb, system);
     QCOMPARE(ctl<QComboBox>(real, "Combo2")->currentText(), QStringLiteral("ＭＳ 明朝"));
 }
 
@@ -823,18 +824,18 @@ void TestPrint::chosenFontIsPreselectedNextTime()
     fill(nb);
     FakePrinter printer;
     {
-        F_print window(nb, printer);
+        F_print window(nullptr, nb, printer);
         auto *fonts = ctl<QComboBox>(window, "Combo2");
         QCOMPARE(fonts->count(), printer.fonts.size());
         QCOMPARE(fonts->itemText(2), QStringLiteral("IPAGothic")); // the printer's order
         fonts->setCurrentIndex(2);
         window.Combo2_Click();
-        QCOMPARE(nb.settings.print_font, QStringLiteral("IPAGothic"));
+        QCOMPARE(nb.settings().print_font, QStringLiteral("IPAGothic"));
         QCOMPARE(ctl<QListWidget>(window, "List1")->font().family(), QStringLiteral("IPAGothic"));
         window.Command2_Click(); // 中止 keeps the font
         QVERIFY(!window.isVisible());
     }
-    F_print again(nb, printer);
+    F_print again(nullptr, nb, printer);
     QCOMPARE(ctl<QComboBox>(again, "Combo2")->currentText(), QStringLiteral("IPAGothic"));
     QCOMPARE(ctl<QListWidget>(again, "List1")->font().family(), QStringLiteral("IPAGothic"));
     QVERIFY(again.printList().isEmpty()); // the print list does not survive the window
@@ -847,7 +848,7 @@ void TestPrint::fontNameTheSettingsCannotHoldIsRefused()
     FakePrinter printer;
     printer.fonts.append(QStringLiteral("나눔고딕"));
     MessageRecorder messages;
-    F_print window(nb, printer);
+    F_print window(nullptr, nb, printer);
     auto *fonts = ctl<QComboBox>(window, "Combo2");
     fonts->setCurrentIndex(fonts->count() - 1);
     window.Combo2_Click();
@@ -855,7 +856,7 @@ void TestPrint::fontNameTheSettingsCannotHoldIsRefused()
     QCOMPARE(messages.shown[0].text,
              QStringLiteral("フォント名「나눔고딕」にはシフトJISで保存できない文字が含まれているため、"
                             "印刷用フォントに選べません。"));
-    QCOMPARE(nb.settings.print_font, QStringLiteral("ＭＳ 明朝"));
+    QCOMPARE(nb.settings().print_font, QStringLiteral("ＭＳ 明朝"));
     QCOMPARE(fonts->currentText(), QStringLiteral("ＭＳ 明朝"));
 }
 

@@ -5,7 +5,7 @@
 // message boxes and dialogs played by the test, and Japanese typed the way an
 // input method hands it over.
 
-#include "mainwin/ListGrid.h"
+#include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
@@ -148,7 +148,7 @@ struct Opened
     {
         QStringList p;
         for (int r = 1; r + 1 < grid()->rows(); ++r)
-            p << grid()->cellText(r, 2);
+            p << gridCell(grid(), r, 2);
         return p;
     }
 
