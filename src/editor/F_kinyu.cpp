@@ -279,9 +279,7 @@ void F_kinyu::Form_Resize()
 
 void F_kinyu::applyLayout(const KinyuLayout::Layout &l)
 {
-    auto put = [this](QWidget *w, const KinyuLayout::Box &b) {
-        w->setGeometry(Twips::rect(b.left, b.top, b.width, b.height, this));
-    };
+    using Twips::put;
     put(Label1, l.Label1);
     put(Combo1, l.Combo1);
     put(Label2, l.Label2);

@@ -319,9 +319,7 @@ void Main_form::Form_Resize()
 
 void Main_form::placeControls(const MainLayout::Layout &l)
 {
-    auto put = [this](QWidget *w, const MainLayout::Box &b) {
-        w->setGeometry(Twips::rect(b.left, b.top, b.width, b.height, this));
-    };
+    using Twips::put;
     put(Combo2, l.Combo2);
     put(Command5, l.Command5);
     put(Command1, l.Command1);

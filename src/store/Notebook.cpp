@@ -448,23 +448,23 @@ QString Notebook::setStorable(QString &setting, const QString &what, const QStri
     return reason;
 }
 
-QString Notebook::setTateFont(const QString &name)
+QString Notebook::setFont(QString &setting, const QString &name, const QString &use)
 {
     // The font is kept in the settings file, which holds code page 932 only.
-    if (!setStorable(m_data.settings.tate_font, QStringLiteral("フォント名"), name).isEmpty())
-        return QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、"
-                              "縦書き用フォントに選べません。")
-            .arg(name);
-    return {};
+    if (setStorable(setting, QStringLiteral("フォント名"), name).isEmpty())
+        return {};
+    return QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、%2に選べません。")
+        .arg(name, use);
+}
+
+QString Notebook::setTateFont(const QString &name)
+{
+    return setFont(m_data.settings.tate_font, name, QStringLiteral("縦書き用フォント"));
 }
 
 QString Notebook::setPrintFont(const QString &name)
 {
-    if (!setStorable(m_data.settings.print_font, QStringLiteral("フォント名"), name).isEmpty())
-        return QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、"
-                              "印刷用フォントに選べません。")
-            .arg(name);
-    return {};
+    return setFont(m_data.settings.print_font, name, QStringLiteral("印刷用フォント"));
 }
 
 QString Notebook::setLockPassword(const QString &password)

@@ -218,6 +218,7 @@ private:
     void putAtHead(const HaikuInput &in, qint64 memoNo, const Clock &clock, bool codedStamps);
     void raiseLastMemoNo(std::size_t largest);
     QString setStorable(QString &setting, const QString &what, const QString &value);
+    QString setFont(QString &setting, const QString &name, const QString &use);
     // Drops the records that drop says go, writes the haiku file and only
     // then deletes their memo files. A record whose memo file could not be
     // deleted now stays; when the haiku file cannot be written nothing changes.

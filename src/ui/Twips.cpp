@@ -74,3 +74,8 @@ void place(QWidget *control, const char *name, double left, double top, double w
 }
 
 } // namespace Twips
+
+void Twips::put(QWidget *control, const LayoutBox &box)
+{
+    control->setGeometry(rect(box.left, box.top, box.width, box.height, control));
+}

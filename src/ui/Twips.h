@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/LayoutBox.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -29,5 +31,7 @@ QRect rect(double left, double top, double width, double height, const QWidget *
 
 // Names a control and puts it at its design rectangle (twips, in its parent).
 void place(QWidget *control, const char *name, double left, double top, double width, double height);
+// Moves control to box, in its parent's twips.
+void put(QWidget *control, const LayoutBox &box);
 
 } // namespace Twips
