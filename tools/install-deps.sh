@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont           # IPA mincho and gothic: the faces behind ＭＳ 明朝 / ＭＳ ゴシック
   fonts-noto-cjk          # vertical presentation forms for 、。「」…
   libbenchmark-dev        # the benchmark program
+  libx11-dev              # the start-up timer sees windows through X events
   xvfb openbox            # a display for machines without one
   poppler-utils           # pdftotext / pdffonts: the print tests read their PDFs back
 )
