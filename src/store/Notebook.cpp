@@ -21,6 +21,7 @@ Notebook::Notebook(const QString &folder) : m_files(folder) {}
 void Notebook::replaceContents(NotebookContents contents)
 {
     m_data = std::move(contents);
+    m_haikuChanged = true;
     if (m_data.haiku_list.empty())
         m_data.haiku_list.resize(1);
     if (m_data.category_list.empty())
@@ -158,7 +159,10 @@ std::optional<StoreProblem> Notebook::writeSettings()
 
 std::optional<StoreProblem> Notebook::writeHaiku()
 {
-    return m_files.writeHaiku(m_data.haiku_list);
+    auto problem = m_files.writeHaiku(m_data.haiku_list, m_haikuChanged);
+    if (!problem)
+        m_haikuChanged = false;
+    return problem;
 }
 
 std::optional<StoreProblem> Notebook::writeCategories()
@@ -231,6 +235,7 @@ void Notebook::putAtHead(const HaikuInput &in, qint64 memoNo, const Clock &clock
                    Haiku_record::lockFlag(in.locked)};
     // One block move: every record moves down a place.
     m_data.haiku_list.insert(m_data.haiku_list.begin() + 1, std::move(r));
+    m_haikuChanged = true;
 }
 
 Notebook::StoreResult Notebook::enterHaiku(const HaikuInput &in, const QString &memo, const Clock &clock)
@@ -316,6 +321,7 @@ Notebook::StoreResult Notebook::correctHaiku(int index, const HaikuInput &in, co
     keep(r.poem, in.poem);
     keep(r.locked, Haiku_record::lockFlag(in.locked));
     r.updated_stamp = DataFiles::timeStamp(clock(), true);
+    m_haikuChanged = true;
     result.index = index;
     auto writes = {&Notebook::writeHaiku, &Notebook::writeSettings};
     for (auto write : writes) {
@@ -331,7 +337,10 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
 {
     RemoveResult result;
     std::vector<Haiku_record> &list = m_data.haiku_list;
-    std::vector<Haiku_record> before = list; // shares every string
+    const std::size_t count = list.size();
+    // The records taken out, with their places, to be put back should the
+    // haiku file not be written.
+    std::vector<std::pair<std::size_t, Haiku_record>> taken;
     std::vector<qint64> memos;
     std::optional<StoreProblem> undeletable;
     // One pass: the haiku that stay close up in their order.
@@ -352,21 +361,31 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
                 memos.push_back(memoNo);
             }
         }
-        if (!gone) {
+        if (gone) {
+            taken.emplace_back(k, std::move(list[k]));
+        } else {
             if (kept != k)
                 list[kept] = std::move(list[k]);
             ++kept;
         }
     }
     list.resize(kept);
-    result.removed = int(before.size() - kept);
+    result.removed = int(count - kept);
     if (undeletable)
         result.problems.append(*undeletable);
     if (result.removed == 0)
         return result;
     // The haiku file without them first: until it is on disk every memo stays.
+    const bool changedBefore = m_haikuChanged;
+    m_haikuChanged = true;
     if (auto p = writeHaiku()) {
-        list = std::move(before);
+        // Back in their places: every record moves, none is copied.
+        std::vector<Haiku_record> whole(count);
+        auto next = taken.begin();
+        for (std::size_t k = 1, from = 1; k < count; ++k)
+            whole[k] = next != taken.end() && next->first == k ? std::move((next++)->second) : std::move(list[from++]);
+        list = std::move(whole);
+        m_haikuChanged = changedBefore;
         result.removed = 0;
         result.keptPoems.clear();
         result.problems = {*p};
@@ -534,6 +553,7 @@ int Notebook::moveRecord(int from, int to)
     const auto [first, middle, last] = from > to ? std::array{t, f, f + 1} : std::array{f, f + 1, t + 1};
     auto &list = m_data.haiku_list;
     std::rotate(list.begin() + first, list.begin() + middle, list.begin() + last);
+    m_haikuChanged = true;
     m_poemIndex.rotate(first, middle, last, list.size());
     return to;
 }

@@ -226,6 +226,8 @@ private:
 
     NotebookFiles m_files;
     NotebookContents m_data;
+    // The haiku have changed since the haiku file was read or last written.
+    bool m_haikuChanged = false;
     QStringList m_keywordExtra;
     mutable PoemIndex m_poemIndex;
 };

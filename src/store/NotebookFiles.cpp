@@ -93,8 +93,8 @@ NotebookFiles::Loaded NotebookFiles::load(const QString &folder, const QString &
 void NotebookFiles::readHaiku(LoadedFiles &files)
 {
     // A large file is read in two halves side by side, split where a record
-    // begins. Each half also makes its copy of the records as read and finds
-    // its largest memo number, so the window's thread has nothing left to do.
+    // begins. Each half also finds its largest memo number, so the window's
+    // thread has nothing left to do.
     Loaded &dat = files.dat;
     const QByteArrayView bytes(dat.bytes);
     const qsizetype middle = TextLines::middleGroupStart(bytes, kRecordLines);
@@ -102,13 +102,11 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
     {
         DecodedFile decoded;
         std::vector<Haiku_record> records;
-        std::vector<Haiku_record> asRead;
         std::size_t largest = 0;
     };
     auto readHalf = [](QByteArrayView part) {
-        Half h{TextLines::decodeFile(part), {}, {}, 0};
+        Half h{TextLines::decodeFile(part), {}, 0};
         h.records = DataFiles::parseHaiku(h.decoded.text);
-        h.asRead = h.records;
         h.largest = largestMemoNo(h.records);
         return h;
     };
@@ -119,7 +117,6 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
     dat.valid = first.decoded.valid;
     dat.spellings = std::move(first.decoded.spellings);
     files.haiku = std::move(first.records);
-    files.haikuAsRead = std::move(first.asRead);
     files.largestMemoNo = first.largest;
     if (second.valid()) {
         Half h = second.get();
@@ -135,7 +132,6 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
                       std::make_move_iterator(from.end()));
         };
         append(files.haiku, h.records);
-        append(files.haikuAsRead, h.asRead);
     }
 }
 
@@ -178,7 +174,7 @@ void NotebookFiles::adopt(LoadedFiles &files, StartupReport &report)
             remember(l->name, l->bytes);
     }
     if (files.dat.exists)
-        rememberHaiku(std::move(files.haikuAsRead), files.dat.hash);
+        remember(DataFiles::haikuFile, {}, files.dat.hash);
 }
 
 std::optional<StoreProblem> NotebookFiles::makeMemoFolder() const
@@ -190,24 +186,14 @@ std::optional<StoreProblem> NotebookFiles::makeMemoFolder() const
                         QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)};
 }
 
-void NotebookFiles::remember(const QString &fileName, const QByteArray &bytes,
-                             const std::vector<Haiku_record> *snapshot, std::optional<std::size_t> hash)
+void NotebookFiles::remember(const QString &fileName, const QByteArray &bytes, std::optional<std::size_t> hash)
 {
     const QFileInfo info(path(fileName));
     OnDisk known{std::nullopt, info.lastModified(), info.size(), hash ? *hash : hashOf(bytes)};
-    if (fileName == DataFiles::haikuFile) {
-        if (snapshot)
-            m_savedHaiku = *snapshot;
-    } else {
+    // The haiku file's bytes are not kept: the notebook says when its haiku change.
+    if (fileName != DataFiles::haikuFile)
         known.bytes = bytes;
-    }
     m_onDisk.insert(fileName, known);
-}
-
-void NotebookFiles::rememberHaiku(std::vector<Haiku_record> &&snapshot, std::size_t hash)
-{
-    remember(DataFiles::haikuFile, {}, nullptr, hash);
-    m_savedHaiku = std::move(snapshot);
 }
 
 bool NotebookFiles::untouchedSince(const OnDisk &known, const QString &fileName) const
@@ -223,37 +209,19 @@ bool NotebookFiles::alreadyOnDisk(const QString &fileName, const QByteArray &byt
            untouchedSince(*known, fileName);
 }
 
-bool NotebookFiles::haikuAlreadyOnDisk(const std::vector<Haiku_record> &records) const
+std::optional<StoreProblem> NotebookFiles::writeHaiku(const std::vector<Haiku_record> &records, bool changed)
 {
+    // Haiku that have not changed since the file was read or written are not
+    // encoded again, unless someone else has touched the file meanwhile.
     const auto known = m_onDisk.constFind(DataFiles::haikuFile);
-    if (known == m_onDisk.constEnd() || !m_savedHaiku || m_savedHaiku->size() != records.size())
-        return false;
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        for (QString Haiku_record::*field : kRecordFields) {
-            const QString &a = records[i].*field;
-            const QString &b = (*m_savedHaiku)[i].*field;
-            if (a.constData() != b.constData() || a.size() != b.size())
-                return false;
-        }
-    }
-    return untouchedSince(*known, DataFiles::haikuFile);
-}
-
-std::optional<StoreProblem> NotebookFiles::writeHaiku(const std::vector<Haiku_record> &records)
-{
-    if (haikuAlreadyOnDisk(records))
+    if (!changed && known != m_onDisk.constEnd() && untouchedSince(*known, DataFiles::haikuFile))
         return std::nullopt;
     // Encoded record by record: no list of 210 000 lines on the way.
     LineEncoder encoder(m_spellings, qsizetype(records.size()) * 100);
     DataFiles::forEachHaikuLine(records, [&encoder](const QString &line) { encoder.append(line); });
-    const EncodedLines e = encoder.finish();
-    auto lineAt = [&records](qsizetype i) {
+    return writeEncoded(DataFiles::haikuFile, encoder.finish(), [&records](qsizetype i) {
         return records[std::size_t(i / kRecordLines + 1)].*kRecordFields[i % kRecordLines];
-    };
-    auto problem = writeEncoded(DataFiles::haikuFile, e, lineAt);
-    if (!problem && e.ok())
-        m_savedHaiku = records;
-    return problem;
+    });
 }
 
 bool NotebookFiles::canEncode(const QString &text) const

@@ -44,7 +44,6 @@ public:
     {
         Loaded ini, dat, cat, key;
         std::vector<Haiku_record> haiku;
-        std::vector<Haiku_record> haikuAsRead; // a copy sharing every string
         std::size_t largestMemoNo = 0;         // the first record with the largest memo number, or 0
     };
     // Starts reading the data files on a second thread; takeLoaded() waits
@@ -67,9 +66,10 @@ public:
     // Each rewrites one file whole and atomically: on failure the old file
     // is left as it was and the problem is returned.
     std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
-    // The haiku file; nothing is written while every record is still the
-    // very one the file holds.
-    std::optional<StoreProblem> writeHaiku(const std::vector<Haiku_record> &records);
+    // The haiku file. Nothing is written when the haiku have not changed
+    // since the file was read or written (changed false) and nobody else has
+    // touched it; nor when it already holds these very bytes.
+    std::optional<StoreProblem> writeHaiku(const std::vector<Haiku_record> &records, bool changed);
     // Whether the file can hold text (a keyword, say) as it is.
     bool canEncode(const QString &text) const;
 
@@ -107,29 +107,21 @@ private:
     // alone.
     struct OnDisk
     {
-        std::optional<QByteArray> bytes; // not kept for the haiku file: see m_savedHaiku
+        std::optional<QByteArray> bytes; // not kept for the haiku file
         QDateTime modified;
         qint64 size = -1;
         std::size_t hash = 0; // of the bytes last read or written
     };
-    // snapshot: the haiku as the file holds them.
-    void remember(const QString &fileName, const QByteArray &bytes,
-                  const std::vector<Haiku_record> *snapshot = nullptr, std::optional<std::size_t> hash = {});
-    void rememberHaiku(std::vector<Haiku_record> &&snapshot, std::size_t hash);
+    void remember(const QString &fileName, const QByteArray &bytes, std::optional<std::size_t> hash = {});
     // Before a notebook file is replaced: when someone else changed it since
     // we last read or wrote it, it is left alone and bytes go beside it.
     // alreadyThere: the file already holds these bytes, so nothing is written.
     std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes, bool &alreadyThere);
     bool untouchedSince(const OnDisk &known, const QString &fileName) const;
     bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
-    bool haikuAlreadyOnDisk(const std::vector<Haiku_record> &records) const;
 
     QString m_folder;
     QHash<QString, OnDisk> m_onDisk;
-    // The records as the haiku file holds them. Their strings are shared with
-    // the notebook's, and a shared string copies itself before it changes, so
-    // a record whose strings are still the very same ones has not changed.
-    std::optional<std::vector<Haiku_record>> m_savedHaiku;
     QHash<QString, std::size_t> m_savedAside; // the last bytes put beside each file, and where
     QHash<QString, QString> m_savedAsideName;
     std::future<LoadedFiles> m_loading;
