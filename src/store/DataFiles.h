@@ -50,7 +50,9 @@ QStringList settingsLines(const Settings &s);
 
 // Seven lines a record; a last record cut short keeps what it has, with
 // empty fields and "NO" for the lock. Index 0 of the result is unused.
-std::vector<Haiku_record> parseHaiku(QStringView text);
+// borrow: the fields that are not shared between records point into text
+// itself, which must then outlive them and never change.
+std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow = false);
 
 // Calls f(const QString &) for every line of the haiku file, records 1 on.
 template <typename F> void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)

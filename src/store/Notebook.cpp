@@ -118,6 +118,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
 
     if (dat.exists) {
         m_data.haiku_list = std::move(files.haiku);
+        m_haikuTexts = std::move(files.haikuTexts);
         raiseLastMemoNo(files.largestMemoNo);
     } else {
         // The welcome haiku, entered as any new haiku is: under the next memo

@@ -228,6 +228,11 @@ private:
     NotebookContents m_data;
     // The haiku have changed since the haiku file was read or last written.
     bool m_haikuChanged = false;
+    // The haiku file as read: the fields of the records read from it point
+    // into this text instead of each holding a copy. It is never changed,
+    // and kept as long as the notebook, since any record (or a copy of one)
+    // may still point into it; a field that changes gets a string of its own.
+    std::vector<QString> m_haikuTexts;
     QStringList m_keywordExtra;
     mutable PoemIndex m_poemIndex;
 };

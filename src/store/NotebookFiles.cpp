@@ -106,7 +106,7 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
     };
     auto readHalf = [](QByteArrayView part) {
         Half h{TextLines::decodeFile(part), {}, 0};
-        h.records = DataFiles::parseHaiku(h.decoded.text);
+        h.records = DataFiles::parseHaiku(h.decoded.text, true);
         h.largest = largestMemoNo(h.records);
         return h;
     };
@@ -117,6 +117,7 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
     dat.valid = first.decoded.valid;
     dat.spellings = std::move(first.decoded.spellings);
     files.haiku = std::move(first.records);
+    files.haikuTexts.push_back(std::move(first.decoded.text));
     files.largestMemoNo = first.largest;
     if (second.valid()) {
         Half h = second.get();
@@ -132,6 +133,7 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
                       std::make_move_iterator(from.end()));
         };
         append(files.haiku, h.records);
+        files.haikuTexts.push_back(std::move(h.decoded.text));
     }
 }
 

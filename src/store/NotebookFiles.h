@@ -44,6 +44,8 @@ public:
     {
         Loaded ini, dat, cat, key;
         std::vector<Haiku_record> haiku;
+        // The decoded text the haiku's fields point into: it must outlive them.
+        std::vector<QString> haikuTexts;
         std::size_t largestMemoNo = 0;         // the first record with the largest memo number, or 0
     };
     // Starts reading the data files on a second thread; takeLoaded() waits
