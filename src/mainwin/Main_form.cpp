@@ -8,6 +8,7 @@
 #include "lock/F_secpassin.h"
 #include "mainwin/ListGrid.h"
 #include "mainwin/MainLayout.h"
+#include "onsu/Counter.h"
 #include "print/F_print.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
@@ -101,6 +102,8 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Command1, &QPushButton::clicked, this, &Main_form::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
     connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
+    // The poem's count comes in once the entry window has had the dictionary loaded.
+    connect(&Onsu::Counter::shared(), &Onsu::Counter::ready, this, &Main_form::describeShownPoem);
     // The keyword is searched as typed: no completion from the history.
     Combo2->setCompleter(nullptr);
     // Text that arrives without a key (an input method's commit, a paste with
@@ -603,8 +606,7 @@ void Main_form::showRow(int r, bool withMemo)
 {
     if (r < 1 || r > nb.shown_count) {
         Text2->clear();
-        nb.tate_text.clear();
-        Label3->setText(nb.tate_text);
+        showPoem(QString());
         return;
     }
     if (withMemo) {
@@ -613,10 +615,22 @@ void Main_form::showRow(int r, bool withMemo)
     } else {
         Text2->clear();
     }
+    showPoem(nb.row_poem[std::size_t(r)]);
+}
+
+void Main_form::showPoem(const QString &poem)
+{
     // The long-vowel mark lies flat in a vertical column; the poet's notebook
     // has always written it as a full-width bar.
-    nb.tate_text = VerticalText::withBars(nb.row_poem[std::size_t(r)]);
+    nb.tate_text = VerticalText::withBars(poem);
     Label3->setText(nb.tate_text);
+    m_shownPoem = poem;
+    describeShownPoem();
+}
+
+void Main_form::describeShownPoem()
+{
+    Label3->setAccessibleDescription(Onsu::Counter::shared().line(m_shownPoem));
 }
 
 bool Main_form::passwordGiven(const QString &notice)
@@ -723,8 +737,7 @@ void Main_form::Command7_Click()
         setHint(QString());
         updateCaption();
         Text2->clear();
-        nb.tate_text.clear();
-        Label3->setText(nb.tate_text);
+        showPoem(QString());
     }
     if (!result->deleted && !result->problems.isEmpty()) {
         MessageBoxes::notify(this,
