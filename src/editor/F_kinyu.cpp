@@ -131,7 +131,7 @@ void F_kinyu::createControls(const QString &previewFamily)
     // A quiet line, as tall as the strip between the poem box and the memo's caption.
     LabelOnsu = new QLabel(this);
     QFont small = font();
-    small.setPointSizeF(7.5);
+    small.setPointSizeF(7);
     LabelOnsu->setFont(small);
     QPalette quiet = LabelOnsu->palette();
     quiet.setColor(QPalette::WindowText, QColor(64, 96, 96));
