@@ -66,7 +66,7 @@ std::vector<Token> MecabReader::words(const QString &text)
         // Known words carry 品詞,細分類1-3,活用型,活用形,原形,読み,発音; a word
         // the dictionary does not know stops after 原形.
         const QByteArray reading = features.value(7);
-        if (node->stat != MECAB_UNK_NODE && reading != "*")
+        if (reading != "*")
             t.reading = QString::fromUtf8(reading);
         t.leans = leans(features);
         words.push_back(std::move(t));

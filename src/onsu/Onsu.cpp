@@ -118,7 +118,7 @@ void readPiece(const std::u32string &text, Reader *reader, bool afterSpace, std:
         std::size_t base = open;
         while (base > from && kindOf(text[base - 1]) == Kind::Letter)
             --base;
-        if (base == open || !reading.known() || reading.count == 0)
+        if (!reading.known() || reading.count == 0)
             continue;
         readPlain(from, base);
         Unit ruby;

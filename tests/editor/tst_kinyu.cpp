@@ -6,7 +6,6 @@
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -122,15 +121,12 @@ private slots:
 };
 
 // The count under the poem box follows the poem and describes the poem box;
-// the dictionary is loaded for the entry window, not for the main window,
-// whose poem label describes the count once it is there.
+// the dictionary is loaded when the entry window opens, not before.
 void TestKinyu::countFollowsThePoem()
 {
     Opened o;
     QVERIFY(o.loaded && o.exposed);
     QVERIFY(!Onsu::Counter::shared().isLoaded());
-    QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(ctl<VerticalLabel>(o.form, "Label3"));
-    QCOMPARE(shown->text(QAccessible::Description), u"選択した句（縦書き）"_qs);
     selectRow(o.form, 1);
     o.driver.actions.append([&](QDialog *d) {
         auto *count = ctl<QLabel>(*d, "LabelOnsu");
@@ -145,7 +141,7 @@ void TestKinyu::countFollowsThePoem()
         d->reject();
     });
     clickEdit(o);
-    QCOMPARE(shown->text(QAccessible::Description), u"選択した句（縦書き）、5・7・5（17音）"_qs);
+    QVERIFY(Onsu::Counter::shared().isLoaded());
 }
 
 void TestKinyu::newHaikuGoesToRowOne()

@@ -104,8 +104,7 @@ private slots:
             << u"荒海や佐渡によこたふ天河（あまのがは）"_qs << true << u"5・7・5（17音）"_qs;
         QTest::newRow("閑（しづか）, unknown to MeCab")
             << u"閑（しづか）さや岩にしみ入る蝉の声"_qs << true << u"5・7・5（17音）"_qs;
-        QTest::newRow("brackets after kana are no reading") << u"かえる（かわず）"_qs << false << u"6音"_qs;
-        QTest::newRow("kanji in brackets are no reading") << u"蛙（蛙）"_qs << true << u"6音"_qs;
+        QTest::newRow("kanji in brackets are no reading") << u"蛙（春の季語）"_qs << true << u"3・3・2（8音・字足らず）"_qs;
         QTest::newRow("without a reader") << u"蛙（かわず）"_qs << false << u"3音"_qs;
     }
     void bracketedReadings()
@@ -136,6 +135,7 @@ private slots:
             << u"ふるいけや かわず とびこむ みずのおと"_qs << false << u"5・7・5（17音）"_qs;
         QTest::newRow("kana alone: cut only where typed")
             << u"ふるいけや かわずとびこむ みずの"_qs << false << u"5・7・3（15音・字足らず）"_qs;
+        QTest::newRow("a part is never empty") << u"古池や。"_qs << true << u"5音"_qs;
         QTest::newRow("kana alone, no space: no cut")
             << u"ふるいけやかわずとびこむみずのおと"_qs << false << u"17音"_qs;
     }
