@@ -89,9 +89,9 @@ QString fromUcs4(const std::u32string &text, std::size_t from, std::size_t to)
     return QString::fromUcs4(text.data() + from, qsizetype(to - from));
 }
 
-// Reads the words of a piece of the poem without spaces into units. A
-// bracketed kana reading right after kanji, 蛙（かわず）, counts for those
-// kanji; other brackets are punctuation.
+// Reads the words of a piece of the poem without spaces into units. Kana in
+// brackets are the reading of the kanji right before them, 蛙（かわず）, and
+// count for them; brackets holding anything else are punctuation.
 void readPiece(const std::u32string &text, Reader *reader, bool afterSpace, std::vector<Unit> &units)
 {
     const std::size_t first = units.size();

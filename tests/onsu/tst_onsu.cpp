@@ -16,9 +16,20 @@ class TestOnsu : public QObject
 
     std::unique_ptr<MecabReader> mecab;
 
-    QString line(const QString &poem, bool withMecab = true)
+    // The tables of poems: the poem, counted with MeCab or without a reader,
+    // and the line the poet sees.
+    static void lineColumns()
     {
-        return Onsu::describe(Onsu::count(poem, withMecab ? mecab.get() : nullptr));
+        QTest::addColumn<QString>("poem");
+        QTest::addColumn<bool>("withMecab");
+        QTest::addColumn<QString>("expected");
+    }
+    void compareLine()
+    {
+        QFETCH(QString, poem);
+        QFETCH(bool, withMecab);
+        QFETCH(QString, expected);
+        QCOMPARE(Onsu::describe(Onsu::count(poem, withMecab ? mecab.get() : nullptr)), expected);
     }
 
 private slots:
@@ -67,31 +78,23 @@ private slots:
     // Poems every poet can count, read by MeCab alone.
     void knownPoems_data()
     {
-        QTest::addColumn<QString>("poem");
-        QTest::addColumn<QString>("expected");
+        lineColumns();
         const QString fiveSevenFive = u"5・7・5（17音）"_qs;
-        QTest::newRow("芭蕉 古池") << u"古池や蛙飛び込む水の音"_qs << fiveSevenFive;
-        QTest::newRow("子規 柿") << u"柿くへば鐘が鳴るなり法隆寺"_qs << fiveSevenFive;
-        QTest::newRow("蕪村 菜の花") << u"菜の花や月は東に日は西に"_qs << fiveSevenFive;
-        QTest::newRow("芭蕉 五月雨") << u"五月雨をあつめて早し最上川"_qs << fiveSevenFive;
-        QTest::newRow("一茶 名月") << u"名月を取ってくれろと泣く子かな"_qs << fiveSevenFive;
-        QTest::newRow("草田男 降る雪") << u"降る雪や明治は遠くなりにけり"_qs << fiveSevenFive;
-        QTest::newRow("子規 いくたびも") << u"いくたびも雪の深さを尋ねけり"_qs << fiveSevenFive;
+        QTest::newRow("芭蕉 古池") << u"古池や蛙飛び込む水の音"_qs << true << fiveSevenFive;
+        QTest::newRow("子規 柿") << u"柿くへば鐘が鳴るなり法隆寺"_qs << true << fiveSevenFive;
+        QTest::newRow("蕪村 菜の花") << u"菜の花や月は東に日は西に"_qs << true << fiveSevenFive;
+        QTest::newRow("芭蕉 五月雨") << u"五月雨をあつめて早し最上川"_qs << true << fiveSevenFive;
+        QTest::newRow("一茶 名月") << u"名月を取ってくれろと泣く子かな"_qs << true << fiveSevenFive;
+        QTest::newRow("草田男 降る雪") << u"降る雪や明治は遠くなりにけり"_qs << true << fiveSevenFive;
+        QTest::newRow("子規 いくたびも") << u"いくたびも雪の深さを尋ねけり"_qs << true << fiveSevenFive;
     }
-    void knownPoems()
-    {
-        QFETCH(QString, poem);
-        QFETCH(QString, expected);
-        QCOMPARE(line(poem), expected);
-    }
+    void knownPoems() { compareLine(); }
 
     // MeCab reads 兵 as ヘイ and 天河 as テンカワ; the poet's reading in
     // brackets counts instead, and a reader is not needed for it.
     void bracketedReadings_data()
     {
-        QTest::addColumn<QString>("poem");
-        QTest::addColumn<bool>("withMecab");
-        QTest::addColumn<QString>("expected");
+        lineColumns();
         QTest::newRow("兵, MeCab's reading")
             << u"夏草や兵どもが夢の跡"_qs << true << u"5・5・5（15音・字足らず）"_qs;
         QTest::newRow("兵（つはもの）")
@@ -104,23 +107,16 @@ private slots:
             << u"荒海や佐渡によこたふ天河（あまのがは）"_qs << true << u"5・7・5（17音）"_qs;
         QTest::newRow("閑（しづか）, unknown to MeCab")
             << u"閑（しづか）さや岩にしみ入る蝉の声"_qs << true << u"5・7・5（17音）"_qs;
-        QTest::newRow("kanji in brackets are no reading") << u"蛙（春の季語）"_qs << true << u"3・3・2（8音・字足らず）"_qs;
+        QTest::newRow("kanji in brackets are no reading")
+            << u"蛙（春の季語）"_qs << true << u"3・3・2（8音・字足らず）"_qs;
         QTest::newRow("without a reader") << u"蛙（かわず）"_qs << false << u"3音"_qs;
     }
-    void bracketedReadings()
-    {
-        QFETCH(QString, poem);
-        QFETCH(bool, withMecab);
-        QFETCH(QString, expected);
-        QCOMPARE(line(poem, withMecab), expected);
-    }
+    void bracketedReadings() { compareLine(); }
 
     // Spaces the poet typed cut the poem, over MeCab's word boundaries.
     void typedSpaces_data()
     {
-        QTest::addColumn<QString>("poem");
-        QTest::addColumn<bool>("withMecab");
-        QTest::addColumn<QString>("expected");
+        lineColumns();
         QTest::newRow("two spaces") << u"目には青葉 山ほととぎす 初鰹"_qs << true
                                     << u"6・7・5（18音・字余り）"_qs;
         QTest::newRow("一茶 雀の子") << u"雀の子 そこのけそこのけ お馬が通る"_qs << true
@@ -139,20 +135,12 @@ private slots:
         QTest::newRow("kana alone, no space: no cut")
             << u"ふるいけやかわずとびこむみずのおと"_qs << false << u"17音"_qs;
     }
-    void typedSpaces()
-    {
-        QFETCH(QString, poem);
-        QFETCH(bool, withMecab);
-        QFETCH(QString, expected);
-        QCOMPARE(line(poem, withMecab), expected);
-    }
+    void typedSpaces() { compareLine(); }
 
     // What cannot be read is said, never guessed silently.
     void unreadable_data()
     {
-        QTest::addColumn<QString>("poem");
-        QTest::addColumn<bool>("withMecab");
-        QTest::addColumn<QString>("expected");
+        lineColumns();
         QTest::newRow("no dictionary: the kana alone")
             << u"古池や蛙飛び込む水の音"_qs << false << u"仮名だけで4音・読みが分からない字があります"_qs;
         QTest::newRow("no dictionary, no kana") << u"古池"_qs << false << u"読みが分からない字があります"_qs;
@@ -166,13 +154,7 @@ private slots:
         QTest::newRow("201 characters")
             << QString(201, u'あ') << false << u"句が長いため、音数は数えていません"_qs;
     }
-    void unreadable()
-    {
-        QFETCH(QString, poem);
-        QFETCH(bool, withMecab);
-        QFETCH(QString, expected);
-        QCOMPARE(line(poem, withMecab), expected);
-    }
+    void unreadable() { compareLine(); }
 
     void mecabThatCannotStart_data()
     {
