@@ -1,6 +1,7 @@
 // Timings of the notebook core on notebooks of realistic size: loading the
 // folder at start-up, saving everything at quit, rebuilding the list rows,
-// searching by keyword and moving a haiku up or down.
+// searching by keyword and moving a haiku up or down; counting a poem's
+// sounds and loading MeCab's dictionary for it.
 // A plain code page 932 decode of haiku.dat is timed beside the load, so that
 // we see how much the load adds on top of the conversion it cannot avoid.
 //
@@ -16,6 +17,8 @@
 #ifdef YURIMOKA_BENCH_UI
 #include "mainwin/ListGrid.h"
 #include "mainwin/Main_form.h"
+#include "onsu/MecabReader.h"
+#include "onsu/Onsu.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -540,6 +543,38 @@ void editSizes(benchmark::internal::Benchmark *b)
 {
     b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
 }
+
+// The count under the entry window's poem box, redone at every key: a poem of
+// 17 characters, all kana (蛇笏), and one of 15 with kanji (一茶), read by MeCab.
+const QString kCountedPoems[] = {QStringLiteral("をりとりてはらりとおもきすすきかな"),
+                                 QStringLiteral("名月を取ってくれろと泣く子かな")};
+
+void BM_OnsuCount(benchmark::State &state)
+{
+    QString error;
+    const auto mecab = Onsu::MecabReader::open({}, &error);
+    if (!mecab) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    const QString &poem = kCountedPoems[state.range(0)];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Onsu::describe(Onsu::count(poem, mecab.get())));
+    state.SetLabel(std::to_string(poem.size()) +
+                   " characters: " + Onsu::describe(Onsu::count(poem, mecab.get())).toStdString());
+}
+
+// What the entry window's second thread does once: MeCab with its dictionary.
+void BM_OnsuLoad(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QString error;
+        if (!Onsu::MecabReader::open({}, &error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+    }
+}
 #endif
 
 BENCHMARK(BM_Load)->Apply(sizes);
@@ -564,6 +599,8 @@ BENCHMARK(BM_ListSearch)->Apply(sizes);
 BENCHMARK(BM_ListMove)->Apply(sizes);
 BENCHMARK(BM_StoreNew)->Apply(editSizes);
 BENCHMARK(BM_DeleteFirst)->Apply(editSizes);
+BENCHMARK(BM_OnsuCount)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OnsuLoad)->Unit(benchmark::kMillisecond);
 #endif
 
 // VmRSS of this process in KiB.

@@ -33,7 +33,8 @@ awk -F, '
     $1 ~ /_median"$/ {
         name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
         split(name, part, "/")
-        if ($5 != "ms") { print "unexpected time unit " $5 " for " name > "/dev/stderr"; exit 1 }
+        if ($5 == "us") { $3 /= 1000; $4 /= 1000 }
+        else if ($5 != "ms") { print "unexpected time unit " $5 " for " name > "/dev/stderr"; exit 1 }
         cpu[part[1], part[2]] = $4
         wall[part[1], part[2]] = $3
     }
@@ -83,6 +84,13 @@ awk -F, '
                 printf "| %s | %.3f ms | %.3f ms | %.3f ms | %.3f ms |\n", e[i], cpu["BM_StoreNew", e[i]], wall["BM_StoreNew", e[i]], cpu["BM_DeleteFirst", e[i]], wall["BM_DeleteFirst", e[i]]
             printf "| growth 1 000 → 10 000 (×10 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 10000] / cpu["BM_StoreNew", 1000], wall["BM_StoreNew", 10000] / wall["BM_StoreNew", 1000], cpu["BM_DeleteFirst", 10000] / cpu["BM_DeleteFirst", 1000], wall["BM_DeleteFirst", 10000] / wall["BM_DeleteFirst", 1000]
             printf "| growth 10 000 → 29 999 (×3.0 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 29999] / cpu["BM_StoreNew", 10000], wall["BM_StoreNew", 29999] / wall["BM_StoreNew", 10000], cpu["BM_DeleteFirst", 29999] / cpu["BM_DeleteFirst", 10000], wall["BM_DeleteFirst", 29999] / wall["BM_DeleteFirst", 10000]
+        }
+        # The count of a poem's sounds, and MeCab's dictionary loaded for it.
+        if (cpu["BM_OnsuCount", 0] != "") {
+            print ""
+            print "| count a 17-character poem, kana | count a 15-character poem with kanji | load MeCab and its dictionary | same, wall clock |"
+            print "|---:|---:|---:|---:|"
+            printf "| %.1f µs | %.1f µs | %.1f ms | %.1f ms |\n", cpu["BM_OnsuCount", 0] * 1000, cpu["BM_OnsuCount", 1] * 1000, cpu["BM_OnsuLoad", ""], wall["BM_OnsuLoad", ""]
         }
     }' "$out/times.csv"
 

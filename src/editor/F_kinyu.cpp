@@ -1,5 +1,6 @@
 #include "editor/F_kinyu.h"
 
+#include "onsu/Counter.h"
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
@@ -69,6 +70,10 @@ F_kinyu::F_kinyu(QWidget *owner, Notebook &notebook, const Hints::Sink &hint, co
     // The preview follows the poem as it is typed, also while it is set below.
     connect(Text2, &QLineEdit::textChanged, this,
             [this](const QString &poem) { Label4->setText(VerticalText::withBars(poem)); });
+    // The count follows it too, and comes in once the dictionary is loaded.
+    connect(Text2, &QLineEdit::textChanged, this, &F_kinyu::showOnsu);
+    connect(&Onsu::Counter::shared(), &Onsu::Counter::ready, this, &F_kinyu::showOnsu);
+    Onsu::Counter::shared().load();
     // A category picked from the list: on to the date. The box also says
     // "activated" when it is left with the name of an entry typed in; the
     // focus has gone elsewhere then and stays there.
@@ -123,6 +128,15 @@ void F_kinyu::createControls(const QString &previewFamily)
     bold.setBold(true);
     Text2->setFont(bold);
     Text2->setAccessibleName(QStringLiteral("句"));
+    // A quiet line, as tall as the strip between the poem box and the memo's caption.
+    LabelOnsu = new QLabel(this);
+    QFont small = font();
+    small.setPointSizeF(7);
+    LabelOnsu->setFont(small);
+    QPalette quiet = LabelOnsu->palette();
+    quiet.setColor(QPalette::WindowText, QColor(64, 96, 96));
+    LabelOnsu->setPalette(quiet);
+    LabelOnsu->setAccessibleName(QStringLiteral("音数"));
     label(Label3,
           QStringLiteral("作句の状況、思い出、推敲の記録、投句・受賞記録などを自由に記入してください。"));
     Text3 = new QPlainTextEdit(this);
@@ -137,10 +151,10 @@ void F_kinyu::createControls(const QString &previewFamily)
         b->setAutoDefault(false);
 
     const std::pair<QWidget *, const char *> names[] = {
-        {Label1, "Label1"},     {Combo1, "Combo1"},    {Label2, "Label2"}, {Text1, "Text1"},
-        {Command3, "Command3"}, {Check3, "Check3"},    {Shape1, "Shape1"}, {Label4, "Label4"},
-        {Label6, "Label6"},     {Text2, "Text2"},      {Label3, "Label3"}, {Text3, "Text3"},
-        {Command2, "Command2"}, {Command1, "Command1"}};
+        {Label1, "Label1"},     {Combo1, "Combo1"},     {Label2, "Label2"},      {Text1, "Text1"},
+        {Command3, "Command3"}, {Check3, "Check3"},     {Shape1, "Shape1"},      {Label4, "Label4"},
+        {Label6, "Label6"},     {Text2, "Text2"},       {Label3, "Label3"},      {Text3, "Text3"},
+        {Command2, "Command2"}, {Command1, "Command1"}, {LabelOnsu, "LabelOnsu"}};
     for (const auto &[w, name] : names)
         w->setObjectName(QLatin1String(name));
     Label4->raise(); // the preview lies inside its frame
@@ -199,6 +213,13 @@ bool F_kinyu::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void F_kinyu::showOnsu()
+{
+    const QString line = Onsu::Counter::shared().line(Text2->text());
+    LabelOnsu->setText(line);
+    Text2->setAccessibleDescription(line);
 }
 
 QString F_kinyu::today() const
@@ -294,6 +315,7 @@ void F_kinyu::applyLayout(const KinyuLayout::Layout &l)
     put(Text3, l.Text3);
     put(Command2, l.Command2);
     put(Command1, l.Command1);
+    put(LabelOnsu, l.LabelOnsu);
     QFont preview = Label4->font();
     if (preview.pointSizeF() != l.previewPoints) {
         preview.setPointSizeF(l.previewPoints);

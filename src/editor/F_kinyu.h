@@ -73,6 +73,7 @@ private:
     VerticalLabel *Label4; // the poem upright, as typed
     QLabel *Label6;        // 句
     QLineEdit *Text2;      // the poem
+    QLabel *LabelOnsu;     // the poem's sounds: 5・7・5（17音）
     QLabel *Label3;        // 作句の状況、思い出、…
     QPlainTextEdit *Text3; // the memo
     QPushButton *Command2; // 中止
@@ -86,6 +87,8 @@ private:
     // poet and given the focus; false then.
     bool valuesStorable();
     QString today() const;
+    // The count of the poem's sounds under the poem box and in its description.
+    void showOnsu();
 
     Notebook &nb;
     Hints::Sink m_hint;

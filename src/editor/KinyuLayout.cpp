@@ -22,6 +22,7 @@ Layout forSize(double W, double H)
     l.Check3 = {7260 + d, 120, 1455, 195};
     l.Label6 = {900, 540, 225, 225};
     l.Text2 = {1200, 420, 7995 + d, 390};
+    l.LabelOnsu = {1200, 810, 7995 + d, 135};
     l.Label3 = {900, 960, 8550, 225};
     l.Text3 = {840, 1200, 8415 + d, 4815 + e};
     // 中止 stays where it is across; 登録 keeps its left edge and grows, so

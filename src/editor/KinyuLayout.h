@@ -29,6 +29,7 @@ struct Layout
     Box Label1, Combo1, Label2, Text1, Command3, Check3;
     Box Shape1, Label4, Label6, Text2, Label3, Text3;
     Box Command2, Command1;
+    Box LabelOnsu;          // the count of the poem's sounds, in the strip under the poem box
     int previewPoints = 14; // the preview's font size
 };
 

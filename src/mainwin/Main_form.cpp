@@ -7,6 +7,7 @@
 #include "lock/F_keyset.h"
 #include "lock/F_secpassin.h"
 #include "mainwin/MainLayout.h"
+#include "onsu/Counter.h"
 #include "print/F_print.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
@@ -101,6 +102,8 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Command1, &QPushButton::clicked, this, &Main_form::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
     connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
+    // The poem's count comes in once the entry window has had the dictionary loaded.
+    connect(&Onsu::Counter::shared(), &Onsu::Counter::ready, this, &Main_form::describeShownPoem);
     // The keyword is searched as typed: no completion from the history.
     Combo2->setCompleter(nullptr);
     // Text that arrives without a key (an input method's commit, a paste with
@@ -561,16 +564,28 @@ void Main_form::showRow(int r, bool withMemo)
     const int index = Grid1->recordAt(r);
     if (!nb.hasRecord(index)) {
         Text2->clear();
-        Label3->setText(QString());
+        showPoem(QString());
         return;
     }
     if (withMemo)
         Text2->setPlainText(nb.readMemo(index).text); // empty when the file is missing
     else
         Text2->clear();
+    showPoem(nb.record(index).poem);
+}
+
+void Main_form::showPoem(const QString &poem)
+{
     // The long-vowel mark lies flat in a vertical column; the poem stands
     // upright with it written as a full-width bar.
-    Label3->setText(VerticalText::withBars(nb.record(index).poem));
+    Label3->setText(VerticalText::withBars(poem));
+    m_shownPoem = poem;
+    describeShownPoem();
+}
+
+void Main_form::describeShownPoem()
+{
+    Label3->setAccessibleDescription(Onsu::Counter::shared().line(m_shownPoem));
 }
 
 bool Main_form::passwordGiven(const QString &notice)
@@ -674,7 +689,7 @@ void Main_form::Command7_Click()
         setHint(QString());
         updateCaption();
         Text2->clear();
-        Label3->setText(QString());
+        showPoem(QString());
     }
     if (result->removed == 0 && !result->problems.isEmpty()) {
         MessageBoxes::notify(this,

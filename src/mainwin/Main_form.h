@@ -176,6 +176,10 @@ private:
     // Row r's poem in the label and, with withMemo, its memo read afresh;
     // anything but a haiku row empties both.
     void showRow(int r, bool withMemo);
+    // poem in the vertical label, and the count of its sounds in the label's
+    // description once the dictionary is loaded (the entry window loads it).
+    void showPoem(const QString &poem);
+    void describeShownPoem();
     // Writes into the hint line; handed to the dialogs.
     Hints::Sink hintSink();
     // The keyword box's list refilled from the twenty slots of the history.
@@ -192,6 +196,9 @@ private:
     // A locked memo: the notice, then the password prompt; a wrong password
     // is said. True only for the right one.
     bool passwordGiven(const QString &notice);
+
+    // The poem in the vertical label, as stored (the label shows its long-vowel marks as bars).
+    QString m_shownPoem;
 
     Notebook &nb;
     double m_listHeight = 2295; // twips; kept exactly, not read back from pixels

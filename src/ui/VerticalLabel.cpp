@@ -9,7 +9,7 @@
 namespace {
 
 // Reads the poem out: the name is the label's text, the description what
-// the label holds.
+// the label holds, then what its owner says of the text (the count of its sounds).
 class VerticalLabelAccessible : public QAccessibleWidget
 {
 public:
@@ -20,7 +20,10 @@ public:
         const auto *label = static_cast<const VerticalLabel *>(widget());
         switch (t) {
         case QAccessible::Name: return label->text().isEmpty() ? label->accessibleName() : label->text();
-        case QAccessible::Description: return label->accessibleName();
+        case QAccessible::Description:
+            return label->accessibleDescription().isEmpty()
+                       ? label->accessibleName()
+                       : label->accessibleName() + QStringLiteral("、") + label->accessibleDescription();
         default: return QAccessibleWidget::text(t);
         }
     }

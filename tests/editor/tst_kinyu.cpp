@@ -1,5 +1,6 @@
 #include "editor/F_kinyu.h"
 #include "editor/KinyuLayout.h"
+#include "onsu/Counter.h"
 #include "store/AtomicFile.h"
 #include "support/Contents.h"
 #include "support/EntryNotebook.h"
@@ -92,6 +93,8 @@ private slots:
         Twips::overrideDpiForTesting(0);
     }
 
+    // First: no window before it has had the dictionary loaded.
+    void countFollowsThePoem();
     void newHaikuGoesToRowOne();
     void enterMovesBetweenTheBoxes();
     void emptyPoemIsRefused();
@@ -117,6 +120,30 @@ private slots:
     void windowFollowsItsSize();
     void opensOverTheMainWindow();
 };
+
+// The count under the poem box follows the poem and describes the poem box;
+// the dictionary is loaded when the entry window opens, not before.
+void TestKinyu::countFollowsThePoem()
+{
+    Opened o;
+    QVERIFY(o.loaded && o.exposed);
+    QVERIFY(!Onsu::Counter::shared().isLoaded());
+    selectRow(o.form, 1);
+    o.driver.actions.append([&](QDialog *d) {
+        auto *count = ctl<QLabel>(*d, "LabelOnsu");
+        QTRY_COMPARE(count->text(), u"5・7・5（17音）"_qs);
+        QCOMPARE(poem(d)->accessibleDescription(), count->text());
+        commit(poem(d), u"だ"_qs);
+        QCOMPARE(poem(d)->text(), u"古池や蛙飛びこむ水の音だ"_qs);
+        QCOMPARE(count->text(), u"5・7・6（18音・字余り）"_qs);
+        QCOMPARE(poem(d)->accessibleDescription(), count->text());
+        poem(d)->clear();
+        QCOMPARE(count->text(), QString());
+        d->reject();
+    });
+    clickEdit(o);
+    QVERIFY(Onsu::Counter::shared().isLoaded());
+}
 
 void TestKinyu::newHaikuGoesToRowOne()
 {
@@ -876,6 +903,11 @@ void TestKinyu::windowFollowsItsSize()
     QCOMPARE(ctl<QPushButton>(w, "Command3")->geometry(), px(l.Command3));
     QCOMPARE(ctl<QCheckBox>(w, "Check3")->geometry(), px(l.Check3));
     QCOMPARE(ctl<QLineEdit>(w, "Text2")->geometry(), px(l.Text2));
+    // the count lies in the strip between the poem box and the memo's caption
+    const QRect count = ctl<QLabel>(w, "LabelOnsu")->geometry();
+    QCOMPARE(count, px(l.LabelOnsu));
+    QVERIFY(!count.intersects(ctl<QLineEdit>(w, "Text2")->geometry()));
+    QVERIFY(!count.intersects(ctl<QLabel>(w, "Label3")->geometry()));
     QCOMPARE(ctl<QPlainTextEdit>(w, "Text3")->geometry(), px(l.Text3));
     QCOMPARE(ctl<QPushButton>(w, "Command1")->geometry(), px(l.Command1));
     QCOMPARE(ctl<QPushButton>(w, "Command2")->geometry(), px(l.Command2));

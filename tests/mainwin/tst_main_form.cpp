@@ -1,5 +1,6 @@
 #include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
+#include "onsu/Counter.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
 #include "support/Controls.h"
@@ -240,6 +241,8 @@ class TestMainForm : public QObject
     Q_OBJECT
 
 private slots:
+    // First: no window before it has had the dictionary loaded.
+    void poemLabelDescribesItsCount();
     void firstStartShowsTheWelcomeHaiku();
     void categoryFilterRebuildsTheList();
     void quitWritesAnUntouchedNotebookBackUnchanged();
@@ -1254,6 +1257,26 @@ void TestMainForm::orderAndHistorySurviveARestart()
     QCOMPARE(listedPoems(ctl<ListGrid>(form, "Grid1")), (QStringList{"C", "A", "B"}));
     QCOMPARE(keywordLines(ctl<QComboBox>(form, "Combo2")), (QStringList{"C", "古い語"} + QStringList(18)));
     QVERIFY(messages.shown.isEmpty());
+}
+
+// The main window never loads the dictionary itself; once the entry window
+// has had it loaded, the poem label's description carries the poem's count.
+void TestMainForm::poemLabelDescribesItsCount()
+{
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    QVERIFY(!Onsu::Counter::shared().isLoaded());
+    QAccessibleInterface *label = QAccessible::queryAccessibleInterface(ctl<VerticalLabel>(o.form, "Label3"));
+    QCOMPARE(poemShown(o.form), kRow1Poem);
+    QCOMPARE(label->text(QAccessible::Description), QStringLiteral("選択した句（縦書き）"));
+    QSignalSpy ready(&Onsu::Counter::shared(), &Onsu::Counter::ready);
+    Onsu::Counter::shared().load();
+    QVERIFY(ready.wait());
+    QCOMPARE(label->text(QAccessible::Description), QStringLiteral("選択した句（縦書き）、5・7・5（17音）"));
+    clickRow(o.form, 3);
+    QCOMPARE(poemShown(o.form), QStringLiteral("半角括弧の分類"));
+    QCOMPARE(label->text(QAccessible::Description),
+             QStringLiteral("選択した句（縦書き）、4・4・4（12音・字足らず）"));
 }
 
 QTEST_MAIN(TestMainForm)

@@ -204,6 +204,8 @@ private slots:
         QCOMPARE(a->role(), QAccessible::StaticText);
         QCOMPARE(a->text(QAccessible::Name), tate);
         QCOMPARE(a->text(QAccessible::Description), u"選択した句（縦書き）"_qs);
+        label.setAccessibleDescription(u"5・7・5（17音）"_qs);
+        QCOMPARE(a->text(QAccessible::Description), u"選択した句（縦書き）、5・7・5（17音）"_qs);
         label.setText(QString());
         QCOMPARE(a->text(QAccessible::Name), u"選択した句（縦書き）"_qs);
     }
