@@ -1,5 +1,7 @@
 #include "store/DataFiles.h"
 
+#include "store/TextLines.h"
+
 #include <QHash>
 
 namespace DataFiles {
@@ -101,6 +103,11 @@ std::vector<Haiku_record> parseHaiku(QStringView text)
         field = (field + 1) % kRecordLines;
     });
     return list;
+}
+
+int cutRecordLines(QByteArrayView haikuFileBytes)
+{
+    return int(TextLines::lineCount(haikuFileBytes) % kRecordLines);
 }
 
 QStringList haikuLines(const std::vector<Haiku_record> &list)

@@ -2,6 +2,7 @@
 
 #include "store/AtomicFile.h"
 #include "store/Cp932.h"
+#include "store/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,13 @@ bool isDataFile(const QString &fileName)
 bool isNotebookFile(const QString &fileName)
 {
     return isDataFile(fileName) || fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/'));
+}
+
+// A data file may be a link to a file elsewhere in the notebook folder (a
+// synced subfolder); a memo file is never read or written through a link.
+QString linksInside(const QString &folder, const QString &fileName)
+{
+    return fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/')) ? QString() : folder;
 }
 
 std::size_t hashOf(QByteArrayView bytes)
@@ -58,20 +66,17 @@ Notebook::Loaded Notebook::load(const QString &folder, const QString &fileName, 
 {
     Loaded result;
     result.name = fileName;
-    QFile f(folder + fileName);
-    if (!f.exists())
+    SafeFile::Read file = SafeFile::read(folder + fileName, folder);
+    if (file.kind == SafeFile::Kind::Missing)
         return result;
     result.exists = true;
-    if (!f.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
+    if (!file.ok()) {
+        result.error =
+            QStringLiteral("「%1」を読み込めませんでした。\n%2").arg(fileName, SafeFile::cause(file));
         return result;
     }
-    result.bytes = f.readAll();
+    result.bytes = std::move(file.bytes);
     result.hash = hashOf(result.bytes);
-    if (f.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
-        return result;
-    }
     if (decode) {
         DecodedFile decoded = TextLines::decodeFile(result.bytes);
         result.valid = decoded.valid;
@@ -203,10 +208,10 @@ void Notebook::keepAside(const QString &fileName, const QByteArray &bytes, Start
     QString backupName;
     for (int n = 1;; ++n) {
         backupName = fileName + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
-        QFile existing(path(backupName));
-        if (!existing.exists())
+        const SafeFile::Read existing = SafeFile::read(path(backupName), app_folder);
+        if (existing.kind == SafeFile::Kind::Missing)
             break;
-        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        if (existing.ok() && existing.bytes == bytes)
             return;
     }
     if (auto problem = writeBytes(backupName, bytes)) {
@@ -234,7 +239,8 @@ std::optional<StoreProblem> Notebook::writeBytes(const QString &fileName, const 
     }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
-    const AtomicFile::Result written = AtomicFile::write(path(fileName), bytes);
+    const AtomicFile::Result written =
+        AtomicFile::writePrivate(path(fileName), bytes, linksInside(app_folder, fileName));
     if (!written.ok())
         return StoreProblem{fileName, writeFailure(fileName, written)};
     if (isNotebookFile(fileName))
@@ -246,11 +252,10 @@ std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const 
                                                  bool &alreadyThere)
 {
     alreadyThere = false;
-    QFile f(path(fileName));
-    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+    const SafeFile::Read found = SafeFile::read(path(fileName), linksInside(app_folder, fileName));
+    if (!found.ok())
         return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
-    const QByteArray disk = f.readAll();
-    f.close();
+    const QByteArray &disk = found.bytes;
     if (disk == bytes) {
         // Only its time was touched, or both computers made the same change.
         remember(fileName, bytes);
@@ -270,7 +275,8 @@ std::optional<StoreProblem> Notebook::keepTheirs(const QString &fileName, const 
         aside = fileName + QStringLiteral(".conflict-") + stamp;
         for (int n = 2; QFileInfo::exists(path(aside)); ++n)
             aside = fileName + QStringLiteral(".conflict-%1-%2").arg(stamp).arg(n);
-        const AtomicFile::Result written = AtomicFile::write(path(aside), bytes);
+        const AtomicFile::Result written =
+            AtomicFile::writePrivate(path(aside), bytes, linksInside(app_folder, aside));
         if (!written.ok()) {
             return StoreProblem{
                 fileName,
@@ -354,10 +360,10 @@ std::optional<StoreProblem> Notebook::writeEncoded(const QString &fileName, cons
     if (!e.ok()) {
         return StoreProblem{
             fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%"
-                                     "3があります。\n元のファイルはそのまま残っています。")
-                          .arg(fileName)
-                          .arg(e.badLine + 1)
-                          .arg(Cp932::describeCharacter(lineAt(e.badLine), e.badPos))};
+                                     "3があります。%4\n元のファイルはそのまま残っています。")
+                          .arg(fileName, QString::number(e.badLine + 1),
+                               Cp932::describeCharacter(lineAt(e.badLine), e.badPos),
+                               Cp932::twinAdvice(lineAt(e.badLine), e.badPos))};
     }
     return writeBytes(fileName, e.bytes);
 }
@@ -447,24 +453,20 @@ Notebook::MemoFile Notebook::readMemoFile(qint64 memo_no)
 {
     const QString name = memoName(memo_no);
     const QString full = path(name);
-    QFile f(full);
-    if (!f.exists())
+    // Never through a link, and never a FIFO or a device: either is a memo
+    // that cannot be read, shown as empty and refused for correction.
+    const SafeFile::Read file = SafeFile::read(full);
+    if (file.kind == SafeFile::Kind::Missing)
         return {MemoFile::State::Missing, {}, {}};
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.readAll();
-    if (!f.isOpen() || f.error() != QFileDevice::NoError) {
-        const QFileInfo info(full);
-        const QString why = info.isDir()         ? AtomicFile::cause(EISDIR)
-                            : !info.isReadable() ? QStringLiteral("ファイルを読む権限がありません。")
-                                                 : QStringLiteral("（%1）").arg(f.errorString());
+    if (!file.ok()) {
         return {MemoFile::State::Unreadable,
                 {},
-                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, why)};
+                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2")
+                    .arg(name, SafeFile::cause(file))};
     }
     // What was read is what a correction may replace without asking.
-    remember(name, bytes);
-    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(bytes).text), {}};
+    remember(name, file.bytes);
+    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(file.bytes).text), {}};
 }
 
 std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)
@@ -473,8 +475,9 @@ std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &m
     const QString text = DataFiles::memoToFile(memo);
     const Cp932::Encoded e = Cp932::encode(text);
     if (!e.ok()) {
-        return StoreProblem{name, QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
-                                      .arg(Cp932::describeCharacter(text, e.errorPos))};
+        return StoreProblem{
+            name, QStringLiteral("メモにシフトJISで保存できない文字%1があります。%2")
+                      .arg(Cp932::describeCharacter(text, e.errorPos), Cp932::twinAdvice(text, e.errorPos))};
     }
     auto problem = writeBytes(name, e.bytes);
     if (problem)
@@ -532,12 +535,21 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     // cannot read is never replaced.
     LoadedFiles files = m_loading.valid() ? m_loading.get() : readFiles(app_folder);
     const Loaded &ini = files.ini, &dat = files.dat, &cat = files.cat, &key = files.key;
+    const QString stopping = QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
     for (const Loaded *l : {&ini, &dat, &cat, &key}) {
         if (!l->error.isEmpty()) {
-            report.fatal =
-                l->error + QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
+            report.fatal = l->error + stopping;
             return report;
         }
+    }
+    // The memo folder, like a data file, may be a link into the notebook folder only.
+    const SafeFile::Kind memoFolder = SafeFile::kindAt(path(DataFiles::memoFolder), app_folder);
+    if (memoFolder == SafeFile::Kind::LinkOutside || memoFolder == SafeFile::Kind::LinkBroken) {
+        report.fatal = QStringLiteral("フォルダ「%1」が、句帳のフォルダの外か、どこも指していない"
+                                      "シンボリックリンクになっています。")
+                           .arg(DataFiles::memoFolder) +
+                       stopping;
+        return report;
     }
     for (const Loaded *l : {&ini, &dat, &cat, &key}) {
         if (!l->exists)
@@ -553,7 +565,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     removeLeftoverTemporaries();
 
     const QString memoDir = path(DataFiles::memoFolder);
-    if (!QFileInfo(memoDir).isDir() && !QDir().mkpath(memoDir)) {
+    if (!SafeFile::makePrivateFolder(memoDir)) {
         report.problems.append(
             {DataFiles::memoFolder, QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)});
     }
@@ -568,6 +580,15 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     if (dat.exists) {
         haiku_list = std::move(files.haiku);
         remember(DataFiles::haikuFile, {}, &files.haikuAsRead, dat.hash);
+        // The last haiku keeps what was read of it; the file is written
+        // again only once the notebook changes.
+        if (const int lines = DataFiles::cutRecordLines(dat.bytes)) {
+            report.notices.append(
+                QStringLiteral("「%1」は句の途中で終わっています（最後の句は%2行のうち%3行だけでした）。\n"
+                               "読めた部分は、そのまま最後の句として残しました。"
+                               "句帳に手を加えるまで、ファイルは元のまま残ります。")
+                    .arg(DataFiles::haikuFile, QString::number(kRecordLines), QString::number(lines)));
+        }
     } else {
         // The welcome haiku, entered as any new haiku is; its stamps, both
         // of the one moment of the start, are written uncoded.
@@ -713,8 +734,8 @@ QString Notebook::unstorableReason(const QString &what, const QString &value, bo
     if (e.ok())
         return {};
     return QStringLiteral(
-               "%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
-        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+               "%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。%3")
+        .arg(what, Cp932::describeCharacter(checked, e.errorPos), Cp932::twinAdvice(checked, e.errorPos));
 }
 
 std::optional<qint64> Notebook::addHaikuAtHead(const HaikuInput &in, const QDateTime &now)
@@ -849,11 +870,10 @@ std::optional<StoreProblem> Notebook::deleteMemoFile(qint64 memo_no)
 {
     const QString name = DataFiles::memoFolder + QLatin1Char('/') + DataFiles::memoFileName(memo_no);
     m_unsavedMemos.remove(memo_no);
-    QFile f(path(name));
-    if (f.exists() && !f.remove()) {
-        const int error = errno;
-        return StoreProblem{name, QStringLiteral("「%1」を削除できませんでした。\n%2")
-                                      .arg(name, AtomicFile::cause(error ? error : EACCES))};
+    // A link is removed itself, never what it points to.
+    if (const int error = SafeFile::remove(path(name))) {
+        return StoreProblem{
+            name, QStringLiteral("「%1」を削除できませんでした。\n%2").arg(name, AtomicFile::cause(error))};
     }
     m_onDisk.remove(name);
     // An old companion file some notebooks still have.

@@ -13,6 +13,21 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+qsizetype lineCount(QByteArrayView bytes)
+{
+    // CR and LF are never the second byte of a character.
+    qsizetype lines = 0;
+    const qsizetype n = bytes.size();
+    const char *b = bytes.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (b[i] == '\n' || (b[i] == '\r' && (i + 1 == n || b[i + 1] != '\n')))
+            ++lines;
+    }
+    if (n > 0 && b[n - 1] != '\n' && b[n - 1] != '\r')
+        ++lines; // the last line has no line end
+    return lines;
+}
+
 qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup, qsizetype smallestShared)
 {
     const qsizetype n = bytes.size();
