@@ -135,11 +135,14 @@ SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
         return r;
     }
 
-    QByteArray bytes;
-    bytes.reserve(qsizetype(opened.st_size) + 1);
-    char buffer[65536];
+    // Straight into the result: one copy of a large haiku file, not two. A
+    // file that grows meanwhile is read to its new end.
+    QByteArray bytes(qMax<qsizetype>(qsizetype(opened.st_size) + 1, 4096), Qt::Uninitialized);
+    qsizetype used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
         if (n == 0)
             break;
         if (n < 0) {
@@ -149,8 +152,9 @@ SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
             ::close(fd);
             return r;
         }
-        bytes.append(buffer, qsizetype(n));
+        used += n;
     }
+    bytes.truncate(used);
     ::close(fd);
     r.bytes = std::move(bytes);
     return r;

@@ -2,7 +2,9 @@
 
 #include "store/Cp932.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace TextLines {
 
@@ -15,15 +17,19 @@ QStringList splitLines(QStringView text)
 
 qsizetype lineCount(QByteArrayView bytes)
 {
-    // CR and LF are never the second byte of a character.
-    qsizetype lines = 0;
-    const qsizetype n = bytes.size();
+    // CR and LF are never the second byte of a character. Every LF ends a
+    // line, and so does a CR that no LF follows.
+    if (bytes.isEmpty())
+        return 0;
     const char *b = bytes.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (b[i] == '\n' || (b[i] == '\r' && (i + 1 == n || b[i + 1] != '\n')))
+    const char *end = b + bytes.size();
+    qsizetype lines = std::count(b, end, '\n');
+    for (const char *cr = b; (cr = static_cast<const char *>(std::memchr(cr, '\r', size_t(end - cr))));
+         ++cr) {
+        if (cr + 1 == end || cr[1] != '\n')
             ++lines;
     }
-    if (n > 0 && b[n - 1] != '\n' && b[n - 1] != '\r')
+    if (end[-1] != '\n' && end[-1] != '\r')
         ++lines; // the last line has no line end
     return lines;
 }
