@@ -60,10 +60,6 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
-} // namespace
-
-namespace {
-
 // How a write treats what it finds at its path.
 struct Rules
 {
