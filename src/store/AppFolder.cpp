@@ -1,6 +1,7 @@
 #include "store/AppFolder.h"
 
 #include "store/DataFiles.h"
+#include "store/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -49,7 +50,7 @@ AppFolder::Choice AppFolder::resolve(const QString &executableFolder, const QStr
         if ((canWrite && !isProgramsFolder(executableFolder)) || holdsNotebook(executableFolder))
             return {withSlash(executableFolder), canWrite};
     }
-    if (userDataFolder.isEmpty() || !QDir().mkpath(userDataFolder) || !writable(userDataFolder))
+    if (userDataFolder.isEmpty() || !SafeFile::makePrivateFolder(userDataFolder) || !writable(userDataFolder))
         return {};
     return {withSlash(userDataFolder), true};
 }

@@ -7,7 +7,8 @@
 // not a new empty notebook elsewhere); a new notebook goes there too when the
 // folder is writable and is not a folder of installed programs (…/bin,
 // /usr/…). Otherwise the notebook goes to the user's data folder
-// (~/.local/share/yurimoka), created when missing.
+// (~/.local/share/yurimoka), created when missing and then open to the user
+// alone.
 namespace AppFolder {
 
 struct Choice

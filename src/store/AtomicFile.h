@@ -17,7 +17,18 @@ struct Result
     bool ok() const { return error == 0; }
 };
 
+// A file of the poet's choosing (a printed PDF): a link is written where it
+// points, and a new file gets the usual mode (the umask decides).
 Result write(const QString &path, QByteArrayView bytes);
+
+// A file of the notebook. A new one is made readable by the user alone
+// (0600), whatever the umask; a file replaced keeps its own mode. A path that
+// is a symbolic link is written where the link leads only when that is a
+// place inside the folder linksInside (a data file kept in a synced
+// subfolder); with linksInside empty, or leading elsewhere, the write is
+// refused and nothing changes. Whatever stands at path must be a regular
+// file: a FIFO, a socket or a device is never replaced.
+Result writePrivate(const QString &path, QByteArrayView bytes, const QString &linksInside);
 
 // The steps of a write, for tests that make one of them fail as a disk would.
 enum class Step { None, Create, Write, Sync, Close, Rename };
@@ -25,7 +36,8 @@ enum class Step { None, Create, Write, Sync, Close, Rename };
 void failForTesting(Step step, int error);
 
 // Why a write failed, as one Japanese sentence: no permission, a read-only
-// file or file system, a full disk, a folder where the file should be...
+// file or file system, a full disk, a folder or a link where the file
+// should be...
 QString cause(int error);
 
 } // namespace AtomicFile

@@ -240,3 +240,39 @@ QString Cp932::describeCharacter(QStringView text, qsizetype pos)
     const QString hex = QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
     return QStringLiteral("「%1」(U+%2)").arg(ch, hex);
 }
+
+char16_t Cp932::twinOf(char32_t c)
+{
+    // Characters with no bytes of their own in the code page, each with a
+    // look-alike that has them. Written, they would come back as another
+    // character, so they are refused, and the look-alike is offered.
+    struct Twin
+    {
+        char16_t refused, twin;
+    };
+    static constexpr Twin twins[] = {
+        {u'\u301C', u'\uFF5E'}, // 〜 wave dash: ～
+        {u'\u2212', u'\uFF0D'}, // − minus sign: －
+        {u'\u2016', u'\u2225'}, // ‖ double vertical line: ∥
+        {u'\u00A2', u'\uFFE0'}, // ¢: ￠
+        {u'\u00A3', u'\uFFE1'}, // £: ￡
+        {u'\u00AC', u'\uFFE2'}, // ¬: ￢
+        {u'\u2014', u'\u2015'}, // — em dash: ― horizontal bar
+        {u'\u00A5', u'\uFFE5'}, // ¥: ￥
+        {u'\u203E', u'\uFFE3'}, // ‾ overline: ￣
+    };
+    for (const Twin &t : twins) {
+        if (t.refused == c)
+            return t.twin;
+    }
+    return 0;
+}
+
+QString Cp932::twinAdvice(QStringView text, qsizetype pos)
+{
+    const QString ch = characterAt(text, pos);
+    const char16_t twin = ch.size() == 1 ? twinOf(ch[0].unicode()) : 0;
+    if (!twin)
+        return {};
+    return QStringLiteral("「%1」の代わりに「%2」を使えば保存できます。").arg(ch, QString(QChar(twin)));
+}

@@ -39,6 +39,13 @@ public:
 
     // "「X」(U+XXXX)" for messages.
     static QString describeCharacter(QStringView text, qsizetype pos);
+    // A refused character's close twin that the code page holds: "～" for
+    // "〜" (U+301C), "－" for "−" (U+2212)...; 0 when it has none.
+    static char16_t twinOf(char32_t c);
+    // The sentence that offers the twin of the character at pos, to follow
+    // a refusal that names it: "「〜」の代わりに「～」を使えば保存できます。";
+    // empty when it has no twin.
+    static QString twinAdvice(QStringView text, qsizetype pos);
 
     static bool isEscapedByte(QChar c) { return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF; }
 };

@@ -1,5 +1,7 @@
 #include "store/DataFiles.h"
 
+#include "store/TextLines.h"
+
 #include <QHash>
 
 namespace DataFiles {
@@ -104,6 +106,11 @@ std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow)
         at = (at + 1) % kRecordLines;
     });
     return list;
+}
+
+int cutRecordLines(QByteArrayView haikuFileBytes)
+{
+    return int(TextLines::lineCount(haikuFileBytes) % kRecordLines);
 }
 
 QStringList haikuLines(const std::vector<Haiku_record> &list)

@@ -54,6 +54,10 @@ QStringList settingsLines(const Settings &s);
 // itself, which must then outlive them and never change.
 std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow = false);
 
+// How many lines the last record of a haiku file has when the file ends
+// inside it (1 to 6); 0 when the file ends where a record ends.
+int cutRecordLines(QByteArrayView haikuFileBytes);
+
 // Calls f(const QString &) for every line of the haiku file, records 1 on.
 template <typename F> void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)
 {

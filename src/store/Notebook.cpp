@@ -49,8 +49,8 @@ QString Notebook::unstorableReason(const QString &what, const QString &value, bo
     if (e.ok())
         return {};
     return QStringLiteral(
-               "%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。")
-        .arg(what, Cp932::describeCharacter(checked, e.errorPos));
+               "%1に、シフトJISで保存できない文字%2が含まれています。その文字を別の文字に置き換えて下さい。%3")
+        .arg(what, Cp932::describeCharacter(checked, e.errorPos), Cp932::twinAdvice(checked, e.errorPos));
 }
 
 qint64 Notebook::lastMemoNo() const
@@ -96,12 +96,20 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     // Read everything there is before writing anything, so that a file we
     // cannot read is never replaced.
     NotebookFiles::LoadedFiles files = m_files.takeLoaded();
+    const QString stopping = QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
     for (const NotebookFiles::Loaded *l : {&files.ini, &files.dat, &files.cat, &files.key}) {
         if (!l->error.isEmpty()) {
-            report.fatal =
-                l->error + QStringLiteral("\n句帳を守るため、何も書き込まずに【ユリモカ】を終了します。");
+            report.fatal = l->error + stopping;
             return report;
         }
+    }
+    // The memo folder, like a data file, may be a link into the notebook folder only.
+    if (!m_files.memoFolderInside()) {
+        report.fatal = QStringLiteral("フォルダ「%1」が、句帳のフォルダの外か、どこも指していない"
+                                      "シンボリックリンクになっています。")
+                           .arg(DataFiles::memoFolder) +
+                       stopping;
+        return report;
     }
     m_files.adopt(files, report);
     m_files.noteSyncConflicts(report);
@@ -119,6 +127,15 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     if (dat.exists) {
         m_data.haiku_list = std::move(files.haiku);
         m_haikuTexts = std::move(files.haikuTexts);
+        // The last haiku keeps what was read of it; the file is written
+        // again only once the notebook changes.
+        if (const int lines = DataFiles::cutRecordLines(dat.bytes)) {
+            report.notices.append(
+                QStringLiteral("「%1」は句の途中で終わっています（最後の句は%2行のうち%3行だけでした）。\n"
+                               "読めた部分は、そのまま最後の句として残しました。"
+                               "句帳に手を加えるまで、ファイルは元のまま残ります。")
+                    .arg(DataFiles::haikuFile, QString::number(kRecordLines), QString::number(lines)));
+        }
         raiseLastMemoNo(files.largestMemoNo);
     } else {
         // The welcome haiku, entered as any new haiku is: under the next memo

@@ -2,6 +2,7 @@
 
 #include "store/AtomicFile.h"
 #include "store/Cp932.h"
+#include "store/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,13 @@ bool isDataFile(const QString &fileName)
 bool isNotebookFile(const QString &fileName)
 {
     return isDataFile(fileName) || fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/'));
+}
+
+// A data file may be a link to a file elsewhere in the notebook folder (a
+// synced subfolder); a memo file is never read or written through a link.
+QString linksInside(const QString &folder, const QString &fileName)
+{
+    return fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/')) ? QString() : folder;
 }
 
 std::size_t hashOf(QByteArrayView bytes)
@@ -67,20 +75,17 @@ NotebookFiles::Loaded NotebookFiles::load(const QString &folder, const QString &
 {
     Loaded result;
     result.name = fileName;
-    QFile f(folder + fileName);
-    if (!f.exists())
+    SafeFile::Read file = SafeFile::read(folder + fileName, folder);
+    if (file.kind == SafeFile::Kind::Missing)
         return result;
     result.exists = true;
-    if (!f.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
+    if (!file.ok()) {
+        result.error =
+            QStringLiteral("「%1」を読み込めませんでした。\n%2").arg(fileName, SafeFile::cause(file));
         return result;
     }
-    result.bytes = f.readAll();
+    result.bytes = std::move(file.bytes);
     result.hash = hashOf(result.bytes);
-    if (f.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(fileName, f.errorString());
-        return result;
-    }
     if (decode) {
         DecodedFile decoded = TextLines::decodeFile(result.bytes);
         result.valid = decoded.valid;
@@ -179,10 +184,16 @@ void NotebookFiles::adopt(LoadedFiles &files, StartupReport &report)
         remember(DataFiles::haikuFile, {}, files.dat.hash);
 }
 
+bool NotebookFiles::memoFolderInside() const
+{
+    const SafeFile::Kind kind = SafeFile::kindAt(path(DataFiles::memoFolder), m_folder);
+    return kind != SafeFile::Kind::LinkOutside && kind != SafeFile::Kind::LinkBroken;
+}
+
 std::optional<StoreProblem> NotebookFiles::makeMemoFolder() const
 {
     const QString memoDir = path(DataFiles::memoFolder);
-    if (QFileInfo(memoDir).isDir() || QDir().mkpath(memoDir))
+    if (SafeFile::makePrivateFolder(memoDir))
         return std::nullopt;
     return StoreProblem{StoreProblem::Kind::Folder, DataFiles::memoFolder,
                         QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)};
@@ -238,10 +249,10 @@ void NotebookFiles::keepAside(const QString &fileName, const QByteArray &bytes, 
     QString backupName;
     for (int n = 1;; ++n) {
         backupName = fileName + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
-        QFile existing(path(backupName));
-        if (!existing.exists())
+        const SafeFile::Read existing = SafeFile::read(path(backupName), m_folder);
+        if (existing.kind == SafeFile::Kind::Missing)
             break;
-        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        if (existing.ok() && existing.bytes == bytes)
             return;
     }
     if (auto problem = writeBytes(backupName, bytes)) {
@@ -269,7 +280,8 @@ std::optional<StoreProblem> NotebookFiles::writeBytes(const QString &fileName, c
     }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
-    const AtomicFile::Result written = AtomicFile::write(path(fileName), bytes);
+    const AtomicFile::Result written =
+        AtomicFile::writePrivate(path(fileName), bytes, linksInside(m_folder, fileName));
     if (!written.ok())
         return StoreProblem{fileName, writeFailure(fileName, written)};
     if (isNotebookFile(fileName))
@@ -281,11 +293,10 @@ std::optional<StoreProblem> NotebookFiles::keepTheirs(const QString &fileName, c
                                                  bool &alreadyThere)
 {
     alreadyThere = false;
-    QFile f(path(fileName));
-    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+    const SafeFile::Read found = SafeFile::read(path(fileName), linksInside(m_folder, fileName));
+    if (!found.ok())
         return std::nullopt; // nothing there to lose; or the write itself will say what is wrong
-    const QByteArray disk = f.readAll();
-    f.close();
+    const QByteArray &disk = found.bytes;
     if (disk == bytes) {
         // Only its time was touched, or both computers made the same change.
         remember(fileName, bytes);
@@ -305,7 +316,8 @@ std::optional<StoreProblem> NotebookFiles::keepTheirs(const QString &fileName, c
         aside = fileName + QStringLiteral(".conflict-") + stamp;
         for (int n = 2; QFileInfo::exists(path(aside)); ++n)
             aside = fileName + QStringLiteral(".conflict-%1-%2").arg(stamp).arg(n);
-        const AtomicFile::Result written = AtomicFile::write(path(aside), bytes);
+        const AtomicFile::Result written =
+            AtomicFile::writePrivate(path(aside), bytes, linksInside(m_folder, aside));
         if (!written.ok()) {
             return StoreProblem{
                 fileName,
@@ -389,10 +401,10 @@ std::optional<StoreProblem> NotebookFiles::writeEncoded(const QString &fileName,
     if (!e.ok()) {
         return StoreProblem{
             fileName, QStringLiteral("「%1」を保存できませんでした。\n%2行目に、シフトJISで保存できない文字%"
-                                     "3があります。\n元のファイルはそのまま残っています。")
-                          .arg(fileName)
-                          .arg(e.badLine + 1)
-                          .arg(Cp932::describeCharacter(lineAt(e.badLine), e.badPos))};
+                                     "3があります。%4\n元のファイルはそのまま残っています。")
+                          .arg(fileName, QString::number(e.badLine + 1),
+                               Cp932::describeCharacter(lineAt(e.badLine), e.badPos),
+                               Cp932::twinAdvice(lineAt(e.badLine), e.badPos))};
     }
     return writeBytes(fileName, e.bytes);
 }
@@ -404,31 +416,27 @@ QString NotebookFiles::memoName(qint64 memo_no)
 
 bool NotebookFiles::memoExists(qint64 memo_no) const
 {
-    return QFileInfo::exists(memoPath(memo_no));
+    // A link to nothing is there too: its number is not free.
+    return SafeFile::kindAt(memoPath(memo_no)) != SafeFile::Kind::Missing;
 }
 
 MemoFile NotebookFiles::readMemo(qint64 memo_no)
 {
     const QString name = memoName(memo_no);
     const QString full = path(name);
-    QFile f(full);
-    if (!f.exists())
+    // Never through a link, and never a FIFO or a device: either is a memo
+    // that cannot be read, shown as empty and refused for correction.
+    const SafeFile::Read file = SafeFile::read(full);
+    if (file.kind == SafeFile::Kind::Missing)
         return {MemoFile::State::Missing, {}, {}};
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.readAll();
-    if (!f.isOpen() || f.error() != QFileDevice::NoError) {
-        const QFileInfo info(full);
-        const QString why = info.isDir()         ? AtomicFile::cause(EISDIR)
-                            : !info.isReadable() ? QStringLiteral("ファイルを読む権限がありません。")
-                                                 : QStringLiteral("（%1）").arg(f.errorString());
+    if (!file.ok()) {
         return {MemoFile::State::Unreadable,
                 {},
-                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, why)};
+                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, SafeFile::cause(file))};
     }
     // What was read is what a correction may replace without asking.
-    remember(name, bytes);
-    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(bytes).text), {}};
+    remember(name, file.bytes);
+    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(file.bytes).text), {}};
 }
 
 std::optional<StoreProblem> NotebookFiles::writeMemo(qint64 memo_no, const QString &memo)
@@ -438,8 +446,8 @@ std::optional<StoreProblem> NotebookFiles::writeMemo(qint64 memo_no, const QStri
     const Cp932::Encoded e = Cp932::encode(text);
     if (!e.ok()) {
         return StoreProblem{StoreProblem::Kind::Unstorable, name,
-                            QStringLiteral("メモにシフトJISで保存できない文字%1があります。")
-                                .arg(Cp932::describeCharacter(text, e.errorPos))};
+                            QStringLiteral("メモにシフトJISで保存できない文字%1があります。%2")
+                                .arg(Cp932::describeCharacter(text, e.errorPos), Cp932::twinAdvice(text, e.errorPos))};
     }
     auto problem = writeBytes(name, e.bytes);
     if (problem && problem->kind == StoreProblem::Kind::Write)
@@ -475,9 +483,10 @@ StoreProblem notDeleted(const QString &name, int error)
 std::optional<StoreProblem> NotebookFiles::memoUndeletable(qint64 memo_no) const
 {
     const QFileInfo memo(memoPath(memo_no));
-    if (!memo.exists() && !memo.isSymLink())
+    const SafeFile::Kind kind = SafeFile::kindAt(memo.filePath());
+    if (kind == SafeFile::Kind::Missing)
         return std::nullopt;
-    if (memo.isDir() && !memo.isSymLink())
+    if (kind == SafeFile::Kind::Folder)
         return notDeleted(memoName(memo_no), EISDIR);
     if (::access(QFile::encodeName(memo.absolutePath()).constData(), W_OK | X_OK) != 0)
         return notDeleted(memoName(memo_no), errno);
@@ -488,11 +497,9 @@ std::optional<StoreProblem> NotebookFiles::deleteMemo(qint64 memo_no)
 {
     const QString name = memoName(memo_no);
     m_unsavedMemos.remove(memo_no);
-    QFile f(path(name));
-    if (f.exists() && !f.remove()) {
-        const int error = errno;
-        return notDeleted(name, error ? error : EACCES);
-    }
+    // A link is removed itself, never what it points to.
+    if (const int error = SafeFile::remove(path(name)))
+        return notDeleted(name, error);
     m_onDisk.remove(name);
     // The memo's companion file, which some notebooks have under memo2.
     const QString digits = DataFiles::memoFileName(memo_no).mid(2);

@@ -64,6 +64,8 @@ public:
     // could rename them: their process is gone, the old files are whole.
     void removeLeftoverTemporaries() const;
     std::optional<StoreProblem> makeMemoFolder() const;
+    // The memo folder is not a link leading outside the notebook folder or to nothing.
+    bool memoFolderInside() const;
 
     // Each rewrites one file whole and atomically: on failure the old file
     // is left as it was and the problem is returned.

@@ -2,7 +2,9 @@
 
 #include "store/Cp932.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace TextLines {
 
@@ -10,6 +12,25 @@ QStringList splitLines(QStringView text)
 {
     QStringList lines;
     forEachLine(text, [&lines](QStringView line) { lines.append(line.toString()); });
+    return lines;
+}
+
+qsizetype lineCount(QByteArrayView bytes)
+{
+    // CR and LF are never the second byte of a character. Every LF ends a
+    // line, and so does a CR that no LF follows.
+    if (bytes.isEmpty())
+        return 0;
+    const char *b = bytes.data();
+    const char *end = b + bytes.size();
+    qsizetype lines = std::count(b, end, '\n');
+    for (const char *cr = b; (cr = static_cast<const char *>(std::memchr(cr, '\r', size_t(end - cr))));
+         ++cr) {
+        if (cr + 1 == end || cr[1] != '\n')
+            ++lines;
+    }
+    if (end[-1] != '\n' && end[-1] != '\r')
+        ++lines; // the last line has no line end
     return lines;
 }
 

@@ -68,6 +68,9 @@ template <typename F> void forEachLine(QStringView text, F &&f)
 
 QStringList splitLines(QStringView text);
 
+// The number of lines in a file's bytes, counted as forEachLine counts them.
+qsizetype lineCount(QByteArrayView bytes);
+
 // A byte offset near the middle of a file at which a group of linesPerGroup
 // lines begins (line ends read as forEachLine reads them), so that the two
 // halves can be read side by side. 0 when the file is smaller than

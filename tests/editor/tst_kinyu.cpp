@@ -466,9 +466,10 @@ void TestKinyu::unstorableValueChangesNothing_data()
     QTest::newRow("category with a line break")
         << u"Combo1"_qs << u"春\n夏"_qs << u"分類に改行は入れられません。"_qs;
     QTest::newRow("date") << u"Text1"_qs << u"2026/04/01\r"_qs << u"年/月/日に改行は入れられません。"_qs;
-    QTest::newRow("memo") << u"Text3"_qs << u"波〜線"_qs
-                          << u"メモに、シフトJISで保存できない文字「〜」(U+301C)が含まれています。"
-                             "その文字を別の文字に置き換えて下さい。"_qs;
+    QTest::newRow("memo")
+        << u"Text3"_qs << u"波〜線"_qs
+        << u"メモに、シフトJISで保存できない文字「〜」(U+301C)が含まれています。"
+           "その文字を別の文字に置き換えて下さい。「〜」の代わりに「～」を使えば保存できます。"_qs;
 }
 
 void TestKinyu::unstorableValueChangesNothing()

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <iconv.h>
+
 // Every notebook file goes through these conversions, so the byte vectors are
 // pinned here: a change of converter or of glibc must show up as a failure.
 class TestCp932 : public QObject
@@ -128,6 +130,99 @@ private slots:
         edited[0] += u'!';
         QCOMPARE(TextLines::encodeLines(edited, d.spellings).bytes,
                  Cp932::encode(edited[0]).bytes + bytes.mid(bytes.indexOf('\r')));
+    }
+
+    // Every double-byte code glibc's own converter reads as one character
+    // reads as that character here, and goes back to the very same bytes
+    // (a second spelling through the spellings a file remembers).
+    void everyDoubleByteCodeComesBack_data()
+    {
+        QTest::addColumn<int>("firstLead");
+        QTest::addColumn<int>("lastLead");
+        QTest::addColumn<int>("codes"); // how many the converter knows in these rows
+        QTest::newRow("symbols, kana, Greek and Cyrillic") << 0x81 << 0x84 << 524;
+        QTest::newRow("NEC special characters") << 0x87 << 0x87 << 83;
+        QTest::newRow("kanji level 1 and 2") << 0x88 << 0x9E << 4187;
+        QTest::newRow("lead byte 9F") << 0x9F << 0x9F << 188;
+        QTest::newRow("kanji level 2 from E0") << 0xE0 << 0xEA << 1980;
+        QTest::newRow("NEC-selected IBM extensions") << 0xED << 0xEE << 374;
+        QTest::newRow("user-defined area") << 0xF0 << 0xF9 << 1880;
+        QTest::newRow("IBM extensions") << 0xFA << 0xFC << 388;
+    }
+
+    void everyDoubleByteCodeComesBack()
+    {
+        QFETCH(int, firstLead);
+        QFETCH(int, lastLead);
+        QFETCH(int, codes);
+        iconv_t reference = iconv_open("UTF-16LE", "CP932");
+        QVERIFY(reference != reinterpret_cast<iconv_t>(-1));
+        int known = 0;
+        for (int lead = firstLead; lead <= lastLead; ++lead) {
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                QByteArray pair(2, 0);
+                pair[0] = char(lead);
+                pair[1] = char(trail);
+                iconv(reference, nullptr, nullptr, nullptr, nullptr);
+                char *in = const_cast<char *>(pair.constData());
+                char16_t out[4];
+                char *o = reinterpret_cast<char *>(out);
+                size_t inLeft = 2, outLeft = sizeof out;
+                if (iconv(reference, &in, &inLeft, &o, &outLeft) == size_t(-1) || outLeft != sizeof out - 2)
+                    continue; // no character of the code page
+                ++known;
+                const QString expected{QChar(out[0])};
+                const Cp932::Decoded d = Cp932::decode(pair);
+                QVERIFY2(d.valid && d.text == expected, qPrintable(QString::number(lead * 256 + trail, 16)));
+                const QByteArray line = pair + "\r\n";
+                const DecodedFile file = TextLines::decodeFile(line);
+                QVERIFY2(TextLines::encodeLines(TextLines::splitLines(file.text), file.spellings).bytes ==
+                             line,
+                         qPrintable(QString::number(lead * 256 + trail, 16)));
+                if (!d.secondSpellings)
+                    QCOMPARE(Cp932::encode(expected).bytes, pair);
+            }
+        }
+        iconv_close(reference);
+        QCOMPARE(known, codes);
+    }
+
+    // A refused character with a look-alike the code page holds: the
+    // refusal offers it, and the look-alike really is stored and read back.
+    void refusedCharacterNamesItsTwin_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("twin"); // empty: none to offer
+        QTest::addColumn<QByteArray>("twinBytes");
+        QTest::newRow("wave dash") << u"春〜夏"_qs << u"～"_qs << QByteArray("\x81\x60");
+        QTest::newRow("minus sign") << u"−"_qs << u"－"_qs << QByteArray("\x81\x7c");
+        QTest::newRow("double vertical line") << u"‖"_qs << u"∥"_qs << QByteArray("\x81\x61");
+        QTest::newRow("cent sign") << u"¢"_qs << u"￠"_qs << QByteArray("\x81\x91");
+        QTest::newRow("pound sign") << u"£"_qs << u"￡"_qs << QByteArray("\x81\x92");
+        QTest::newRow("not sign") << u"¬"_qs << u"￢"_qs << QByteArray("\x81\xca");
+        QTest::newRow("em dash") << u"—"_qs << u"―"_qs << QByteArray("\x81\x5c");
+        QTest::newRow("yen sign") << u"¥"_qs << u"￥"_qs << QByteArray("\x81\x8f");
+        QTest::newRow("overline") << u"‾"_qs << u"￣"_qs << QByteArray("\x81\x50");
+        QTest::newRow("outside the BMP") << u"𠮷"_qs << QString() << QByteArray();
+        QTest::newRow("emoji") << u"😀"_qs << QString() << QByteArray();
+    }
+
+    void refusedCharacterNamesItsTwin()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, twin);
+        QFETCH(QByteArray, twinBytes);
+        const Cp932::Encoded e = Cp932::encode(text);
+        QVERIFY(!e.ok());
+        const QString refused = text.mid(e.errorPos, text[e.errorPos].isHighSurrogate() ? 2 : 1);
+        if (twin.isEmpty()) {
+            QCOMPARE(Cp932::twinAdvice(text, e.errorPos), QString());
+            return;
+        }
+        QCOMPARE(Cp932::twinAdvice(text, e.errorPos),
+                 u"「%1」の代わりに「%2」を使えば保存できます。"_qs.arg(refused, twin));
+        QCOMPARE(Cp932::encode(twin).bytes, twinBytes);
+        QCOMPARE(Cp932::decode(twinBytes).text, twin);
     }
 };
 

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace folders;
 
 namespace {
@@ -157,6 +159,10 @@ private slots:
                                                       QFile::ExeOther));
         Notebook nb(dir.path());
         fourHaiku(nb);
+        // the notebook's files are private; this user is let read them
+        for (const QString &file : snapshot(dir.path()).keys())
+            QVERIFY(QFile::setPermissions(dir.filePath(file),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         QVERIFY(QFile::setPermissions(dir.filePath(u"memo1"_qs), QFile::ReadOwner | QFile::ExeOwner |
                                                                      QFile::ReadOther | QFile::ExeOther));
         // as an unprivileged user, who may not delete in that folder; the
@@ -307,21 +313,110 @@ private slots:
         sameFiles(snapshot(dir.path()), before);
     }
 
-    // The next number's memo file is already there (brought by a sync program
-    // from the other computer): it is left alone and the number passed over.
+    // The next numbers' memo files are already there (brought by a sync
+    // program from the other computer): they are left alone and every one
+    // of them passed over.
+    void memoFileAlreadyThereIsNeverWrittenOver_data()
+    {
+        QTest::addColumn<QList<int>>("there"); // numbers past the last one that have a file
+        QTest::addColumn<int>("taken");
+        QTest::newRow("the next") << QList<int>{1} << 2;
+        QTest::newRow("the next two") << QList<int>{1, 2} << 3;
+        QTest::newRow("the one after the next") << QList<int>{2} << 1;
+    }
+
     void memoFileAlreadyThereIsNeverWrittenOver()
     {
+        QFETCH(QList<int>, there);
+        QFETCH(int, taken);
         QTemporaryDir dir;
         Notebook nb(dir.path());
         fourHaiku(nb);
         const qint64 last = nb.lastMemoNo();
-        QVERIFY(put(nb.memoPath(last + 1), "theirs\r\n"));
+        for (const int n : there)
+            QVERIFY(put(nb.memoPath(last + n), "theirs " + QByteArray::number(n) + "\r\n"));
         const auto stored = nb.enterHaiku(input(u"新句"_qs), u"ours"_qs, [] { return kNow; });
         QVERIFY(!stored.problem);
-        QCOMPARE(nb.haiku_list[1].memo_no, TextLines::formatNumber(double(last + 2)));
-        QCOMPARE(nb.lastMemoNo(), last + 2);
-        QCOMPARE(bytesOf(nb.memoPath(last + 1)), QByteArray("theirs\r\n"));
-        QCOMPARE(bytesOf(nb.memoPath(last + 2)), QByteArray("ours\r\n"));
+        QCOMPARE(nb.haiku_list[1].memo_no, TextLines::formatNumber(double(last + taken)));
+        QCOMPARE(nb.lastMemoNo(), last + taken);
+        for (const int n : there)
+            QCOMPARE(bytesOf(nb.memoPath(last + n)), "theirs " + QByteArray::number(n) + "\r\n");
+        QCOMPARE(bytesOf(nb.memoPath(last + taken)), QByteArray("ours\r\n"));
+    }
+
+    // A memo "file" that is no file: a FIFO, or a link (to a file outside,
+    // to another memo, to nothing). It is never opened, shown or written
+    // through; it reads as a memo that cannot be read; deleting its haiku
+    // removes the entry itself and nothing it points to.
+    void memoThatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("cause");
+        const QString link = u"ファイルがシンボリックリンク（別の場所を指すもの）になっています。"_qs;
+        QTest::newRow("FIFO") << u"fifo"_qs << u"ファイルの代わりに名前付きパイプ（FIFO）があります。"_qs;
+        QTest::newRow("link to a file outside") << u"outside"_qs << link;
+        QTest::newRow("link to another memo") << u"memo"_qs << link;
+        QTest::newRow("link to nothing") << u"broken"_qs << link;
+    }
+
+    void memoThatIsNoFile()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, cause);
+        QTemporaryDir dir, elsewhere;
+        Notebook nb(dir.path());
+        fourHaiku(nb);
+        const qint64 b = DataFiles::memoNumber(nb.haiku_list[2].memo_no);
+        const QString memo = nb.memoPath(b);
+        const QString secret = elsewhere.filePath(u"secret.txt"_qs);
+        QVERIFY(put(secret, "secret\r\n"));
+        const QString target = what == u"outside"_qs ? secret
+                               : what == u"memo"_qs
+                                   ? nb.memoPath(DataFiles::memoNumber(nb.haiku_list[1].memo_no))
+                                   : dir.filePath(u"gone"_qs);
+        QVERIFY(QFile::remove(memo));
+        if (what == u"fifo"_qs)
+            QCOMPARE(::mkfifo(QFile::encodeName(memo).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(target, memo));
+        const Tree before = snapshot(dir.path());
+        const std::vector<Haiku_record> records = nb.haiku_list;
+
+        // neither the read nor the correction waits on the FIFO
+        QCOMPARE(inChildThatMustReturn([&] {
+                     Notebook other(dir.path());
+                     other.startUp(windowDefaults(), kNow);
+                     other.readMemoFile(b);
+                     other.correctHaikuWithMemo(2, input(u"B"_qs), u"x"_qs, [] { return kNow; });
+                     return 0;
+                 }),
+                 0);
+        const Notebook::MemoFile read = nb.readMemoFile(b);
+        QCOMPARE(read.state, Notebook::MemoFile::State::Unreadable);
+        QVERIFY(read.text.isEmpty());
+        QCOMPARE(read.problem,
+                 u"メモのファイル「memo1/%1」を読み込めませんでした。\n"_qs.arg(DataFiles::memoFileName(b)) +
+                     cause);
+        QCOMPARE(nb.readMemo(b), QString()); // the memo box shows nothing
+
+        // a correction is refused, and nothing is written anywhere
+        const auto corrected = nb.correctHaikuWithMemo(2, input(u"B2"_qs), u"ours"_qs, [] { return kNow; });
+        QCOMPARE(corrected.index, 0);
+        QVERIFY(corrected.problem);
+        QVERIFY2(corrected.problem->message.startsWith(
+                     u"「memo1/%1」を保存できませんでした。\n"_qs.arg(DataFiles::memoFileName(b))),
+                 qPrintable(corrected.problem->message));
+        QVERIFY(nb.haiku_list == records);
+        QVERIFY(nb.saveAll().isEmpty());
+        sameFiles(snapshot(dir.path()), before);
+        QCOMPARE(bytesOf(secret), QByteArray("secret\r\n"));
+        QCOMPARE(QFileInfo(memo).isSymLink(), what != u"fifo"_qs);
+
+        // deleting takes the entry itself, never what it points to
+        QVERIFY(nb.removeHaiku(2).isEmpty());
+        QVERIFY(!QFileInfo(memo).isSymLink() && !QFileInfo::exists(memo));
+        QCOMPARE(bytesOf(secret), QByteArray("secret\r\n"));
+        QCOMPARE(QFileInfo(nb.memoPath(DataFiles::memoNumber(nb.haiku_list[1].memo_no))).size(), 11);
     }
 
     // A damaged memo number reads as 0; correcting that haiku gives it a file

@@ -6,6 +6,7 @@
 #include "support/Folders.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +18,18 @@
 #include <unistd.h>
 
 using namespace folders;
+
+namespace {
+
+int modeOf(const QString &path)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+} // namespace
 
 class TestNotebook : public QObject
 {
@@ -355,30 +368,73 @@ private slots:
         QCOMPARE(nb.lastMemoNo(), qint64(n));
     }
 
+    // Something that is no file of the notebook where one should be: start-up
+    // stops at once, says which and why, and writes nothing.
     void unreadableFileStopsStartUp_data()
     {
-        QTest::addColumn<QString>("file"); // a folder stands in its place
-        QTest::newRow("folder named haiku.dat") << u"haiku.dat"_qs;
-        QTest::newRow("folder named bunrui.dat beside bad bytes") << u"bunrui.dat"_qs;
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("what"); // what stands in its place
+        QTest::addColumn<QString>("cause");
+        const QString folder = u"ファイルと同じ名前のフォルダがあります。"_qs;
+        const QString fifo = u"ファイルの代わりに名前付きパイプ（FIFO）があります。"_qs;
+        const QString outside = u"ファイルが、句帳のフォルダの外を指すシンボリックリンクになっています。"_qs;
+        const QString broken = u"ファイルがシンボリックリンクになっていて、その指す先が見つかりません。"_qs;
+        QTest::newRow("folder named haiku.dat") << u"haiku.dat"_qs << u"folder"_qs << folder;
+        QTest::newRow("folder named bunrui.dat beside bad bytes")
+            << u"bunrui.dat"_qs << u"folder"_qs << folder;
+        QTest::newRow("FIFO as haiku.dat") << u"haiku.dat"_qs << u"fifo"_qs << fifo;
+        QTest::newRow("kensaku.dat linked outside") << u"kensaku.dat"_qs << u"outside"_qs << outside;
+        QTest::newRow("haiku.dat linked to nothing") << u"haiku.dat"_qs << u"broken"_qs << broken;
+        QTest::newRow("link inside leading on outside") << u"bunrui.dat"_qs << u"chain"_qs << outside;
+        QTest::newRow("memo1 linked outside")
+            << u"memo1"_qs << u"outside"_qs << u"シンボリックリンクになっています。"_qs;
     }
 
     void unreadableFileStopsStartUp()
     {
         QFETCH(QString, file);
-        QTemporaryDir dir;
+        QFETCH(QString, what);
+        QFETCH(QString, cause);
+        QTemporaryDir dir, elsewhere;
         QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(firstStart(u"haiku.ini"_qs))));
         // bytes that would be kept aside on a normal start: not on a start that stops
         if (file != u"haiku.dat"_qs)
             QVERIFY(put(dir.filePath(u"haiku.dat"_qs), QByteArray("a\xff\r\n")));
-        QVERIFY(QDir(dir.path()).mkdir(file));
+        QFile::remove(dir.filePath(file));
+        const QString outsideFile = elsewhere.filePath(u"theirs"_qs);
+        QVERIFY(put(outsideFile, "x\r\n"));
+        QVERIFY(QDir().mkpath(elsewhere.filePath(u"folder"_qs)));
+        const QByteArray at = QFile::encodeName(dir.filePath(file));
+        if (what == u"folder"_qs)
+            QVERIFY(QDir(dir.path()).mkdir(file));
+        else if (what == u"fifo"_qs)
+            QCOMPARE(::mkfifo(at.constData(), 0600), 0);
+        else if (what == u"outside"_qs)
+            QVERIFY(QFile::link(file == u"memo1"_qs ? elsewhere.filePath(u"folder"_qs) : outsideFile,
+                                dir.filePath(file)));
+        else if (what == u"broken"_qs)
+            QVERIFY(QFile::link(dir.filePath(u"gone"_qs), dir.filePath(file)));
+        else if (what == u"chain"_qs)
+            QVERIFY(QFile::link(outsideFile, dir.filePath(u"inner"_qs)) &&
+                    QFile::link(dir.filePath(u"inner"_qs), dir.filePath(file)));
         const auto entries = [&] {
-            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            return QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
         };
         const QStringList before = entries();
 
+        // a start-up that waited on the FIFO would never come back
+        QCOMPARE(inChildThatMustReturn([&] {
+                     Notebook nb(dir.path());
+                     return nb.startUp(windowDefaults(), kNow).fatal.isEmpty() ? 1 : 0;
+                 }),
+                 0);
         Notebook nb(dir.path());
-        QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.contains(file));
+        const QString fatal = nb.startUp(windowDefaults(), kNow).fatal;
+        QVERIFY2(fatal.contains(u"「%1」"_qs.arg(file)) && fatal.contains(cause), qPrintable(fatal));
+        QVERIFY(fatal.endsWith(u"何も書き込まずに【ユリモカ】を終了します。"_qs));
         QCOMPARE(entries(), before);
+        QCOMPARE(bytesOf(outsideFile), QByteArray("x\r\n"));
     }
 
     void saveOnAFullDiskKeepsTheOldFile()
@@ -608,6 +664,179 @@ private slots:
         });
         QCOMPARE(code, 0);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    }
+
+    // A haiku file that ends inside a haiku: start-up says so, the part read
+    // stays as the last haiku, and the file is not touched until the
+    // notebook changes; a change writes that haiku whole.
+    void haikuFileCutShort_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("haiku");
+        QTest::addColumn<int>("cutLines"); // 0: no notice
+        const QByteArray one = record("furuike", " 1 ");
+        QByteArray noEnd = one + one;
+        noEnd.chop(2);
+        QByteArray lf = one + "2026/12/08\nc\n";
+        QTest::newRow("whole haiku") << one + one << 2 << 0;
+        QTest::newRow("empty file") << QByteArray() << 0 << 0;
+        QTest::newRow("one line of a second haiku") << one + "2026/12/08\r\n" << 2 << 1;
+        QTest::newRow("six lines") << one.left(one.lastIndexOf("NO")) << 1 << 6;
+        QTest::newRow("whole, without the last line end") << noEnd << 2 << 0;
+        QTest::newRow("cut inside the third line") << one + "2026/12/08\r\nc\r\nfu" << 2 << 3;
+        QTest::newRow("lone LF line ends") << lf << 2 << 2;
+        QTest::newRow("lone CR at the end") << one + "a\r" << 2 << 1;
+    }
+
+    void haikuFileCutShort()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, haiku);
+        QFETCH(int, cutLines);
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes));
+        const Tree before = snapshot(dir.path());
+        Notebook nb(dir.path());
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(r.fatal.isEmpty() && r.problems.isEmpty());
+        QCOMPARE(nb.haiku_count(), haiku);
+        const QString notice =
+            u"「haiku.dat」は句の途中で終わっています（最後の句は7行のうち%1行だけでした）。\n"
+            "読めた部分は、そのまま最後の句として残しました。"
+            "句帳に手を加えるまで、ファイルは元のまま残ります。"_qs.arg(cutLines);
+        QCOMPARE(r.notices, cutLines ? QStringList{notice} : QStringList());
+
+        // quitting unchanged writes nothing at all
+        QVERIFY(nb.saveAll().isEmpty());
+        sameFiles(snapshot(dir.path()), before);
+        if (haiku == 0)
+            return;
+        nb.correctHaiku(haiku, {u"2026/12/09"_qs, u"c"_qs, u"直した句"_qs, false}, kNow);
+        QVERIFY(nb.saveAll().isEmpty());
+        const QByteArray saved = bytesOf(dir.filePath(u"haiku.dat"_qs));
+        QCOMPARE(saved.count("\r\n"), qsizetype(haiku * 7));
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).notices.isEmpty());
+        QCOMPARE(again.haiku_count(), haiku);
+        QCOMPARE(again.haiku_list.back().poem, u"直した句"_qs);
+    }
+
+    // Under any umask, what the notebook makes is the user's alone: files
+    // 0600, folders 0700. Copies kept beside a file are new files too.
+    void newFilesAndFoldersArePrivate_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("umask 022") << 022;
+        QTest::newRow("umask 277") << 0277;
+    }
+
+    void newFilesAndFoldersArePrivate()
+    {
+        QFETCH(int, mask);
+        QTemporaryDir dir, other;
+        const mode_t old = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([old] { ::umask(old); });
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QVERIFY(!nb.writeMemo(7, u"新しいメモ"_qs));
+        // a conflict copy: the categories changed on disk behind our back
+        QVERIFY(put(dir.filePath(u"bunrui.dat"_qs), "theirs\r\n"));
+        nb.category_list.push_back(u"新"_qs);
+        QVERIFY(nb.writeCategories());
+        // a damaged file kept aside at the next start
+        QVERIFY(put(dir.filePath(u"kensaku.dat"_qs), "bad\xff\r\n"));
+        Notebook again(dir.path());
+        QVERIFY(again.startUp(windowDefaults(), kNow).notices.size() >= 1);
+        // the user's data folder, and the folder above it, made for a notebook
+        const QString user = other.filePath(u"share/yurimoka"_qs);
+        QVERIFY(!AppFolder::resolve(QString(), user).folder.isEmpty());
+
+        const QStringList files = snapshot(dir.path()).keys();
+        QCOMPARE(files.size(), 8); // 4 data files, a conflict copy, a .bak, two memos
+        for (const QString &f : files)
+            QVERIFY2(modeOf(dir.filePath(f)) == 0600, qPrintable(f));
+        for (const QString &d : {dir.filePath(u"memo1"_qs), user, other.filePath(u"share"_qs)})
+            QVERIFY2(modeOf(d) == 0700, qPrintable(d));
+    }
+
+    // A file replaced by a save keeps the mode it had.
+    void replacedFileKeepsItsMode_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("mode");
+        for (const QString &file : {u"haiku.dat"_qs, u"memo1/m1000003.txt"_qs}) {
+            for (const int mode : {0600, 0640})
+                QTest::addRow("%s %o", qPrintable(file), mode) << file << mode;
+        }
+    }
+
+    void replacedFileKeepsItsMode()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        copyTree(u"notebook"_qs, dir.path());
+        QVERIFY(::chmod(QFile::encodeName(dir.filePath(file)).constData(), mode_t(mode)) == 0);
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const QByteArray before = bytesOf(dir.filePath(file));
+        nb.haiku_list[1].poem = u"菜の花や"_qs;
+        QVERIFY(nb.readMemoFile(3).state == Notebook::MemoFile::State::Read);
+        QVERIFY(!nb.writeMemo(3, u"新しいメモ"_qs));
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(bytesOf(dir.filePath(file)) != before);
+        QCOMPARE(modeOf(dir.filePath(file)), mode);
+    }
+
+    // Every refusal that names a character offers its twin when it has one.
+    void refusalOffersTheTwin_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QString advice = u"「〜」の代わりに「～」を使えば保存できます。"_qs;
+        QTest::newRow("an entry box") << u"box"_qs << u"波〜"_qs
+                                      << u"句に、シフトJISで保存できない文字「〜」(U+301C)が含まれています。"
+                                         "その文字を別の文字に置き換えて下さい。"_qs +
+                                             advice;
+        QTest::newRow("the password")
+            << u"password"_qs << u"a‖b"_qs
+            << u"パスワードに、シフトJISで保存できない文字「‖」(U+2016)が含まれています。"
+               "その文字を別の文字に置き換えて下さい。「‖」の代わりに「∥」を使えば保存できます。"_qs;
+        QTest::newRow("a memo") << u"memo"_qs << u"一行目\n春〜"_qs
+                                << u"メモにシフトJISで保存できない文字「〜」(U+301C)があります。"_qs + advice;
+        QTest::newRow("the haiku file")
+            << u"haiku"_qs << u"春〜"_qs
+            << u"「haiku.dat」を保存できませんでした。\n3行目に、シフトJISで保存できない文字「〜」(U+301C)があります。"_qs +
+                   advice + u"\n元のファイルはそのまま残っています。"_qs;
+    }
+
+    void refusalOffersTheTwin()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        Notebook nb(dir.path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QString message;
+        if (where == u"box"_qs) {
+            message = Notebook::unstorableReason(u"句"_qs, text, false);
+        } else if (where == u"password"_qs) {
+            message = nb.setLockPassword(text);
+            QCOMPARE(nb.settings.lock_password, QString());
+        } else if (where == u"memo"_qs) {
+            const auto p = nb.writeMemo(5, text);
+            QVERIFY(p && !QFileInfo::exists(nb.memoPath(5)));
+            message = p->message;
+        } else {
+            nb.haiku_list[1].poem = text;
+            const auto p = nb.writeHaiku();
+            QVERIFY(p);
+            message = p->message;
+        }
+        QCOMPARE(message, expected);
     }
 };
 

@@ -331,20 +331,61 @@ private slots:
         QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), dat);
     }
 
-    // A notebook file that is a link (to a synced folder, say) stays a link.
-    void linkedFileIsWrittenWhereItPoints()
+    // A data file that is a link into the notebook folder (a synced
+    // subfolder, say) is read and written where it points, and stays a
+    // link. A link that leads out of the folder is never followed: start-up
+    // stops on it, and a save refuses it should one appear later.
+    void linkedDataFile_data()
     {
-        QTemporaryDir dir, elsewhere;
-        copyTree(u"notebook"_qs, dir.path());
-        const QString real = elsewhere.filePath(u"bunrui.dat"_qs);
-        QVERIFY(QFile::rename(dir.filePath(u"bunrui.dat"_qs), real));
-        QVERIFY(QFile::link(real, dir.filePath(u"bunrui.dat"_qs)));
-        Notebook nb(dir.path());
-        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        QTest::addColumn<QString>("target"); // relative to the notebook folder
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("into a subfolder") << u"synced/bunrui.dat"_qs << true;
+        QTest::newRow("out of the folder") << u"../elsewhere/bunrui.dat"_qs << false;
+        QTest::newRow("out by a second link") << u"synced/hop"_qs << false;
+    }
+
+    void linkedDataFile()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, inside);
+        QTemporaryDir top;
+        const QString dir = top.filePath(u"notebook"_qs);
+        QVERIFY(QDir().mkpath(dir + u"/synced"_qs) && QDir().mkpath(top.filePath(u"elsewhere"_qs)));
+        copyTree(u"notebook"_qs, dir);
+        const QString outside = top.filePath(u"elsewhere/bunrui.dat"_qs);
+        const QString real = QDir::cleanPath(dir + u'/' + target);
+        QVERIFY(QFile::rename(dir + u"/bunrui.dat"_qs, real == dir + u"/synced/hop"_qs ? outside : real));
+        if (real == dir + u"/synced/hop"_qs)
+            QVERIFY(QFile::link(outside, real));
+        QVERIFY(QFile::link(real, dir + u"/bunrui.dat"_qs));
+        const QByteArray outsideBefore = bytesOf(outside);
+        const Tree before = snapshot(dir);
+
+        Notebook nb(dir);
+        const StartupReport r = nb.startUp(windowDefaults(), kNow);
+        if (!inside) {
+            QVERIFY2(r.fatal.contains(u"句帳のフォルダの外を指すシンボリックリンク"_qs), qPrintable(r.fatal));
+            sameFiles(snapshot(dir), before);
+            QCOMPARE(bytesOf(outside), outsideBefore);
+            return;
+        }
+        QVERIFY(r.fatal.isEmpty() && r.problems.isEmpty());
+        QCOMPARE(nb.category_list.back(), u"﨑の句"_qs); // read through the link
         nb.category_list.push_back(u"新しい分類"_qs);
         QVERIFY(!nb.writeCategories());
-        QVERIFY(QFileInfo(dir.filePath(u"bunrui.dat"_qs)).isSymLink());
+        QVERIFY(QFileInfo(dir + u"/bunrui.dat"_qs).isSymLink());
         QVERIFY(bytesOf(real).endsWith(Cp932::encode(u"新しい分類\r\n"_qs).bytes));
+
+        // turned to point out of the folder after start-up: the save is refused
+        QVERIFY(put(outside, "theirs\r\n"));
+        QVERIFY(QFile::remove(dir + u"/bunrui.dat"_qs) && QFile::link(outside, dir + u"/bunrui.dat"_qs));
+        nb.category_list.push_back(u"もう一つ"_qs);
+        const std::optional<StoreProblem> refused = nb.writeCategories();
+        QVERIFY(refused);
+        QVERIFY2(refused->message.contains(u"句帳のフォルダの外か、どこも指していないシンボリックリンク"_qs),
+                 qPrintable(refused->message));
+        QCOMPARE(bytesOf(outside), QByteArray("theirs\r\n"));
+        QVERIFY(QFileInfo(dir + u"/bunrui.dat"_qs).isSymLink());
     }
 };
 

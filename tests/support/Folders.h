@@ -108,6 +108,17 @@ inline int inChild(const std::function<int()> &fn)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The exit code of fn run in a child process that is ended, and counted as
+// failed (-1), should it hang: for code that must return at once whatever
+// it meets, such as a FIFO that an open for reading would wait on forever.
+inline int inChildThatMustReturn(const std::function<int()> &fn)
+{
+    return inChild([&fn] {
+        ::alarm(30);
+        return fn();
+    });
+}
+
 // fn as a user without privileges: root reads and writes past any permission,
 // so a test of permissions run by root becomes user "nobody" in a child.
 inline int asUnprivileged(const std::function<int()> &fn)
