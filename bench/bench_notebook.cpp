@@ -1,7 +1,7 @@
 // Timings of the notebook core on notebooks of realistic size: loading the
-// folder at start-up, saving everything at quit, rebuilding the list rows,
-// searching by keyword and moving a haiku up or down; counting a poem's
-// sounds and loading MeCab's dictionary for it.
+// folder at start-up, saving everything at quit, finding the records a list
+// shows, searching by keyword and moving a haiku up or down; counting a
+// poem's sounds and loading MeCab's dictionary for it.
 // A plain code page 932 decode of haiku.dat is timed beside the load, so that
 // we see how much the load adds on top of the conversion it cannot avoid.
 //
@@ -15,10 +15,10 @@
 #include "store/TextLines.h"
 
 #ifdef YURIMOKA_BENCH_UI
-#include "mainwin/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "onsu/MecabReader.h"
 #include "onsu/Onsu.h"
+#include "ui/ListGrid.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -142,20 +142,21 @@ void writeNotebook(const QString &folder, int n)
     // A folder that is not there yet is made, as the program makes its own.
     if (!QDir().mkpath(folder))
         fail(QStringLiteral("フォルダ「%1」を作れませんでした。").arg(folder));
-    Notebook nb(folder);
-    nb.haiku_list = makeHaiku(n, rng);
-    nb.category_list.assign(1, QString());
-    for (const QString &c : DataFiles::defaultCategories())
-        nb.category_list.push_back(c);
+    NotebookContents c;
+    c.haiku_list = makeHaiku(n, rng);
+    for (const QString &category : DataFiles::defaultCategories())
+        c.category_list.push_back(category);
     const char *keywords[] = {"桜", "母", "月", "秋の暮", "雨"};
     for (std::size_t i = 0; i < std::size(keywords); ++i)
-        nb.keyword_list[i] = QString::fromUtf8(keywords[i]);
-    nb.settings.last_memo_no = NumberText(n);
-    nb.settings.window_top = NumberText(1140);
-    nb.settings.window_left = NumberText(2400);
-    nb.settings.window_height = NumberText(8595);
-    nb.settings.window_width = NumberText(11520);
-    nb.settings.list_height = NumberText(2295);
+        c.keyword_list[i] = QString::fromUtf8(keywords[i]);
+    c.settings.last_memo_no = NumberText(n);
+    c.settings.window_top = NumberText(1140);
+    c.settings.window_left = NumberText(2400);
+    c.settings.window_height = NumberText(8595);
+    c.settings.window_width = NumberText(11520);
+    c.settings.list_height = NumberText(2295);
+    Notebook nb(folder);
+    nb.replaceContents(std::move(c));
     const QList<StoreProblem> problems = nb.saveAll();
     if (!problems.isEmpty())
         fail(problems.first().message);
@@ -166,7 +167,7 @@ void writeNotebook(const QString &folder, int n)
     if (!QDir().mkpath(nb.path(DataFiles::memoFolder)))
         fail(QStringLiteral("cannot create the memo folder in ") + folder);
     for (int i = 1; i <= n; ++i) {
-        const Haiku_record &r = nb.haiku_list[std::size_t(i)];
+        const Haiku_record &r = nb.record(i);
         const EncodedLines e = TextLines::encodeLines(memoLines(r, rng));
         QFile f(nb.memoPath(DataFiles::memoNumber(r.memo_no)));
         if (!e.ok() || !f.open(QIODevice::WriteOnly) || f.write(e.bytes) != e.bytes.size())
@@ -242,15 +243,20 @@ void BM_Decode(benchmark::State &state)
 
 // Saving after one haiku has changed: every file is encoded, haiku.dat is
 // written and synced (files whose bytes are already on disk are left alone).
+// The change is put in place outside the timing.
 void BM_Save(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
-    const QString poem = nb->haiku_list[1].poem;
+    const NotebookContents original = nb->contents();
+    NotebookContents changed = original;
+    changed.haiku_list[1].poem += QStringLiteral("！");
     bool flip = false;
     for (auto _ : state) {
+        state.PauseTiming();
         flip = !flip;
-        nb->haiku_list[1].poem = flip ? poem + QStringLiteral("！") : poem;
+        nb->replaceContents(flip ? changed : original);
+        state.ResumeTiming();
         if (!nb->saveAll().isEmpty()) {
             state.SkipWithError("saving failed");
             return;
@@ -273,16 +279,19 @@ void BM_SaveUnchanged(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
+// The records a list shows: those of one category, or all, under a keyword.
 void rebuild(benchmark::State &state, const QString &category, const QString &keyword = QString())
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
+    std::size_t shown = 0;
     for (auto _ : state) {
-        nb->rebuildShown(category, keyword);
-        benchmark::DoNotOptimize(nb->shown_count);
+        const std::vector<int> rows = nb->find(category, keyword);
+        shown = rows.size();
+        benchmark::DoNotOptimize(rows.data());
     }
     // a label, not a counter: the CSV output wants the same counters on every row
-    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetLabel(std::to_string(shown) + " shown");
     state.SetItemsProcessed(state.iterations() * n); // every haiku is looked at
 }
 
@@ -296,28 +305,28 @@ void BM_RebuildCategory(benchmark::State &state)
     rebuild(state, kOneCategory);
 }
 
-// 検索 as the notebook does it: the list rows under a keyword, then the history.
+// 検索 as the notebook does it: the records under a keyword, then the history.
 void BM_Search(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
+    std::size_t shown = 0;
     for (auto _ : state) {
-        nb->rebuildShown(Notebook::allCategories, kTenthKeyword);
+        const std::vector<int> rows = nb->find(Notebook::allCategories, kTenthKeyword);
         nb->rememberKeyword(kTenthKeyword, Notebook::keywordTyped);
-        benchmark::DoNotOptimize(nb->shown_count);
+        shown = rows.size();
+        benchmark::DoNotOptimize(rows.data());
     }
-    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetLabel(std::to_string(shown) + " shown");
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-// The rebuild that a search and every move make: the rows under a keyword.
+// The search that a 検索 and every move make: the records under a keyword.
 void BM_RebuildKeyword(benchmark::State &state)
 {
     rebuild(state, Notebook::allCategories, kTenthKeyword);
 }
 
-// 上へ and 下へ in turn on a row in the middle of the searched list: each one
-// rotation of the records between two shown haiku and the rebuild.
 // 該当句削除 of a category holding every other haiku: the memo files of half
 // the notebook deleted, the records closed up in one pass, haiku.dat and
 // bunrui.dat written. Each run starts from a fresh folder made outside the
@@ -343,10 +352,13 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
             if (!f.open(QIODevice::WriteOnly) || f.write("\x83\x81\x83\x82\r\n") != 6)
                 fail(QStringLiteral("cannot write ") + f.fileName());
         }
-        nb.haiku_list = records;
-        nb.category_list = {QString(), Notebook::allCategories, doomed, kOneCategory};
+        NotebookContents contents;
+        contents.haiku_list = records;
+        contents.category_list = {QString(), Notebook::allCategories, doomed, kOneCategory};
+        nb.replaceContents(std::move(contents));
         state.ResumeTiming();
-        if (!nb.removeCategoryWithHaiku(2).isEmpty()) {
+        const Notebook::RemoveResult removed = nb.removeCategoryWithHaiku(2);
+        if (!removed.written || !removed.problems.isEmpty()) {
             state.SkipWithError("the category's haiku were not all deleted");
             return;
         }
@@ -356,23 +368,26 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
+// 上へ and 下へ in turn on a row in the middle of the searched list: each one
+// rotation of the records between two shown haiku and the search again.
 void BM_Move(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
-    nb->rebuildShown(Notebook::allCategories, kTenthKeyword);
-    const int row = nb->shown_count / 2;
+    std::vector<int> rows = nb->find(Notebook::allCategories, kTenthKeyword);
+    const std::size_t row = rows.size() / 2; // the record above it is rows[row - 1]
     bool up = true;
     for (auto _ : state) {
-        const Notebook::Move m = up ? nb->moveUp(row, Notebook::allCategories, kTenthKeyword)
-                                    : nb->moveDown(row - 1, Notebook::allCategories, kTenthKeyword);
-        if (!m.moved) {
+        const int from = up ? rows[row] : rows[row - 1];
+        const int to = up ? rows[row - 1] : rows[row];
+        if (nb->moveRecord(from, to) != to) {
             state.SkipWithError("nothing moved");
             return;
         }
+        rows = nb->find(Notebook::allCategories, kTenthKeyword);
         up = !up;
     }
-    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetLabel(std::to_string(rows.size()) + " shown");
     state.SetItemsProcessed(state.iterations() * n);
 }
 
@@ -406,12 +421,13 @@ template <typename Prepare, typename Run> void inWindow(benchmark::State &state,
     Main_form form(nb);
     if (!openWindow(state, form, nb, n))
         return;
+    const ListGrid *grid = form.findChild<ListGrid *>(QStringLiteral("Grid1"));
     prepare(form);
     for (auto _ : state) {
         run(form);
-        benchmark::DoNotOptimize(nb.shown_count);
+        benchmark::DoNotOptimize(grid->shownCount());
     }
-    state.SetLabel(std::to_string(nb.shown_count) + " shown");
+    state.SetLabel(std::to_string(grid->shownCount()) + " shown");
     state.SetItemsProcessed(state.iterations() * n);
 }
 
@@ -494,9 +510,12 @@ void editBenchmark(benchmark::State &state, bool storing)
     const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
     auto store = [&] {
         const Notebook::StoreResult stored = nb.enterHaiku(kNewHaiku, kNewMemo, clock);
-        return !stored.problem && !nb.writeHaiku();
+        return !stored.problem && stored.warnings.isEmpty();
     };
-    auto remove = [&] { return nb.removeHaiku(1).isEmpty(); };
+    auto remove = [&] {
+        const Notebook::RemoveResult removed = nb.removeHaiku(1);
+        return removed.written && removed.problems.isEmpty();
+    };
     for (auto _ : state) {
         if (!storing) {
             state.PauseTiming();
@@ -513,7 +532,7 @@ void editBenchmark(benchmark::State &state, bool storing)
             return;
         }
         form.rebuildList();
-        benchmark::DoNotOptimize(nb.shown_count);
+        benchmark::DoNotOptimize(nb.haiku_count());
         if (storing) {
             state.PauseTiming();
             const bool back = remove();
@@ -644,12 +663,12 @@ int memoryReport()
     // A first start on an empty folder: the welcome haiku and the default
     // categories, with the code page converter and Qt's file code in place.
     const auto first = loadedNotebook(empty.path());
-    first->rebuildShown(Notebook::allCategories);
+    const std::vector<int> firstRows = first->find(Notebook::allCategories);
     const long before = residentKiB();
 
     const auto full = loadedNotebook(large.path());
-    full->rebuildShown(Notebook::allCategories);
-    if (full->haiku_count() != kLargest || full->shown_count != kLargest)
+    const std::vector<int> rows = full->find(Notebook::allCategories);
+    if (full->haiku_count() != kLargest || int(rows.size()) != kLargest)
         fail(QStringLiteral("the large notebook did not load every haiku"));
     const long after = residentKiB();
 

@@ -35,8 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // The memo numbers a damaged settings file can lead to.
+    NotebookContents contents;
+    contents.settings = s;
     Notebook nb(QStringLiteral("/nonexistent"));
-    nb.settings = s;
+    nb.replaceContents(std::move(contents));
     const qint64 last = nb.lastMemoNo();
     FUZZ_CHECK(last >= 0 && last <= DataFiles::kMemoNoLimit);
     if (const auto next = nb.nextMemoNo())

@@ -42,10 +42,10 @@ void checkMemoNumber(qint64 memo_no)
 
 void sameNotebook(const Notebook &a, const Notebook &b)
 {
-    FUZZ_CHECK(a.haiku_list == b.haiku_list);
-    FUZZ_CHECK(a.category_list == b.category_list);
-    FUZZ_CHECK(a.keyword_list == b.keyword_list);
-    FUZZ_CHECK(DataFiles::settingsLines(a.settings) == DataFiles::settingsLines(b.settings));
+    FUZZ_CHECK(a.records() == b.records());
+    FUZZ_CHECK(a.categories() == b.categories());
+    FUZZ_CHECK(a.keywords() == b.keywords());
+    FUZZ_CHECK(DataFiles::settingsLines(a.settings()) == DataFiles::settingsLines(b.settings()));
 }
 
 } // namespace
@@ -88,42 +88,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(nb.category_count() == DataFiles::defaultCategories().size());
     const qint64 last = nb.lastMemoNo();
     checkMemoNumber(last);
-    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i)
-        FUZZ_CHECK(DataFiles::memoNumber(nb.haiku_list[i].memo_no) <= last);
+    for (int i = 1; i <= nb.haiku_count(); ++i)
+        FUZZ_CHECK(DataFiles::memoNumber(nb.record(i).memo_no) <= last);
     const std::optional<qint64> next = nb.nextMemoNo();
     FUZZ_CHECK(next ? *next == last + 1 && *next <= DataFiles::kMemoNoLimit
                     : last == DataFiles::kMemoNoLimit);
 
     // The list, all haiku and one category.
-    nb.rebuildShown(Notebook::allCategories);
-    FUZZ_CHECK(nb.shown_count == nb.haiku_count());
-    const QString category = nb.haiku_count() > 0      ? nb.haiku_list[1].category
-                             : nb.category_count() > 0 ? nb.category_list[1]
+    FUZZ_CHECK(int(nb.find(Notebook::allCategories).size()) == nb.haiku_count());
+    const QString category = nb.haiku_count() > 0      ? nb.record(1).category
+                             : nb.category_count() > 0 ? nb.categories()[1]
                                                        : QStringLiteral("その他");
-    nb.rebuildShown(category);
-    // Exactly the haiku of that category, in notebook order ("全部" shows them all).
-    std::vector<int> expected{0};
-    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i) {
-        if (category == Notebook::allCategories || nb.haiku_list[i].category == category)
-            expected.push_back(int(i));
+    // Exactly the haiku of that category, in notebook order ("全部" finds them all).
+    std::vector<int> expected;
+    for (int i = 1; i <= nb.haiku_count(); ++i) {
+        if (category == Notebook::allCategories || nb.record(i).category == category)
+            expected.push_back(i);
     }
-    FUZZ_CHECK(nb.shown_count == int(expected.size()) - 1);
-    for (int r = 1; r <= nb.shown_count; ++r) {
-        FUZZ_CHECK(nb.shownIndex()[std::size_t(r)] == expected[std::size_t(r)]);
-        checkMemoNumber(nb.row_memo_no[std::size_t(r)]);
-    }
-    FUZZ_CHECK(nb.row_memo_no[std::size_t(nb.shown_count) + 1] == 0);
+    FUZZ_CHECK(nb.find(category) == expected);
+    for (int i : expected)
+        checkMemoNumber(DataFiles::memoNumber(nb.record(i).memo_no));
 
     // The memo of the first haiku, as the memo box shows it and as it is stored again.
-    const qint64 memo_no = nb.haiku_count() > 0 ? DataFiles::memoNumber(nb.haiku_list[1].memo_no) : 1;
+    const qint64 memo_no = nb.haiku_count() > 0 ? DataFiles::memoNumber(nb.record(1).memo_no) : 1;
     if (!in.isSet(StartupInput::NoMemo))
         put(nb.memoPath(memo_no), in.memo);
-    const QString memo = nb.readMemo(memo_no);
+    const QString memo = nb.readMemoFile(memo_no).text;
     FUZZ_CHECK(!memo.contains(u'\r'));
     // Refused only where a damaged byte sits beside a character read in its
     // second spelling; the file is then left as it was.
     FUZZ_CHECK(!nb.writeMemo(memo_no, memo) || Cp932::decode(in.memo).secondSpellings);
-    FUZZ_CHECK(nb.readMemo(memo_no) == memo);
+    FUZZ_CHECK(nb.readMemoFile(memo_no).text == memo);
 
     // Quitting saves everything (files it holds unchanged are left alone);
     // the next start reads the same notebook.
@@ -132,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const StartupReport second = afterQuit.startUp(defaults, kNow);
     FUZZ_CHECK(second.fatal.isEmpty() && second.problems.isEmpty());
     sameNotebook(nb, afterQuit);
-    FUZZ_CHECK(afterQuit.readMemo(memo_no) == memo);
+    FUZZ_CHECK(afterQuit.readMemoFile(memo_no).text == memo);
 
     // Written whole, read again, and written whole once more: the same bytes.
     auto writeWhole = [&folder](Notebook &from) {

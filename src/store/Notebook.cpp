@@ -431,10 +431,14 @@ Notebook::RemoveResult Notebook::removeCategoryWithHaiku(int entry)
     if (entry < 2 || entry > category_count())
         return {};
     const QString category = m_data.category_list[std::size_t(entry)];
-    RemoveResult result =
-        removeRecords([&category](const Haiku_record &r) { return r.category == category; });
-    if (result.removed > 0 && !result.written)
-        return result; // nothing changed: the category stays too
+    auto ofCategory = [&category](const Haiku_record &r) { return r.category == category; };
+    const auto &list = m_data.haiku_list;
+    const auto matching = std::count_if(list.begin() + 1, list.end(), ofCategory);
+    RemoveResult result = removeRecords(ofCategory);
+    // Haiku to remove, and yet none removed nor kept for their memo: the
+    // haiku file could not be written and nothing changed; the category stays too.
+    if (matching > 0 && result.removed == 0 && result.keptPoems.isEmpty())
+        return result;
     removeCategory(entry);
     if (auto p = writeCategories())
         result.problems.append(*p);

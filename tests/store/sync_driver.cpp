@@ -6,8 +6,8 @@
 //       starts up, prints "ready", waits for a line on standard input (the
 //       poet closing the window), puts POEM at the head when given, saves.
 //   yurimoka_sync_driver add-haiku DIR POEM
-//       starts up, puts POEM at the head with the next memo number, writes
-//       its memo ("POEM のメモ"), saves.
+//       starts up, stores POEM at the head as the entry window does, with
+//       its memo ("POEM のメモ") under the next free memo number, saves.
 //
 // Every line printed starts with a word the script looks for: "ready",
 // "notice", "added" (the memo number and file of the new haiku), "problem"
@@ -37,25 +37,33 @@ QString oneLine(QString s)
     return s.replace(QLatin1Char('\n'), QStringLiteral(" / "));
 }
 
-// A new haiku at the head of the notebook, as the entry window adds one.
+void report(const StoreProblem &p)
+{
+    say(QStringLiteral("problem %1 savedAs=%2 %3")
+            .arg(p.file, p.savedAs.isEmpty() ? QStringLiteral("-") : p.savedAs, oneLine(p.message)));
+}
+
+// A new haiku at the head of the notebook, as the entry window stores one:
+// its memo, the haiku file and the settings. A file changed by the other
+// computer is reported with the copy put beside it; the haiku stays in
+// memory and goes with the save.
 bool addHaiku(Notebook &nb, const QString &poem)
 {
-    const std::optional<qint64> memoNo = nb.nextMemoNo();
-    if (!memoNo)
-        return false;
-    nb.settings.last_memo_no.set(double(*memoNo));
     const QDateTime now = QDateTime::currentDateTime();
-    const QString stamp = DataFiles::timeStamp(now, false);
-    const QString category = nb.category_count() > 0 ? nb.category_list[1] : QString();
-    nb.haiku_list.insert(nb.haiku_list.begin() + 1,
-                         Haiku_record{DataFiles::shortDate(now.date()), category, poem,
-                                      nb.settings.last_memo_no.text(), stamp, stamp, QStringLiteral("NO")});
-    // A memo that cannot be written is kept and tried again by saveAll(),
-    // which reports it with the other files.
-    (void)nb.writeMemo(*memoNo, poem + QStringLiteral(" のメモ"));
+    const QString category = nb.category_count() >= 2 ? nb.categories()[2] : QStringLiteral("推敲未完");
+    const Notebook::StoreResult stored =
+        nb.enterHaiku({DataFiles::shortDate(now.date()), category, poem, false},
+                      poem + QStringLiteral(" のメモ"), [] { return QDateTime::currentDateTime(); });
+    if (stored.problem) {
+        say(QStringLiteral("fatal %1").arg(oneLine(stored.problem->message)));
+        return false;
+    }
+    const qint64 memoNo = DataFiles::memoNumber(nb.record(stored.index).memo_no);
     say(QStringLiteral("added memo=%1 file=%2/%3")
-            .arg(*memoNo)
-            .arg(DataFiles::memoFolder, DataFiles::memoFileName(*memoNo)));
+            .arg(memoNo)
+            .arg(DataFiles::memoFolder, DataFiles::memoFileName(memoNo)));
+    for (const StoreProblem &p : stored.warnings)
+        report(p);
     return true;
 }
 
@@ -65,8 +73,7 @@ int save(Notebook &nb)
     const QList<StoreProblem> problems = nb.saveAll();
     int status = 0;
     for (const StoreProblem &p : problems) {
-        say(QStringLiteral("problem %1 savedAs=%2 %3")
-                .arg(p.file, p.savedAs.isEmpty() ? QStringLiteral("-") : p.savedAs, oneLine(p.message)));
+        report(p);
         if (p.savedAs.isEmpty())
             status = 1;
     }
@@ -106,9 +113,7 @@ int main(int argc, char **argv)
         std::string line;
         std::getline(std::cin, line); // the poet closes the window
     }
-    if (!poem.isEmpty() && !addHaiku(nb, poem)) {
-        say(QStringLiteral("fatal no memo number left"));
+    if (!poem.isEmpty() && !addHaiku(nb, poem))
         return 1;
-    }
     return save(nb);
 }

@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
         }
         const StartupReport report = nb.startUp(Settings(), QDateTime::currentDateTime());
         if (!report.fatal.isEmpty() || nb.haiku_count() != 100000 ||
-            nb.haiku_list[100000].poem != QLatin1String("furuike ya 100000")) {
+            nb.record(100000).poem != QLatin1String("furuike ya 100000")) {
             std::puts("FAIL: the notebook read on the second thread is not the one on disk");
             ++failed;
         }

@@ -1,5 +1,7 @@
 #include "store/Notebook.h"
 
+#include "support/Contents.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,48 +25,29 @@ Haiku_record haiku(const QString &category, const QString &poem, int memoNo, con
 QList<int> order(const Notebook &nb)
 {
     QList<int> numbers;
-    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i)
-        numbers << nb.haiku_list[i].memo_no.trimmed().toInt();
+    for (std::size_t i = 1; i < nb.records().size(); ++i)
+        numbers << nb.records()[i].memo_no.trimmed().toInt();
     return numbers;
 }
 
-// The memo numbers of the rows shown.
-QList<int> rows(const Notebook &nb)
+// The memo numbers of the records found.
+QList<int> found(const Notebook &nb, const QString &category, const QString &keyword = {})
 {
     QList<int> numbers;
-    for (int r = 1; r <= nb.shown_count; ++r)
-        numbers << int(nb.row_memo_no[std::size_t(r)]);
+    for (int index : nb.find(category, keyword))
+        numbers << nb.record(index).memo_no.trimmed().toInt();
     return numbers;
 }
 
-// Every shown row, its arrays and its record agree, and the empty row holds nothing.
-void rowsInStep(const Notebook &nb)
-{
-    const std::vector<int> &index = nb.shownIndex();
-    QCOMPARE(index.size(), std::size_t(nb.shown_count + 2));
-    QVERIFY(nb.row_memo_no.size() >= index.size());
-    for (int r = 1; r <= nb.shown_count; ++r) {
-        const Haiku_record &h = nb.haiku_list[std::size_t(index[std::size_t(r)])];
-        QCOMPARE(nb.row_poem[std::size_t(r)], h.poem);
-        QCOMPARE(nb.row_locked[std::size_t(r)], h.locked);
-        QCOMPARE(nb.row_memo_no[std::size_t(r)], qint64(h.memo_no.trimmed().toInt()));
-        if (r > 1)
-            QVERIFY(index[std::size_t(r - 1)] < index[std::size_t(r)]);
-    }
-    QCOMPARE(index[std::size_t(nb.shown_count + 1)], 0);
-    QCOMPARE(nb.row_memo_no[std::size_t(nb.shown_count + 1)], qint64(0));
-}
-
-// The records a rebuild must show, found the plain way.
+// The records a search must find, found the plain way.
 std::vector<int> expectedRows(const Notebook &nb, const QString &category, const QString &keyword)
 {
-    std::vector<int> index{0};
-    for (std::size_t i = 1; i < nb.haiku_list.size(); ++i) {
-        const Haiku_record &h = nb.haiku_list[i];
+    std::vector<int> index;
+    for (int i = 1; i <= nb.haiku_count(); ++i) {
+        const Haiku_record &h = nb.record(i);
         if ((category == Notebook::allCategories || h.category == category) && h.poem.contains(keyword))
-            index.push_back(int(i));
+            index.push_back(i);
     }
-    index.push_back(0);
     return index;
 }
 
@@ -73,7 +56,7 @@ QStringList history(const Notebook &nb)
 {
     QStringList h;
     for (int i = 0; i < kKeywordSlots; ++i)
-        h << nb.keyword_list[std::size_t(i)];
+        h << nb.keywords()[std::size_t(i)];
     return h;
 }
 
@@ -117,7 +100,7 @@ private slots:
         for (int i = 21; i >= 2; --i)
             expected << QStringLiteral("語%1").arg(i);
         QCOMPARE(history(full), expected);
-        QVERIFY(full.keyword_list[kKeywordSlots].isEmpty()); // the spare slot is never used
+        QVERIFY(full.keywords()[kKeywordSlots].isEmpty()); // the spare slot is never used
     }
 
     void pickedKeywordMovesToTheFront_data()
@@ -161,17 +144,19 @@ private slots:
         QFETCH(QStringList, expected);
         QTemporaryDir dir;
         Notebook nb(dir.path());
-        for (int i = 0; i < kKeywordSlots; ++i)
-            nb.keyword_list[std::size_t(i)] = QStringLiteral("語%1").arg(i);
+        editContents(nb, [](NotebookContents &c) {
+            for (int i = 0; i < kKeywordSlots; ++i)
+                c.keyword_list[std::size_t(i)] = QStringLiteral("語%1").arg(i);
+        });
         nb.rememberKeyword(keyword, picked);
         QCOMPARE(history(nb), expected);
-        QVERIFY(nb.keyword_list[kKeywordSlots].isEmpty());
+        QVERIFY(nb.keywords()[kKeywordSlots].isEmpty());
     }
 
     void keywordMatchesExactly_data()
     {
         QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QList<int>>("found");
+        QTest::addColumn<QList<int>>("expected");
         QTest::newRow("empty: everything in order") << QString() << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9};
         QTest::newRow("inside the poem") << u"池や蛙"_qs << QList<int>{1};
         QTest::newRow("not contiguous") << u"古池蛙"_qs << QList<int>{};
@@ -192,28 +177,23 @@ private slots:
     void keywordMatchesExactly()
     {
         QFETCH(QString, keyword);
-        QFETCH(QList<int>, found);
+        QFETCH(QList<int>, expected);
         QTemporaryDir dir;
         Notebook nb(dir.path());
         const QString c = u"好きな句（春）"_qs;
-        nb.haiku_list = {{},
-                         haiku(c, u"古池や蛙飛びこむ水の音"_qs, 1),
-                         haiku(c, u"ふるいけ"_qs, 2),
-                         haiku(c, u"フルイケ"_qs, 3, u"YES"_qs),
-                         haiku(c, u"Haiku moon"_qs, 4),
-                         haiku(c, u"haiku Moon"_qs, 5),
-                         haiku(c, u"ＨＡＩＫＵ"_qs, 6),
-                         haiku(c, u"ｷｰﾜｰﾄﾞ"_qs, 7),
-                         haiku(c, u"キーワード"_qs, 8),
-                         haiku(c, u"秋の暮"_qs, 9)};
-        nb.rebuildShown(Notebook::allCategories); // a full list first, so that stale rows would show
-        nb.rebuildShown(Notebook::allCategories, keyword);
-        QCOMPARE(rows(nb), found);
-        rowsInStep(nb);
+        setRecords(nb, {{},
+                        haiku(c, u"古池や蛙飛びこむ水の音"_qs, 1),
+                        haiku(c, u"ふるいけ"_qs, 2),
+                        haiku(c, u"フルイケ"_qs, 3, u"YES"_qs),
+                        haiku(c, u"Haiku moon"_qs, 4),
+                        haiku(c, u"haiku Moon"_qs, 5),
+                        haiku(c, u"ＨＡＩＫＵ"_qs, 6),
+                        haiku(c, u"ｷｰﾜｰﾄﾞ"_qs, 7),
+                        haiku(c, u"キーワード"_qs, 8),
+                        haiku(c, u"秋の暮"_qs, 9)});
+        QCOMPARE(found(nb, Notebook::allCategories, keyword), expected);
         // the same through a category
-        nb.rebuildShown(c, keyword);
-        QCOMPARE(rows(nb), found);
-        rowsInStep(nb);
+        QCOMPARE(found(nb, c, keyword), expected);
     }
 
     void searchSeesEveryChangeToThePoems()
@@ -221,37 +201,36 @@ private slots:
         QTemporaryDir dir;
         Notebook nb(dir.path());
         const QString all = Notebook::allCategories;
-        nb.haiku_list = {{},
-                         haiku(u"c"_qs, u"秋の月"_qs, 1),
-                         haiku(u"c"_qs, u"花の雪"_qs, 2),
-                         haiku(u"c"_qs, u"月"_qs, 3)};
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), (QList<int>{1, 3}));
+        setRecords(nb, {{},
+                        haiku(u"c"_qs, u"秋の月"_qs, 1),
+                        haiku(u"c"_qs, u"花の雪"_qs, 2),
+                        haiku(u"c"_qs, u"月"_qs, 3)});
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{1, 3}));
 
-        nb.haiku_list[2].poem.append(u"月"_qs); // changed where it stands
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), (QList<int>{1, 2, 3}));
-        nb.haiku_list[1].poem[2] = u'海'; // one character, in place
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), (QList<int>{2, 3}));
-        nb.haiku_list[3].poem = nb.haiku_list[1].poem; // another record's very string
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), QList<int>{2});
+        editContents(nb,
+                     [](NotebookContents &c) { c.haiku_list[2].poem.append(u"月"_qs); }); // where it stands
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{1, 2, 3}));
+        editContents(nb, [](NotebookContents &c) { c.haiku_list[1].poem[2] = u'海'; }); // one character
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{2, 3}));
+        editContents(nb, [](NotebookContents &c) {
+            c.haiku_list[3].poem = c.haiku_list[1].poem; // another record's very string
+        });
+        QCOMPARE(found(nb, all, u"月"_qs), QList<int>{2});
 
-        nb.haiku_list.insert(nb.haiku_list.begin() + 1, haiku(u"c"_qs, u"月の出"_qs, 4));
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), (QList<int>{4, 2}));
-        nb.haiku_list.erase(nb.haiku_list.begin() + 1);
-        nb.haiku_list.push_back(haiku(u"c"_qs, u"夕月"_qs, 5));
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), (QList<int>{2, 5}));
-        nb.haiku_list = {{}, haiku(u"c"_qs, u"夕月"_qs, 6)};
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(rows(nb), QList<int>{6});
-        nb.haiku_list = {{}};
-        nb.rebuildShown(all, u"月"_qs);
-        QCOMPARE(nb.shown_count, 0);
-        rowsInStep(nb);
+        editContents(nb, [](NotebookContents &c) {
+            c.haiku_list.insert(c.haiku_list.begin() + 1, haiku(u"c"_qs, u"月の出"_qs, 4));
+        });
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{4, 2}));
+        editContents(nb, [](NotebookContents &c) {
+            c.haiku_list.erase(c.haiku_list.begin() + 1);
+            c.haiku_list.push_back(haiku(u"c"_qs, u"夕月"_qs, 5));
+        });
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{2, 5}));
+        setRecords(nb, {{}, haiku(u"c"_qs, u"夕月"_qs, 6)});
+        QCOMPARE(found(nb, all, u"月"_qs), QList<int>{6});
+        setRecords(nb, {{}});
+        QVERIFY(nb.find(all, u"月"_qs).empty());
+        QVERIFY(nb.find(all).empty());
     }
 
     void keywordNeverRunsFromOnePoemIntoTheNext()
@@ -259,225 +238,118 @@ private slots:
         QTemporaryDir dir;
         Notebook nb(dir.path());
         const QString all = Notebook::allCategories;
-        nb.haiku_list = {{},
-                         haiku(u"c"_qs, u"秋の月"_qs, 1),
-                         haiku(u"c"_qs, u"花の雪"_qs, 2),
-                         haiku(u"c"_qs, QString(), 3),
-                         haiku(u"c"_qs, u"月\n花"_qs, 4), // a line break typed into memory somehow
-                         haiku(u"c"_qs, u"月月月"_qs, 5)};
-        nb.rebuildShown(all, u"月\n花"_qs);
-        QCOMPARE(rows(nb), QList<int>{4});
-        nb.rebuildShown(all, u"\n"_qs);
-        QCOMPARE(rows(nb), QList<int>{4});
-        nb.rebuildShown(all, u"月"_qs); // several times in one poem: one row
-        QCOMPARE(rows(nb), (QList<int>{1, 4, 5}));
-        nb.rebuildShown(all, u"月月月"_qs); // the whole of the last poem
-        QCOMPARE(rows(nb), QList<int>{5});
-        nb.rebuildShown(all, u"月月月月"_qs);
-        QCOMPARE(nb.shown_count, 0);
+        setRecords(nb, {{},
+                        haiku(u"c"_qs, u"秋の月"_qs, 1),
+                        haiku(u"c"_qs, u"花の雪"_qs, 2),
+                        haiku(u"c"_qs, QString(), 3),
+                        haiku(u"c"_qs, u"月\n花"_qs, 4), // a line break read from a damaged file
+                        haiku(u"c"_qs, u"月月月"_qs, 5)});
+        QCOMPARE(found(nb, all, u"月\n花"_qs), QList<int>{4});
+        QCOMPARE(found(nb, all, u"\n"_qs), QList<int>{4});
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{1, 4, 5})); // several times in one poem: once
+        QCOMPARE(found(nb, all, u"月月月"_qs), QList<int>{5});     // the whole of the last poem
+        QVERIFY(nb.find(all, u"月月月月"_qs).empty());
     }
 
     void categoryAndKeywordTogether()
     {
         QTemporaryDir dir;
         Notebook nb(dir.path());
-        nb.haiku_list = {{},
-                         haiku(u"春"_qs, u"春の月"_qs, 1),
-                         haiku(u"秋"_qs, u"秋の月"_qs, 2),
-                         haiku(u"春"_qs, u"春の海"_qs, 3),
-                         haiku(u"春 "_qs, u"春の月夜"_qs, 4),
-                         haiku(u"春"_qs, u"朧月"_qs, 5)};
-        nb.rebuildShown(u"春"_qs, u"月"_qs);
-        QCOMPARE(rows(nb), (QList<int>{1, 5}));
-        rowsInStep(nb);
-        nb.rebuildShown(u"春"_qs);
-        QCOMPARE(rows(nb), (QList<int>{1, 3, 5}));
-        // nothing found: only the empty row, holding no haiku
-        nb.rebuildShown(u"秋"_qs, u"海"_qs);
-        QCOMPARE(nb.shown_count, 0);
-        rowsInStep(nb);
+        setRecords(nb, {{},
+                        haiku(u"春"_qs, u"春の月"_qs, 1),
+                        haiku(u"秋"_qs, u"秋の月"_qs, 2),
+                        haiku(u"春"_qs, u"春の海"_qs, 3),
+                        haiku(u"春 "_qs, u"春の月夜"_qs, 4),
+                        haiku(u"春"_qs, u"朧月"_qs, 5)});
+        QCOMPARE(found(nb, u"春"_qs, u"月"_qs), (QList<int>{1, 5}));
+        QCOMPARE(found(nb, u"春"_qs), (QList<int>{1, 3, 5}));
+        QVERIFY(nb.find(u"秋"_qs, u"海"_qs).empty());
     }
 
-    void moveUpAndDownUnfiltered()
+    // A move takes the haiku to the other's place; the haiku between shift
+    // by one together and keep their order.
+    void moveRotatesTheRecordsBetween_data()
     {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QList<int>>("expected"); // the order afterwards; unchanged when nothing moves
+        QTest::newRow("up one") << 2 << 1 << QList<int>{2, 1, 3, 4, 5};
+        QTest::newRow("down one") << 2 << 3 << QList<int>{1, 3, 2, 4, 5};
+        QTest::newRow("up past a block") << 4 << 1 << QList<int>{4, 1, 2, 3, 5};
+        QTest::newRow("down past a block") << 1 << 4 << QList<int>{2, 3, 4, 1, 5};
+        QTest::newRow("first to last") << 1 << 5 << QList<int>{2, 3, 4, 5, 1};
+        QTest::newRow("last to first") << 5 << 1 << QList<int>{5, 1, 2, 3, 4};
+        const QList<int> unchanged{1, 2, 3, 4, 5};
+        QTest::newRow("onto itself") << 3 << 3 << unchanged;
+        QTest::newRow("to index 0") << 1 << 0 << unchanged;
+        QTest::newRow("from index 0") << 0 << 2 << unchanged;
+        QTest::newRow("past the end") << 5 << 6 << unchanged;
+        QTest::newRow("from past the end") << 6 << 5 << unchanged;
+        QTest::newRow("negative") << -1 << 1 << unchanged;
+    }
+
+    void moveRotatesTheRecordsBetween()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QList<int>, expected);
         QTemporaryDir dir;
         Notebook nb(dir.path());
-        const QString all = Notebook::allCategories;
-        auto abc = [&] {
-            nb.haiku_list = {
-                {}, haiku(u"c"_qs, u"A"_qs, 1), haiku(u"c"_qs, u"B"_qs, 2), haiku(u"c"_qs, u"C"_qs, 3)};
-            nb.rebuildShown(all);
-        };
-
-        abc();
-        Notebook::Move m = nb.moveUp(2, all, QString());
-        QVERIFY(m.moved && m.stillShown);
-        QCOMPARE(m.row, 1);
-        QCOMPARE(order(nb), (QList<int>{2, 1, 3}));
-        QCOMPARE(rows(nb), (QList<int>{2, 1, 3}));
-        QCOMPARE(nb.found_index, 1);
-        rowsInStep(nb);
-
-        abc();
-        m = nb.moveDown(2, all, QString());
-        QVERIFY(m.moved && m.stillShown);
-        QCOMPARE(m.row, 3);
-        QCOMPARE(order(nb), (QList<int>{1, 3, 2}));
-        QCOMPARE(rows(nb), (QList<int>{1, 3, 2}));
-        QCOMPARE(nb.found_index, 3);
-        rowsInStep(nb);
-
-        // and back again
-        m = nb.moveUp(3, all, QString());
-        QCOMPARE(m.row, 2);
-        QCOMPARE(order(nb), (QList<int>{1, 2, 3}));
+        std::vector<Haiku_record> list{{}};
+        for (int i = 1; i <= 5; ++i)
+            list.push_back(haiku(u"c"_qs, QString(i, u'ー') + u'月', i)); // each of its own length
+        setRecords(nb, list);
+        QCOMPARE(found(nb, Notebook::allCategories, u"月"_qs), (QList<int>{1, 2, 3, 4, 5})); // indexed
+        const bool moves = expected != QList<int>{1, 2, 3, 4, 5};
+        QCOMPARE(nb.moveRecord(from, to), moves ? to : 0);
+        QCOMPARE(order(nb), expected);
+        // the search finds them where they now stand
+        QCOMPARE(found(nb, Notebook::allCategories, u"月"_qs), expected);
     }
 
-    void filteredMoveGoesPastTheShownNeighbour()
+    // 上へ and 下へ under a filter: the haiku goes to its shown neighbour's
+    // place, past the haiku hidden between them.
+    void moveToTheShownNeighbour()
     {
         QTemporaryDir dir;
         Notebook nb(dir.path());
         const QString c = u"好きな句（春）"_qs;
         // A, X, C with X hidden by the category
-        auto axc = [&] {
-            nb.haiku_list = {
-                {}, haiku(c, u"A"_qs, 1), haiku(u"推敲未完"_qs, u"X"_qs, 2), haiku(c, u"C"_qs, 3)};
-            nb.rebuildShown(c);
-        };
-        axc();
-        Notebook::Move m = nb.moveUp(2, c, QString());
-        QVERIFY(m.moved && m.stillShown);
+        setRecords(nb, {{}, haiku(c, u"A"_qs, 1), haiku(u"推敲未完"_qs, u"X"_qs, 2), haiku(c, u"C"_qs, 3)});
+        std::vector<int> shown = nb.find(c);
+        QCOMPARE(nb.moveRecord(shown[1], shown[0]), 1);
         QCOMPARE(order(nb), (QList<int>{3, 1, 2})); // C, A, X
-        QCOMPARE(rows(nb), (QList<int>{3, 1}));
-        QCOMPARE(m.row, 1);
-        rowsInStep(nb);
-
-        axc();
-        m = nb.moveDown(1, c, QString());
-        QCOMPARE(order(nb), (QList<int>{2, 3, 1})); // X, C, A
-        QCOMPARE(rows(nb), (QList<int>{3, 1}));
-        QCOMPARE(m.row, 2);
+        QCOMPARE(found(nb, c), (QList<int>{3, 1}));
+        shown = nb.find(c);
+        QCOMPARE(nb.moveRecord(shown[0], shown[1]), 2);
+        QCOMPARE(order(nb), (QList<int>{1, 3, 2}));
 
         // Hidden by the keyword: the block of hidden haiku keeps its order.
-        nb.haiku_list = {{},
-                         haiku(c, u"月一"_qs, 1),
-                         haiku(c, u"花"_qs, 2),
-                         haiku(c, u"雪"_qs, 3),
-                         haiku(c, u"月二"_qs, 4),
-                         haiku(c, u"風"_qs, 5)};
-        nb.rebuildShown(Notebook::allCategories, u"月"_qs);
-        m = nb.moveUp(2, Notebook::allCategories, u"月"_qs);
+        const QString all = Notebook::allCategories;
+        setRecords(nb, {{},
+                        haiku(c, u"月一"_qs, 1),
+                        haiku(c, u"花"_qs, 2),
+                        haiku(c, u"雪"_qs, 3),
+                        haiku(c, u"月二"_qs, 4),
+                        haiku(c, u"風"_qs, 5)});
+        shown = nb.find(all, u"月"_qs);
+        nb.moveRecord(shown[1], shown[0]);
         QCOMPARE(order(nb), (QList<int>{4, 1, 2, 3, 5}));
-        QCOMPARE(rows(nb), (QList<int>{4, 1}));
-        QCOMPARE(m.row, 1);
+        QCOMPARE(found(nb, all, u"月"_qs), (QList<int>{4, 1}));
         // down again goes past the neighbour only: the hidden block stays behind
-        m = nb.moveDown(1, Notebook::allCategories, u"月"_qs);
+        shown = nb.find(all, u"月"_qs);
+        nb.moveRecord(shown[0], shown[1]);
         QCOMPARE(order(nb), (QList<int>{1, 4, 2, 3, 5}));
-        QCOMPARE(m.row, 2);
-    }
 
-    void moveWithoutANeighbourDoesNothing_data()
-    {
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<int>("row");
-        QTest::newRow("up on row 1") << true << 1;
-        QTest::newRow("down on the last row") << false << 3;
-        QTest::newRow("up on the empty row") << true << 4;
-        QTest::newRow("down on the empty row") << false << 4;
-        QTest::newRow("up on the heading") << true << 0;
-        QTest::newRow("down on the heading") << false << 0;
-        QTest::newRow("below the list") << true << 9;
-        QTest::newRow("above the list") << false << -1;
-    }
-
-    void moveWithoutANeighbourDoesNothing()
-    {
-        QFETCH(bool, up);
-        QFETCH(int, row);
-        QTemporaryDir dir;
-        Notebook nb(dir.path());
-        nb.haiku_list = {
-            {}, haiku(u"c"_qs, u"A"_qs, 1), haiku(u"c"_qs, u"B"_qs, 2), haiku(u"c"_qs, u"C"_qs, 3)};
-        nb.rebuildShown(Notebook::allCategories);
-        const std::vector<Haiku_record> before = nb.haiku_list;
-        const Notebook::Move m = up ? nb.moveUp(row, Notebook::allCategories, QString())
-                                    : nb.moveDown(row, Notebook::allCategories, QString());
-        QVERIFY(!m.moved);
-        QVERIFY(nb.haiku_list == before);
-        QCOMPARE(rows(nb), (QList<int>{1, 2, 3}));
-
-        // an empty list has nothing to move either way
-        nb.rebuildShown(u"誰も使わない分類"_qs);
-        QVERIFY(!nb.moveUp(1, u"誰も使わない分類"_qs, QString()).moved);
-        QVERIFY(!nb.moveDown(1, u"誰も使わない分類"_qs, QString()).moved);
-        QVERIFY(nb.haiku_list == before);
-    }
-
-    void duplicatePoemsMoveTheSelectedOne()
-    {
-        // Two haiku with the same poem: the row, not the poem text, says which one moves.
-        QTemporaryDir dir;
-        Notebook nb(dir.path());
-        const QString all = Notebook::allCategories;
+        // Two haiku with the same poem: the index, not the poem text, says which one moves.
         const QString same = u"同じ句"_qs;
-        nb.haiku_list = {{}, haiku(u"c"_qs, same, 1), haiku(u"c"_qs, u"B"_qs, 2), haiku(u"c"_qs, same, 3)};
-        nb.rebuildShown(all);
-        Notebook::Move m = nb.moveUp(3, all, QString()); // the later of the two
+        setRecords(nb, {{}, haiku(u"c"_qs, same, 1), haiku(u"c"_qs, u"B"_qs, 2), haiku(u"c"_qs, same, 3)});
+        nb.moveRecord(3, 2); // the later of the two
         QCOMPARE(order(nb), (QList<int>{1, 3, 2}));
-        QCOMPARE(m.row, 2);
-        QCOMPARE(nb.found_index, 2);
-        m = nb.moveUp(2, all, QString()); // past its twin
+        shown = nb.find(all, same);
+        nb.moveRecord(shown[0], shown[1]); // past its twin
         QCOMPARE(order(nb), (QList<int>{3, 1, 2}));
-        QCOMPARE(m.row, 1);
-        m = nb.moveDown(1, all, QString());
-        QCOMPARE(order(nb), (QList<int>{1, 3, 2}));
-        QCOMPARE(m.row, 2);
-
-        // twins both shown under a keyword, something hidden between them
-        nb.haiku_list = {{}, haiku(u"c"_qs, same, 1), haiku(u"c"_qs, u"B"_qs, 2), haiku(u"c"_qs, same, 3)};
-        nb.rebuildShown(all, same);
-        m = nb.moveDown(1, all, same);
-        QCOMPARE(order(nb), (QList<int>{2, 3, 1}));
-        QCOMPARE(rows(nb), (QList<int>{3, 1}));
-        QCOMPARE(m.row, 2);
-    }
-
-    void moveRebuildsWithTheKeywordGiven()
-    {
-        // The list was searched for 月; the box now holds another text.
-        QTemporaryDir dir;
-        Notebook nb(dir.path());
-        const QString all = Notebook::allCategories;
-        nb.haiku_list = {{},
-                         haiku(u"c"_qs, u"月一"_qs, 1),
-                         haiku(u"c"_qs, u"花"_qs, 2),
-                         haiku(u"c"_qs, u"月二"_qs, 3),
-                         haiku(u"c"_qs, u"花月"_qs, 4)};
-        nb.rebuildShown(all, u"月"_qs);                  // 1, 3, 4
-        Notebook::Move m = nb.moveUp(2, all, QString()); // box emptied: every haiku comes back
-        QCOMPARE(order(nb), (QList<int>{3, 1, 2, 4}));
-        QCOMPARE(rows(nb), (QList<int>{3, 1, 2, 4}));
-        QVERIFY(m.stillShown);
-        QCOMPARE(m.row, 1);
-
-        nb.rebuildShown(all, u"月"_qs);    // 3, 1, 4
-        m = nb.moveDown(2, all, u"花"_qs); // 1 passes 4, then the list shows 花 only
-        QCOMPARE(order(nb), (QList<int>{3, 2, 4, 1}));
-        QCOMPARE(rows(nb), (QList<int>{2, 4}));
-        QVERIFY(m.moved);
-        QVERIFY(!m.stillShown); // the moved haiku is hidden now: the row below the old one, as far as the
-                                // list goes
-        QCOMPARE(m.row, 2);
-        QCOMPARE(nb.found_index, 3);
-        rowsInStep(nb);
-
-        nb.rebuildShown(all);            // 3, 2, 4, 1
-        m = nb.moveUp(4, all, u"雪"_qs); // nothing shown afterwards: the empty row
-        QCOMPARE(order(nb), (QList<int>{3, 2, 1, 4}));
-        QCOMPARE(nb.shown_count, 0);
-        QCOMPARE(m.row, 1);
-        QVERIFY(!m.stillShown);
-        QCOMPARE(nb.found_index, 0);
+        QCOMPARE(found(nb, all, same), (QList<int>{3, 1}));
     }
 
     void manyMovesNeverLoseOrDoubleARecord()
@@ -486,39 +358,40 @@ private slots:
         Notebook nb(dir.path());
         const QStringList categories{Notebook::allCategories, u"春"_qs, u"夏"_qs};
         const QStringList keywords{QString(), u"月"_qs, u"花"_qs};
-        nb.haiku_list.assign(1, {});
+        std::vector<Haiku_record> list{{}};
         for (int i = 1; i <= 40; ++i)
-            nb.haiku_list.push_back(haiku(i % 3 ? u"春"_qs : u"夏"_qs, i % 4 ? u"月"_qs : u"花"_qs, i));
-        std::vector<Haiku_record> sorted = nb.haiku_list;
+            list.push_back(
+                haiku(i % 3 ? u"春"_qs : u"夏"_qs, QString(i % 7, u'ー') + (i % 4 ? u'月' : u'花'), i));
+        setRecords(nb, list);
         std::mt19937 rng(8);
         int moved = 0;
         for (int step = 0; step < 500; ++step) {
             const QString &c = categories[qsizetype(rng() % 3)];
             const QString &k = keywords[qsizetype(rng() % 3)];
-            nb.rebuildShown(c, k);
-            const int row = int(rng() % std::uint32_t(nb.shown_count + 2));
-            const qint64 selected = nb.row_memo_no[std::size_t(row)];
-            const Notebook::Move m = rng() % 2 ? nb.moveUp(row, c, k) : nb.moveDown(row, c, k);
-            if (m.moved) {
-                ++moved;
-                QVERIFY(m.stillShown);
-                // the haiku selected is the one that was on the row, one row further
-                QCOMPARE(nb.row_memo_no[std::size_t(m.row)], selected);
-                QCOMPARE(qAbs(m.row - row), 1);
-            }
-            rowsInStep(nb);
+            const std::vector<int> shown = nb.find(c, k);
+            QVERIFY(shown == expectedRows(nb, c, k));
+            if (shown.size() < 2)
+                continue;
+            // a shown haiku to its shown neighbour's place, up or down
+            const std::size_t r = rng() % (shown.size() - 1);
+            const bool up = rng() % 2;
+            const int from = up ? shown[r + 1] : shown[r];
+            const int to = up ? shown[r] : shown[r + 1];
+            const QString memo = nb.record(from).memo_no;
+            QCOMPARE(nb.moveRecord(from, to), to);
+            QCOMPARE(nb.record(to).memo_no, memo);
+            ++moved;
             // what was moved is found where it now stands, by any later search
             const QString &c2 = categories[qsizetype(rng() % 3)];
             const QString &k2 = keywords[qsizetype(rng() % 3)];
-            nb.rebuildShown(c2, k2);
-            QVERIFY(nb.shownIndex() == expectedRows(nb, c2, k2));
+            QVERIFY(nb.find(c2, k2) == expectedRows(nb, c2, k2));
         }
         QVERIFY(moved > 100);
-        std::vector<Haiku_record> now = nb.haiku_list;
+        std::vector<Haiku_record> now = nb.records();
         auto byMemo = [](const Haiku_record &a, const Haiku_record &b) { return a.memo_no < b.memo_no; };
         std::sort(now.begin() + 1, now.end(), byMemo);
-        std::sort(sorted.begin() + 1, sorted.end(), byMemo);
-        QVERIFY(now == sorted);
+        std::sort(list.begin() + 1, list.end(), byMemo);
+        QVERIFY(now == list);
     }
 
     void unsavableKeywordIsSavedAsAnEmptySlot()
@@ -538,11 +411,11 @@ private slots:
             expected += "\r\n";
         QCOMPARE(bytesOf(dir.filePath(u"kensaku.dat"_qs)), expected);
         // in memory the keywords stay, and still search
-        QCOMPARE(nb.keyword_list[2], u"波〜"_qs);
-        QCOMPARE(nb.keyword_list[3], u"吉田𠮷"_qs);
-        nb.haiku_list.push_back(haiku(u"c"_qs, u"吉田𠮷の句"_qs, 2));
-        nb.rebuildShown(Notebook::allCategories, nb.keyword_list[3]);
-        QCOMPARE(rows(nb), QList<int>{2});
+        QCOMPARE(nb.keywords()[2], u"波〜"_qs);
+        QCOMPARE(nb.keywords()[3], u"吉田𠮷"_qs);
+        editContents(
+            nb, [](NotebookContents &c) { c.haiku_list.push_back(haiku(u"c"_qs, u"吉田𠮷の句"_qs, 2)); });
+        QCOMPARE(found(nb, Notebook::allCategories, nb.keywords()[3]), QList<int>{2});
     }
 
     void orderAndHistorySurviveARestart()
@@ -551,21 +424,23 @@ private slots:
         {
             Notebook nb(dir.path());
             QVERIFY(nb.startUp(Settings(), kNow).problems.isEmpty());
-            nb.haiku_list.push_back(haiku(u"好きな句（春）"_qs, u"春の海"_qs, 2));
-            nb.haiku_list.push_back(haiku(u"推敲未完"_qs, u"夏の月"_qs, 3));
-            nb.haiku_list.push_back(haiku(u"好きな句（春）"_qs, u"春の月"_qs, 4));
+            editContents(nb, [](NotebookContents &c) {
+                c.haiku_list.push_back(haiku(u"好きな句（春）"_qs, u"春の海"_qs, 2));
+                c.haiku_list.push_back(haiku(u"推敲未完"_qs, u"夏の月"_qs, 3));
+                c.haiku_list.push_back(haiku(u"好きな句（春）"_qs, u"春の月"_qs, 4));
+            });
             QVERIFY(!nb.writeHaiku());
             nb.rememberKeyword(u"月"_qs, Notebook::keywordTyped);
             nb.rememberKeyword(u"春"_qs, Notebook::keywordTyped);
-            nb.rebuildShown(u"好きな句（春）"_qs);
-            QVERIFY(nb.moveUp(2, u"好きな句（春）"_qs, QString()).moved);
+            const std::vector<int> shown = nb.find(u"好きな句（春）"_qs);
+            QCOMPARE(nb.moveRecord(shown[1], shown[0]), 2);
             QCOMPARE(order(nb), (QList<int>{1, 4, 2, 3}));
             QVERIFY(nb.saveAll().isEmpty());
         }
         Notebook again(dir.path());
         QVERIFY(again.startUp(Settings(), kNow).problems.isEmpty());
         QCOMPARE(order(again), (QList<int>{1, 4, 2, 3}));
-        QCOMPARE(again.haiku_list[2].poem, u"春の月"_qs);
+        QCOMPARE(again.record(2).poem, u"春の月"_qs);
         QCOMPARE(history(again), twenty({u"春"_qs, u"月"_qs}));
     }
 };

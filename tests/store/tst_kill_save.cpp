@@ -3,6 +3,7 @@
 // the categories, the keywords, the settings) and is killed part way; each
 // file must then hold either its old bytes or its new ones, never a mix and
 // never less, and the folder must start up as a whole notebook.
+#include "support/Contents.h"
 #include "support/Folders.h"
 #include "support/RandomNotebook.h"
 
@@ -32,19 +33,21 @@ struct Change
 
     void apply(Notebook &nb) const
     {
-        nb.readMemo(correctedMemoNo); // the entry window shows the memo before it is corrected
+        nb.readMemoFile(correctedMemoNo); // the entry window shows the memo before it is corrected
         Haiku_record r;
         r.date_text = QStringLiteral("2026/12/07");
         r.category = QStringLiteral("吟行記録");
         r.poem = QStringLiteral("初しぐれ猿も小蓑をほしげ也");
         r.memo_no = NumberText(double(newMemoNo)).text();
         r.created_stamp = r.updated_stamp = DataFiles::timeStamp(kNow, true);
-        nb.haiku_list.insert(nb.haiku_list.begin() + 1, r);
-        nb.haiku_list[nb.haiku_list.size() / 2].poem += QStringLiteral("（直し）");
-        nb.settings.last_memo_no.set(double(newMemoNo));
-        nb.settings.window_top.set(nb.settings.window_top.value() + 15);
-        nb.category_list.push_back(QStringLiteral("新しい分類"));
-        nb.keyword_list[0] = QStringLiteral("時雨");
+        editContents(nb, [this, &r](NotebookContents &c) {
+            c.haiku_list.insert(c.haiku_list.begin() + 1, r);
+            c.haiku_list[c.haiku_list.size() / 2].poem += QStringLiteral("（直し）");
+            c.settings.last_memo_no.set(double(newMemoNo));
+            c.settings.window_top.set(c.settings.window_top.value() + 15);
+            c.category_list.push_back(QStringLiteral("新しい分類"));
+            c.keyword_list[0] = QStringLiteral("時雨");
+        });
     }
 };
 
@@ -152,12 +155,12 @@ private slots:
         // The four data files, the corrected memo and the new one.
         QCOMPARE(changed.size(), 6);
 
-        auto loadedList = [&](const QString &folder) {
-            Notebook nb(folder);
-            nb.startUp(Settings(), kNow);
-            return nb.haiku_list;
-        };
-        const std::vector<Haiku_record> oldList = loadedList(before), newList = loadedList(work);
+        // The old and the new notebook as loaded, kept for comparing: what
+        // they hold may point into the text each has read.
+        Notebook oldNotebook(before), newNotebook(work);
+        QVERIFY(oldNotebook.startUp(Settings(), kNow).fatal.isEmpty());
+        QVERIFY(newNotebook.startUp(Settings(), kNow).fatal.isEmpty());
+        const std::vector<Haiku_record> &oldList = oldNotebook.records(), &newList = newNotebook.records();
 
         std::mt19937_64 rng(std::random_device{}());
         int killedBeforeTheEnd = 0, allOld = 0, allNew = 0, mixed = 0, leftovers = 0;
@@ -205,7 +208,7 @@ private slots:
             const StartupReport report = nb.startUp(Settings(), kNow);
             QVERIFY2(report.fatal.isEmpty() && report.notices.isEmpty() && report.problems.isEmpty(),
                      qPrintable(where + u": "_qs + report.fatal + report.notices.join(u' ')));
-            QVERIFY2(nb.haiku_list == oldList || nb.haiku_list == newList,
+            QVERIFY2(nb.records() == oldList || nb.records() == newList,
                      qPrintable(where + u": the haiku are neither the old nor the new ones"_qs));
         }
         qInfo("%d kills, %d before the child ended (a save takes about %lld µs): %d left the old files, "

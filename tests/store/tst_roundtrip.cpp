@@ -66,17 +66,17 @@ QString roundTrip(quint64 seed, const RandomNotebook::Size &size)
     const StartupReport report = loaded.startUp(Settings(), kNow);
     if (!report.fatal.isEmpty() || !report.notices.isEmpty() || !report.problems.isEmpty())
         return QStringLiteral("start-up reported: %1 %2").arg(report.fatal, report.notices.join(u' '));
-    if (const QString diff = differingRecord(saved.haiku_list, loaded.haiku_list); !diff.isEmpty())
+    if (const QString diff = differingRecord(saved.records(), loaded.records()); !diff.isEmpty())
         return diff;
-    if (loaded.category_list != saved.category_list)
+    if (loaded.categories() != saved.categories())
         return QStringLiteral("the categories differ");
-    if (loaded.keyword_list != saved.keyword_list)
+    if (loaded.keywords() != saved.keywords())
         return QStringLiteral("the keywords differ");
-    if (DataFiles::settingsLines(loaded.settings) != DataFiles::settingsLines(saved.settings))
+    if (DataFiles::settingsLines(loaded.settings()) != DataFiles::settingsLines(saved.settings()))
         return QStringLiteral("the settings differ");
     QMap<qint64, QString> readBack;
     for (auto it = memos.begin(); it != memos.end(); ++it) {
-        readBack.insert(it.key(), loaded.readMemo(it.key()));
+        readBack.insert(it.key(), loaded.readMemoFile(it.key()).text);
         if (readBack[it.key()] != it.value())
             return QStringLiteral("memo %1 came back as \"%2\"").arg(it.key()).arg(readBack[it.key()]);
     }

@@ -2,11 +2,13 @@
 #include "store/Cp932.h"
 #include "store/Notebook.h"
 
+#include "support/Contents.h"
 #include "support/Folders.h"
 
 #include <QTest>
 
 #include <cerrno>
+#include <optional>
 
 using namespace folders;
 
@@ -14,36 +16,31 @@ Q_DECLARE_METATYPE(AtomicFile::Step)
 
 namespace {
 
-// A notebook folder loaded, and then changed in every file it has: the small
-// settings file, a haiku file large enough to be written in several pieces,
-// the categories, the keywords and one memo.
-struct Changed
-{
-    explicit Changed(const QString &folder) : nb(folder) {}
-    Notebook nb;
-    std::vector<Haiku_record> haiku;
-};
-
 void growHaikuFile(const QString &folder, int records)
 {
     Notebook nb(folder);
     QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
-    const Haiku_record first = nb.haiku_list[1];
-    for (int i = 0; i < records; ++i) {
-        Haiku_record r = first;
-        r.poem = u"古池や蛙飛びこむ水の音　その%1"_qs.arg(i);
-        r.memo_no = TextLines::formatNumber(100 + i);
-        nb.haiku_list.push_back(r);
-    }
+    editContents(nb, [records](NotebookContents &c) {
+        const Haiku_record first = c.haiku_list[1];
+        for (int i = 0; i < records; ++i) {
+            Haiku_record r = first;
+            r.poem = u"古池や蛙飛びこむ水の音　その%1"_qs.arg(i);
+            r.memo_no = TextLines::formatNumber(100 + i);
+            c.haiku_list.push_back(r);
+        }
+    });
     QVERIFY(!nb.writeHaiku());
 }
 
+// Every data file changed in memory: the settings, the haiku, the categories and the keywords.
 void changeEverything(Notebook &nb)
 {
-    nb.settings.window_top.set(nb.settings.window_top.value() + 15);
-    nb.haiku_list[1].poem = u"菜の花や月は東に日は西に"_qs;
-    nb.category_list.push_back(u"新しい分類"_qs);
-    nb.keyword_list[0] = u"菜の花"_qs;
+    editContents(nb, [](NotebookContents &c) {
+        c.settings.window_top.set(c.settings.window_top.value() + 15);
+        c.haiku_list[1].poem = u"菜の花や月は東に日は西に"_qs;
+        c.category_list.push_back(u"新しい分類"_qs);
+        c.keyword_list[0] = u"菜の花"_qs;
+    });
 }
 
 const QStringList kDataFiles{u"haiku.ini"_qs, u"haiku.dat"_qs, u"bunrui.dat"_qs, u"kensaku.dat"_qs};
@@ -55,10 +52,10 @@ void loadsAs(const QString &folder, const Notebook &expected)
     QVERIFY(r.fatal.isEmpty());
     QVERIFY(r.problems.isEmpty());
     QCOMPARE(again.haiku_count(), expected.haiku_count());
-    QVERIFY(again.haiku_list == expected.haiku_list);
-    QVERIFY(again.category_list == expected.category_list);
-    QVERIFY(again.keyword_list == expected.keyword_list);
-    QCOMPARE(again.settings.window_top.text(), expected.settings.window_top.text());
+    QVERIFY(again.records() == expected.records());
+    QVERIFY(again.categories() == expected.categories());
+    QVERIFY(again.keywords() == expected.keywords());
+    QCOMPARE(again.settings().window_top.text(), expected.settings().window_top.text());
 }
 
 // A process number that no running process has: a child's, once it has
@@ -101,7 +98,7 @@ private slots:
         QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
         const Tree before = disk.notebookFiles();
         changeEverything(nb);
-        const std::vector<Haiku_record> inMemory = nb.haiku_list;
+        const std::vector<Haiku_record> inMemory = nb.records();
 
         QVERIFY(disk.fill());
         const QList<StoreProblem> problems = nb.saveAll();
@@ -114,7 +111,7 @@ private slots:
             QVERIFY(p.message.contains(u"元のファイルはそのまま残っています。"_qs));
         }
         QCOMPARE(files, kDataFiles);
-        nb.readMemo(3); // as a correction does before it writes the memo
+        nb.readMemoFile(3); // as a correction does before it writes the memo
         const std::optional<StoreProblem> memo = nb.writeMemo(3, u"新しいメモ"_qs);
         QVERIFY(memo);
         QCOMPARE(memo->file, u"memo1/m1000003.txt"_qs);
@@ -122,12 +119,12 @@ private slots:
 
         // the old bytes, and no file left half-written beside them
         sameFiles(disk.notebookFiles(), before);
-        QVERIFY(nb.haiku_list == inMemory);
+        QVERIFY(nb.records() == inMemory);
 
         disk.makeRoom();
         const QList<StoreProblem> after = nb.saveAll(); // the memo too: it was kept for this
         QVERIFY2(after.isEmpty(), qPrintable(Notebook::describe(after)));
-        QCOMPARE(nb.readMemo(3), u"新しいメモ"_qs);
+        QCOMPARE(nb.readMemoFile(3).text, u"新しいメモ"_qs);
         loadsAs(disk.path(), nb);
     }
 
@@ -216,7 +213,7 @@ private slots:
                 if (!p.message.contains(u"書き込む権限がありません"_qs) || p.message.contains(u"容量"_qs))
                     return 3;
             }
-            nb.readMemo(3);
+            nb.readMemoFile(3);
             const auto memo = nb.writeMemo(3, u"メモ"_qs);
             return memo && memo->message.contains(u"書き込む権限がありません"_qs) ? 0 : 4;
         });
@@ -245,7 +242,7 @@ private slots:
         QCOMPARE(nb.category_count(), 15);
         disk.makeRoom();
         QVERIFY(nb.saveAll().isEmpty());
-        QCOMPARE(nb.readMemo(1), DataFiles::welcomeMemoLines().join(u'\n'));
+        QCOMPARE(nb.readMemo(1).text, DataFiles::welcomeMemoLines().join(u'\n'));
         loadsAs(disk.path(), nb);
     }
 
@@ -309,6 +306,63 @@ private slots:
         loadsAs(dir.path(), nb);
     }
 
+    // A deletion whose haiku file cannot be written changes nothing: every
+    // memo file stays, and the haiku file and the category file keep their
+    // bytes. Once there is room, the same deletion goes through.
+    void deletionThatCannotBeSavedKeepsEveryMemo_data()
+    {
+        QTest::addColumn<bool>("wholeCategory"); // 該当句削除, else 削除
+        QTest::addColumn<bool>("realDisk");      // a full tmpfs, else a failed rename
+        QTest::newRow("削除, rename fails") << false << false;
+        QTest::newRow("該当句削除, rename fails") << true << false;
+        QTest::newRow("削除, full disk") << false << true;
+        QTest::newRow("該当句削除, full disk") << true << true;
+    }
+
+    void deletionThatCannotBeSavedKeepsEveryMemo()
+    {
+        QFETCH(bool, wholeCategory);
+        QFETCH(bool, realDisk);
+        std::optional<SmallDisk> disk;
+        QTemporaryDir dir;
+        if (realDisk && !disk.emplace().ok())
+            QSKIP(qPrintable(disk->reason()));
+        const QString folder = realDisk ? disk->path() : dir.path();
+        const auto files = [&] { return realDisk ? disk->notebookFiles() : snapshot(folder); };
+        copyTree(u"notebook"_qs, folder);
+        Notebook nb(folder);
+        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        const NotebookContents contents = nb.contents();
+        const Tree before = files();
+        // record 3 is the haiku of category entry 2, with memo 3
+        const auto remove = [&] { return wholeCategory ? nb.removeCategoryWithHaiku(2) : nb.removeHaiku(3); };
+
+        if (realDisk)
+            QVERIFY(disk->fill());
+        else
+            AtomicFile::failForTesting(AtomicFile::Step::Rename, ENOSPC);
+        const Notebook::RemoveResult failed = remove();
+        QCOMPARE(failed.removed, 0);
+        QVERIFY(!failed.written);
+        QVERIFY(nb.categories() == contents.category_list);
+        QCOMPARE(failed.problems.size(), 1);
+        QCOMPARE(failed.problems[0].file, u"haiku.dat"_qs);
+        QVERIFY(failed.problems[0].message.contains(u"ディスクの空き容量が足りません。"_qs));
+        QVERIFY(nb.records() == contents.haiku_list);
+        sameFiles(files(), before);
+
+        if (realDisk)
+            disk->makeRoom();
+        else
+            AtomicFile::failForTesting(AtomicFile::Step::None, 0);
+        const Notebook::RemoveResult done = remove();
+        QVERIFY(done.written && done.problems.isEmpty());
+        QCOMPARE(done.removed, 1);
+        QVERIFY(!QFileInfo::exists(nb.memoPath(3)));
+        QCOMPARE(nb.category_count(), wholeCategory ? 4 : 5);
+        loadsAs(folder, nb);
+    }
+
     // What a killed save left beside the old files is cleared at the next
     // start; a temporary of a save still running is left alone.
     void leftoversOfAKilledSaveAreRemoved()
@@ -370,17 +424,15 @@ private slots:
             return;
         }
         QVERIFY(r.fatal.isEmpty() && r.problems.isEmpty());
-        QCOMPARE(nb.category_list.back(), u"﨑の句"_qs); // read through the link
-        nb.category_list.push_back(u"新しい分類"_qs);
-        QVERIFY(!nb.writeCategories());
+        QCOMPARE(nb.categories().back(), u"﨑の句"_qs); // read through the link
+        QVERIFY(!nb.addCategory(u"新しい分類"_qs));
         QVERIFY(QFileInfo(dir + u"/bunrui.dat"_qs).isSymLink());
         QVERIFY(bytesOf(real).endsWith(Cp932::encode(u"新しい分類\r\n"_qs).bytes));
 
         // turned to point out of the folder after start-up: the save is refused
         QVERIFY(put(outside, "theirs\r\n"));
         QVERIFY(QFile::remove(dir + u"/bunrui.dat"_qs) && QFile::link(outside, dir + u"/bunrui.dat"_qs));
-        nb.category_list.push_back(u"もう一つ"_qs);
-        const std::optional<StoreProblem> refused = nb.writeCategories();
+        const std::optional<StoreProblem> refused = nb.addCategory(u"もう一つ"_qs);
         QVERIFY(refused);
         QVERIFY2(refused->message.contains(u"句帳のフォルダの外か、どこも指していないシンボリックリンク"_qs),
                  qPrintable(refused->message));

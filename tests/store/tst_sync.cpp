@@ -2,6 +2,7 @@
 #include "store/InstanceLock.h"
 #include "store/Notebook.h"
 
+#include "support/Contents.h"
 #include "support/Folders.h"
 
 #include <QRegularExpression>
@@ -32,6 +33,17 @@ ino_t inode(const QString &path)
     {
     };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// The window moved by left and top twips, as the main window tells the notebook.
+void moveWindow(Notebook &nb, double left, double top)
+{
+    const Settings &s = nb.settings();
+    Notebook::WindowPlace place{s.window_state,  s.window_top,   s.window_left,
+                                s.window_height, s.window_width, s.list_height};
+    place.window_left.set(s.window_left.value() + left);
+    place.window_top.set(s.window_top.value() + top);
+    nb.setWindowPlace(place);
 }
 
 } // namespace
@@ -72,7 +84,7 @@ private slots:
         QCOMPARE(nb.saveAll().size(), 1);
         QCOMPARE(asideOf(dir.path(), u"haiku.dat"_qs).size(), 1);
         // A change of ours after that is kept too, in a copy of its own.
-        nb.haiku_list[1].poem = u"こちらで直した句"_qs;
+        editContents(nb, [](NotebookContents &c) { c.haiku_list[1].poem = u"こちらで直した句"_qs; });
         QCOMPARE(nb.saveAll().size(), 1);
         QCOMPARE(bytesOf(dir.filePath(u"haiku.dat"_qs)), theirs);
         QVERIFY(asideOf(dir.path(), u"haiku.dat"_qs).size() >= 1);
@@ -84,7 +96,7 @@ private slots:
         copyTree(u"notebook"_qs, dir.path());
         Notebook nb(dir.path());
         QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
-        nb.readMemo(7); // the correction opens with the memo as it is
+        nb.readMemoFile(7); // the correction opens with the memo as it is
         const QByteArray theirs = sjis(u"もう一台で書いたメモ\r\n"_qs);
         QVERIFY(put(nb.memoPath(7), theirs));
         const std::optional<StoreProblem> p = nb.writeMemo(7, u"こちらで直したメモ"_qs);
@@ -94,9 +106,9 @@ private slots:
         QCOMPARE(bytesOf(dir.filePath(p->savedAs)), sjis(u"こちらで直したメモ\r\n"_qs));
 
         // A memo file read and rewritten with nobody else in between is simply replaced.
-        nb.readMemo(12);
+        nb.readMemoFile(12);
         QVERIFY(!nb.writeMemo(12, u"直したメモ"_qs));
-        QCOMPARE(nb.readMemo(12), u"直したメモ"_qs);
+        QCOMPARE(nb.readMemoFile(12).text, u"直したメモ"_qs);
         // A new haiku's memo number already used by another computer's memo: kept apart.
         QVERIFY(put(nb.memoPath(99), sjis(u"他の句のメモ\r\n"_qs)));
         const auto clash = nb.writeMemo(99, u"新しい句のメモ"_qs);
@@ -113,7 +125,7 @@ private slots:
         QByteArray theirs = bytesOf(dir.filePath(u"haiku.ini"_qs));
         theirs.replace(theirs.lastIndexOf("\r\n", theirs.size() - 3) + 2, 0, "x");
         QVERIFY(put(dir.filePath(u"haiku.ini"_qs), theirs));
-        nb.settings.window_left.set(nb.settings.window_left.value() + 150);
+        moveWindow(nb, 150, 0);
         const QList<StoreProblem> problems = nb.saveAll();
         QCOMPARE(problems.size(), 1);
         QCOMPARE(problems[0].file, u"haiku.ini"_qs);
@@ -129,8 +141,8 @@ private slots:
         const Tree before = snapshot(dir.path());
         Notebook nb(dir.path());
         QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
-        QCOMPARE(nb.readMemo(7).isEmpty(), false);
-        nb.haiku_list[1].poem = u"直した句"_qs;
+        QCOMPARE(nb.readMemoFile(7).text.isEmpty(), false);
+        editContents(nb, [](NotebookContents &c) { c.haiku_list[1].poem = u"直した句"_qs; });
         QVERIFY(nb.saveAll().isEmpty());
         QVERIFY(!nb.writeMemo(7, u"直したメモ"_qs));
         QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
@@ -166,16 +178,16 @@ private slots:
         // The other computer made the same change as ours and its file has arrived.
         Notebook elsewhere(other.path());
         QVERIFY(elsewhere.startUp(windowDefaults(), kNow).problems.isEmpty());
-        elsewhere.settings.window_left.set(elsewhere.settings.window_left.value() + 150);
+        moveWindow(elsewhere, 150, 0);
         QVERIFY(elsewhere.saveAll().isEmpty());
         QVERIFY(put(dir.filePath(u"haiku.ini"_qs), bytesOf(other.filePath(u"haiku.ini"_qs))));
         const ino_t iniBefore = inode(dir.filePath(u"haiku.ini"_qs));
-        nb.settings.window_left.set(nb.settings.window_left.value() + 150);
+        moveWindow(nb, 150, 0);
         QVERIFY(nb.saveAll().isEmpty());
         QCOMPARE(inode(dir.filePath(u"haiku.ini"_qs)), iniBefore);
 
         // From then on the file is ours again: a change of ours replaces it.
-        nb.settings.window_top.set(nb.settings.window_top.value() + 15);
+        moveWindow(nb, 0, 15);
         QVERIFY(nb.saveAll().isEmpty());
         QVERIFY(inode(dir.filePath(u"haiku.ini"_qs)) != iniBefore);
         QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
