@@ -1,6 +1,7 @@
 #include "lock/F_secpassin.h"
 
 #include "store/Notebook.h"
+#include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
@@ -26,8 +27,9 @@ QString F_secpassin::ask(Notebook &nb, QWidget *owner, const Hints::Sink &hint)
 }
 
 F_secpassin::F_secpassin(Notebook &notebook, QWidget *owner, const Hints::Sink &hint)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook)
+    : QDialog(owner), nb(notebook)
 {
+    DialogPlacement::fixFrame(this, false);
     // The outcome is CANCEL from the moment the prompt exists: only OK changes it.
     m_outcome = Notebook::passCancel;
     nb.passwordPromptOpened();

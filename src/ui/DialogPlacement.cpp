@@ -9,8 +9,17 @@
 void DialogPlacement::fixSize(QWidget *dialog, double widthTwips, double heightTwips)
 {
     dialog->setFixedSize(Twips::toPxX(widthTwips, dialog), Twips::toPxY(heightTwips, dialog));
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    fixFrame(dialog, true);
+}
+
+void DialogPlacement::fixFrame(QWidget *dialog, bool closeBox)
+{
+    Qt::WindowFlags flags =
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (closeBox)
+        flags |= Qt::WindowCloseButtonHint;
+    dialog->setWindowFlags(flags);
+    dialog->setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
 }
 
 void DialogPlacement::dress(QWidget *dialog, double pointSize, const QColor &background)

@@ -11,6 +11,13 @@ namespace DialogPlacement {
 // close box, nothing to resize it with.
 void fixSize(QWidget *dialog, double widthTwips, double heightTwips);
 
+// A fixed-size dialog's frame: a title bar without minimise and maximise
+// buttons, with a close box when closeBox. The window is also marked a
+// utility window, since some window managers (openbox) draw those buttons on
+// a dialog whatever its hints say, but never on a utility window; there the
+// close box stays, and closing counts as cancelling.
+void fixFrame(QWidget *dialog, bool closeBox);
+
 // The small windows' look: ＭＳ ゴシック at pointSize for every control, and
 // background as the colour of the window's surface.
 void dress(QWidget *dialog, double pointSize, const QColor &background);
