@@ -1,6 +1,7 @@
 #include "ui/Hints.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QWidget>
 
 namespace {
@@ -17,7 +18,12 @@ protected:
     bool eventFilter(QObject *, QEvent *e) override
     {
         const bool fire = m_on == Hints::On::Focus
-                              ? e->type() == QEvent::FocusIn
+                              // A box the poet moves into, by Tab, a click or a key;
+                              // not the focus a window hands back when it comes to
+                              // the front (at start-up, after a dialog), which would
+                              // overwrite the hint line with nobody asking.
+                              ? e->type() == QEvent::FocusIn &&
+                                    static_cast<QFocusEvent *>(e)->reason() != Qt::ActiveWindowFocusReason
                               // Enter as well: a button does not see the mouse move
                               // over it unless a button is held down.
                               : e->type() == QEvent::MouseMove || e->type() == QEvent::Enter ||
