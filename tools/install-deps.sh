@@ -7,6 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev            # Qt 6 Core, Gui, Widgets, PrintSupport, Test
   libcups2-dev            # sending print jobs to CUPS and hearing whether they were taken
+  libxcb1-dev             # asking the X server which window manager frames the small windows
   fonts-ipafont           # IPA mincho and gothic: the faces behind ＭＳ 明朝 / ＭＳ ゴシック
   fonts-noto-cjk          # vertical presentation forms for 、。「」…
   libbenchmark-dev        # the benchmark program

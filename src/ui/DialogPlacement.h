@@ -12,10 +12,9 @@ namespace DialogPlacement {
 void fixSize(QWidget *dialog, double widthTwips, double heightTwips);
 
 // A fixed-size dialog's frame: a title bar without minimise and maximise
-// buttons, with a close box when closeBox. The window is also marked a
-// utility window, since some window managers (openbox) draw those buttons on
-// a dialog whatever its hints say, but never on a utility window; there the
-// close box stays, and closing counts as cancelling.
+// buttons, with a close box when closeBox. Under openbox, which draws those
+// buttons on any dialog, the window is marked a toolbar, which it draws with
+// a title and a close box only; closing counts as cancelling.
 void fixFrame(QWidget *dialog, bool closeBox);
 
 // The small windows' look: ＭＳ ゴシック at pointSize for every control, and
