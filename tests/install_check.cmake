@@ -1,5 +1,6 @@
 # Installs the program into a temporary prefix and checks what a desktop
-# needs: the program in bin/, its launcher and its icon.
+# needs: the program in bin/, its launcher and its icon, and the manual where
+# 使い方 looks for it (share/doc/yurimoka beside bin/).
 #   cmake -DBUILD=<build dir> -DPREFIX=<temporary prefix> -P install_check.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
@@ -7,7 +8,8 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREF
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/yurimoka share/applications/yurimoka.desktop share/icons/hicolor/scalable/apps/yurimoka.svg)
+foreach(f bin/yurimoka share/applications/yurimoka.desktop share/icons/hicolor/scalable/apps/yurimoka.svg
+        share/doc/yurimoka/manual.html)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()

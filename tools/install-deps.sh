@@ -9,6 +9,7 @@ packages=(
   libcups2-dev            # sending print jobs to CUPS and hearing whether they were taken
   libmecab-dev            # MeCab: the readings of a poem's kanji, for the count of its sounds
   mecab-ipadic-utf8       # MeCab's IPA dictionary in UTF-8, made its default dictionary
+  libxcb1-dev             # asking the X server which window manager frames the small windows
   fonts-ipafont           # IPA mincho and gothic: the faces behind ＭＳ 明朝 / ＭＳ ゴシック
   fonts-noto-cjk          # vertical presentation forms for 、。「」…
   libbenchmark-dev        # the benchmark program

@@ -23,8 +23,9 @@ std::optional<F_sakujo::Result> F_sakujo::open(QWidget *owner, Notebook &nb, int
 
 F_sakujo::F_sakujo(QWidget *owner, Notebook &notebook, int index, const Hints::Sink &hint)
     // A fixed border with a title and no close box: いいよ or やっぱりダメ (or Esc).
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook), m_index(index)
+    : QDialog(owner), nb(notebook), m_index(index)
 {
+    DialogPlacement::fixFrame(this, false);
     setObjectName(QStringLiteral("F_sakujo"));
     setModal(true);
     DialogPlacement::dress(this, 9.75, Qt::yellow);

@@ -1,6 +1,7 @@
 #include "lock/F_keyset.h"
 
 #include "store/Notebook.h"
+#include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
@@ -27,9 +28,9 @@ std::optional<QString> F_keyset::open(QWidget *owner, Notebook &nb, const Hints:
     return dialog.newPassword();
 }
 
-F_keyset::F_keyset(QWidget *owner, Notebook &notebook, const Hints::Sink &hint)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook)
+F_keyset::F_keyset(QWidget *owner, Notebook &notebook, const Hints::Sink &hint) : QDialog(owner), nb(notebook)
 {
+    DialogPlacement::fixFrame(this, false);
     setObjectName(QStringLiteral("F_keyset"));
     setModal(true);
     QPalette green = palette();

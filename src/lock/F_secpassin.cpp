@@ -1,6 +1,7 @@
 #include "lock/F_secpassin.h"
 
 #include "store/Notebook.h"
+#include "ui/DialogPlacement.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/Twips.h"
 #include "ui/WindowFrame.h"
@@ -26,8 +27,9 @@ Password F_secpassin::open(QWidget *owner, const Notebook &nb, const Hints::Sink
 }
 
 F_secpassin::F_secpassin(QWidget *owner, const Notebook &notebook, const Hints::Sink &hint)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), nb(notebook)
+    : QDialog(owner), nb(notebook)
 {
+    DialogPlacement::fixFrame(this, false);
     // The outcome is Cancelled from the moment the prompt exists: only OK changes it.
 
     setObjectName(QStringLiteral("F_secpassin"));

@@ -8,6 +8,7 @@
 #include "lock/F_secpassin.h"
 #include "mainwin/MainLayout.h"
 #include "onsu/Counter.h"
+#include "mainwin/ManualFile.h"
 #include "print/F_print.h"
 #include "print/SystemPrinter.h"
 #include "store/Notebook.h"
@@ -25,7 +26,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -92,11 +92,21 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Menu_file_pass, &QAction::triggered, this, &Main_form::Menu_file_pass_Click);
     connect(Grid1, &ListGrid::gridClicked, this, &Main_form::Grid1_Click);
     connect(Grid1, &ListGrid::gridDoubleClicked, this, &Main_form::Grid1_DblClick);
+    m_lockedClickWait = new QTimer(this);
+    m_lockedClickWait->setSingleShot(true);
+    connect(m_lockedClickWait, &QTimer::timeout, this, &Main_form::lockedClickWaited);
+    // A click still waiting on a locked row was on a row of the list as it
+    // stood before a refill.
+    connect(Grid1->list(), &QAbstractItemModel::modelReset, m_lockedClickWait, &QTimer::stop);
     connect(Command6, &QPushButton::clicked, this, &Main_form::Command6_Click);
     connect(Command7, &QPushButton::clicked, this, &Main_form::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &Main_form::Command8_Click);
-    // Arrowing through the list never asks for a password.
-    connect(Grid1, &ListGrid::gridKeyMoved, this, [this] { showRowQuietly(Grid1->row()); });
+    // Arrowing through the list never asks for a password, not even for a
+    // locked row clicked just before.
+    connect(Grid1, &ListGrid::gridKeyMoved, this, [this] {
+        m_lockedClickWait->stop();
+        showRowQuietly(Grid1->row());
+    });
     connect(Menu_bunrui, &QAction::triggered, this, &Main_form::Menu_bunrui_Click);
     connect(Command5, &QPushButton::clicked, this, &Main_form::Command5_Click);
     connect(Command1, &QPushButton::clicked, this, &Main_form::Command1_Click);
@@ -172,8 +182,8 @@ bool Main_form::openDespiteLock(const QString &host)
 
 void Main_form::menu_tukaikata_Click()
 {
-    const QString manual = nb.path(QStringLiteral("manual.wri"));
-    if (!QFileInfo::exists(manual)) {
+    const QString manual = ManualFile::find(nb.folder(), QCoreApplication::applicationDirPath());
+    if (manual.isEmpty()) {
         MessageBoxes::notify(this, QStringLiteral("MANUAL.WRIファイルが無いので、使い方を表示できません。"),
                              QStringLiteral("ユリモカ"));
         return;
@@ -278,6 +288,14 @@ void Main_form::createControls()
     Text1->setAccessibleName(QStringLiteral("ヒント"));
 
     placeControls(MainLayout::forSize(kDesignOuterWidth, kDesignOuterHeight, kListHeight));
+    // The sizing arrow of the splitter is set on the bare surface; every
+    // control has the normal pointer of its own, so the arrow never follows
+    // the mouse from the gap onto the list, the memo box or a button.
+    for (QWidget *w : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!w->testAttribute(Qt::WA_TransparentForMouseEvents))
+            w->setCursor(Qt::ArrowCursor);
+    }
+
     // The window opens at its design size until the settings say otherwise.
     applyOuterSize(kDesignOuterWidth, kDesignOuterHeight);
 }
@@ -602,7 +620,26 @@ bool Main_form::passwordGiven(const QString &notice)
 
 void Main_form::Grid1_Click()
 {
+    m_lockedClickWait->stop();
     const int r = Grid1->row();
+    if (!nb.isLocked(Grid1->recordAt(r))) {
+        showRow(r, true);
+        return;
+    }
+    // A message box now would swallow the second press of a double click,
+    // which means 編集: the notice waits for the double-click time. Nothing
+    // of the memo shows meanwhile.
+    Text2->clear();
+    m_lockedClickRow = r;
+    m_lockedClickWait->start(QApplication::doubleClickInterval());
+}
+
+void Main_form::lockedClickWaited()
+{
+    const int r = m_lockedClickRow;
+    // The poet has moved on, or another window has opened since the click.
+    if (r != Grid1->row() || QApplication::activeModalWidget())
+        return;
     // Only the right password opens the memo, and only for this click; the
     // label keeps what it showed.
     if (nb.isLocked(Grid1->recordAt(r)) &&
@@ -613,6 +650,7 @@ void Main_form::Grid1_Click()
 
 void Main_form::Grid1_DblClick()
 {
+    m_lockedClickWait->stop();
     Command8_Click();
 }
 

@@ -19,6 +19,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 struct Settings;
 
 // The main window: the haiku list with its category filter, the poem in
@@ -53,9 +54,12 @@ public:
     // stays hidden.
     void showRowQuietly(int r);
     // A click on a row shows its haiku, reading the memo afresh; a locked
-    // memo first asks for the password, every time.
+    // memo first asks for the password, every time. On a locked row the
+    // question waits until the time for a double click has passed, so that
+    // the notice never takes the second click of a double click.
     void Grid1_Click();
-    // A double click: the click has shown the row, then the edit command runs.
+    // A double click is 編集. On an unlocked row the click has shown the row;
+    // on a locked one the click's question is dropped and 編集 asks once.
     void Grid1_DblClick();
     // 登録: a new haiku in the entry window; afterwards row 1 is shown.
     void Command6_Click();
@@ -199,6 +203,11 @@ private:
 
     // The poem in the vertical label, as stored (the label shows its long-vowel marks as bars).
     QString m_shownPoem;
+
+    // A click on a locked row, waiting out the double-click time.
+    QTimer *m_lockedClickWait = nullptr;
+    int m_lockedClickRow = 0;
+    void lockedClickWaited();
 
     Notebook &nb;
     double m_listHeight = 2295; // twips; kept exactly, not read back from pixels

@@ -125,7 +125,8 @@ void F_print::Form_Load()
 
 bool F_print::selectFont(const QString &name)
 {
-    const int at = Combo2->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    // The list names each family once, without its foundry.
+    const int at = Combo2->findText(JapaneseFonts::familyOf(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (at < 0)
         return false;
     Combo2->setCurrentIndex(at);

@@ -27,7 +27,8 @@ public:
     // took the job, otherwise the printing system's reason.
     virtual QString send(const QPrinter &printer, const QString &name, const QString &jobFile) = 0;
 
-    bool offers(const QString &fontName) const { return fontNames().contains(fontName); }
+    // A name with its foundry ("C059 [urw]") is offered when its family is.
+    bool offers(const QString &fontName) const;
 
     // The font a stored name is shown and printed in: the name itself when
     // it is offered, otherwise "ＭＳ 明朝".

@@ -17,11 +17,12 @@ QStringList SystemPrinter::fontNames() const
         return m_fonts;
     // The names the settings use for the mincho and gothic faces come
     // first; then every family installed, in the font database's sorted order.
-    m_fonts = QStringList{QString::fromUtf8(JapaneseFonts::mincho), QString::fromUtf8(JapaneseFonts::gothic)};
+    QStringList families;
     for (const QString &family : QFontDatabase::families()) {
-        if (!QFontDatabase::isPrivateFamily(family) && !m_fonts.contains(family))
-            m_fonts.append(family);
+        if (!QFontDatabase::isPrivateFamily(family))
+            families.append(family);
     }
+    m_fonts = JapaneseFonts::fontChoices(families);
     return m_fonts;
 }
 

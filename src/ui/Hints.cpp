@@ -1,6 +1,7 @@
 #include "ui/Hints.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QWidget>
 
 namespace {
@@ -17,7 +18,7 @@ protected:
     bool eventFilter(QObject *, QEvent *e) override
     {
         const bool fire = m_on == Hints::On::Focus
-                              ? e->type() == QEvent::FocusIn
+                              ? e->type() == QEvent::FocusIn && movedInto(static_cast<QFocusEvent *>(e))
                               // Enter as well: a button does not see the mouse move
                               // over it unless a button is held down.
                               : e->type() == QEvent::MouseMove || e->type() == QEvent::Enter ||
@@ -28,6 +29,16 @@ protected:
     }
 
 private:
+    // A box the poet moves into, by Tab, a click, a key or the program; not
+    // the focus handed back when the window comes to the front (at start-up,
+    // after a dialog) or a menu or a drop-down list closes, which would
+    // overwrite the hint line with nobody asking.
+    static bool movedInto(const QFocusEvent *e)
+    {
+        const Qt::FocusReason r = e->reason();
+        return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason && r != Qt::MenuBarFocusReason;
+    }
+
     QString m_text;
     Hints::On m_on;
     Hints::Sink m_sink;

@@ -1,6 +1,7 @@
 #include "ui/JapaneseFonts.h"
 
 #include <QFont>
+#include <QSet>
 #include <QStringList>
 
 void JapaneseFonts::install()
@@ -18,4 +19,26 @@ void JapaneseFonts::install()
         QFont::insertSubstitutions(name, minchoFaces);
     for (const QString &name : gothicNames)
         QFont::insertSubstitutions(name, gothicFaces);
+}
+
+QString JapaneseFonts::familyOf(const QString &fontName)
+{
+    if (!fontName.endsWith(QLatin1Char(']')))
+        return fontName;
+    const qsizetype open = fontName.lastIndexOf(QLatin1String(" ["));
+    return open > 0 ? fontName.left(open) : fontName;
+}
+
+QStringList JapaneseFonts::fontChoices(const QStringList &families)
+{
+    QStringList list{QString::fromUtf8(mincho), QString::fromUtf8(gothic)};
+    QSet<QString> listed(list.begin(), list.end());
+    for (const QString &family : families) {
+        const QString name = familyOf(family);
+        if (!name.isEmpty() && !listed.contains(name)) {
+            listed.insert(name);
+            list.append(name);
+        }
+    }
+    return list;
 }

@@ -19,7 +19,10 @@ public:
     {
         const auto *label = static_cast<const VerticalLabel *>(widget());
         switch (t) {
-        case QAccessible::Name: return label->text().isEmpty() ? label->accessibleName() : label->text();
+        // A poem of megabytes from a damaged notebook is read out as far as a
+        // column could show it.
+        case QAccessible::Name:
+            return label->text().isEmpty() ? label->accessibleName() : VerticalText::shortened(label->text());
         case QAccessible::Description:
             return label->accessibleDescription().isEmpty()
                        ? label->accessibleName()

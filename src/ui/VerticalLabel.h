@@ -6,7 +6,8 @@
 // haiku is written on a tanzaku (drawn by VerticalText). Its text stays as
 // set; only the drawing is vertical. A text longer than the label is cut off
 // at the bottom. To a screen reader it is a piece of text whose name is the
-// poem; its accessibleName says what it holds, followed by its
+// poem (a few hundred characters of it at most, VerticalText::shortened);
+// its accessibleName says what it holds, followed by its
 // accessibleDescription when one is set.
 class VerticalLabel : public QWidget
 {

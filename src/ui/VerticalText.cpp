@@ -122,7 +122,8 @@ std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF 
 
     const qreal left = column.center().x() - em / 2;
     qreal top = column.top();
-    for (qsizetype i = 0; i < text.size() && top < column.bottom();) {
+    for (qsizetype i = 0;
+         i < text.size() && top < column.bottom() && qsizetype(placed.size()) < kMaxCharacters;) {
         const qsizetype len =
             (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         Placed p;
@@ -166,6 +167,19 @@ void paint(QPainter &painter, const QRectF &column, const QString &text, const Q
         painter.restore();
     }
     painter.restore();
+}
+
+QString shortened(const QString &text)
+{
+    if (text.size() <= kMaxCharacters)
+        return text;
+    qsizetype end = kMaxCharacters;
+    // Never half of a surrogate pair.
+    if (text[end - 1].isHighSurrogate() && text[end].isLowSurrogate())
+        ++end;
+    if (end >= text.size())
+        return text;
+    return text.left(end) + QStringLiteral("…");
 }
 
 QString withBars(const QString &poem)

@@ -51,17 +51,27 @@ struct Placed
 // the em square that vertical writing steps by.
 qreal cellHeight(const QFont &font, const QPaintDevice *device = nullptr);
 
+// At most this many characters of a text are laid out or read aloud: more
+// than any column holds, and a damaged notebook can hold a "poem" of
+// megabytes, which must not hold the window up.
+inline constexpr qsizetype kMaxCharacters = 300;
+
+// text itself when it is at most kMaxCharacters UTF-16 units long; otherwise
+// its first kMaxCharacters units (a surrogate pair kept whole) and "…".
+QString shortened(const QString &text);
+
 // The characters of text that start inside column, from its top, centred
-// across it. A text longer than the column stops there: it never wraps into
-// a second column. fontHas defaults to the font's own answer.
+// across it, at most kMaxCharacters of them. A text longer than the column
+// stops there: it never wraps into a second column. fontHas defaults to the
+// font's own answer.
 std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF &column,
                            const QPaintDevice *device = nullptr, const FontHas &fontHas = {});
 
 // Draws text down column with the painter's pen, clipped to the column.
 void paint(QPainter &painter, const QRectF &column, const QString &text, const QFont &font);
 
-// A poem as the notebook has always set it upright: every long-vowel mark
-// "ー" written as the full-width bar "｜", which stands in the column.
+// A poem as it is set upright: every long-vowel mark "ー" written as the
+// full-width bar "｜", which stands in the column.
 QString withBars(const QString &poem);
 
 } // namespace VerticalText

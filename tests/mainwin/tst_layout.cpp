@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(l.poemPoints, 14);
         // below the minimum: laid out at the minimum
         QCOMPARE(MainLayout::forSize(9000, 6000, 2295).Grid1, l.Grid1);
-        QCOMPARE(MainLayout::forSize(9000, 540, 2295).Command9, l.Command9); // the 540 of old: no failure
+        QCOMPARE(MainLayout::forSize(9000, 540, 2295).Command9, l.Command9); // 540 twips high: no failure
     }
 
     void widerAndTaller()

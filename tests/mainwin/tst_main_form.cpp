@@ -1,6 +1,7 @@
 #include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "onsu/Counter.h"
+#include "mainwin/ManualFile.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
 #include "support/Controls.h"
@@ -264,6 +265,14 @@ private slots:
     void clickOnALockedRowAsksForThePassword_data();
     void clickOnALockedRowAsksForThePassword();
     void everyClickOnALockedRowAsksAgain();
+    void doubleClickOnALockedRowOpensItForCorrection_data();
+    void doubleClickOnALockedRowOpensItForCorrection();
+    void sizingArrowOnlyOverTheGap_data();
+    void sizingArrowOnlyOverTheGap();
+    void moveInsideABoxBringsBackItsHint_data();
+    void moveInsideABoxBringsBackItsHint();
+    void manualFileIsTheFirstThatExists_data();
+    void manualFileIsTheFirstThatExists();
     void keyboardShowsRowsWithoutAsking();
     void emptyLastRowAsksNothing();
     void longVowelMarkStandsAsABar();
@@ -721,13 +730,15 @@ void TestMainForm::clickOnALockedRowAsksForThePassword()
             d->close();
     });
     clickRow(o.form, 2);
-
-    QCOMPARE(o.driver.opened, QStringList{QStringLiteral("F_secpassin")});
+    // Nothing of the memo shows while the click waits to see whether a
+    // second one makes it a double click.
+    memoWhileAsked << memoShown(o.form);
+    QTRY_COMPARE(o.driver.opened, QStringList{QStringLiteral("F_secpassin")});
     QCOMPARE(o.messages.shown[0].text, QStringLiteral("指定された句のメモには鍵がかかっています。"));
     QCOMPARE(o.messages.shown[0].title, QStringLiteral("【ユリモカ】Ver.1.2"));
     QCOMPARE(o.messages.shown[0].icon, MessageBoxes::Icon::None);
     // The memo box was emptied before the notice and stayed empty while asked.
-    QVERIFY(memoWhileAsked.size() >= 2);
+    QVERIFY(memoWhileAsked.size() >= 3);
     QCOMPARE(memoWhileAsked.join(QString()), QString());
     if (how == u"right") {
         QCOMPARE(o.messages.shown.size(), 1);
@@ -754,7 +765,7 @@ void TestMainForm::everyClickOnALockedRowAsksAgain()
     QVERIFY(o.loaded && o.exposed);
     o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
     clickRow(o.form, 2);
-    QCOMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
+    QTRY_COMPARE(memoShown(o.form), QStringLiteral("秘密のメモ"));
 
     // The right password opened that click only.
     o.driver.actions.append([&](QDialog *d) {
@@ -762,24 +773,55 @@ void TestMainForm::everyClickOnALockedRowAsksAgain()
         d->reject();
     });
     clickRow(o.form, 2);
-    QCOMPARE(o.driver.opened.size(), 2);
+    QTRY_COMPARE(o.driver.opened.size(), 2);
     QCOMPARE(o.messages.shown.size(), 2);
     QCOMPARE(memoShown(o.form), QString());
     QCOMPARE(poemShown(o.form), kLockedTate);
-
-    // A double click is the click, asking once, then the edit command, which
-    // asks again before the entry window opens; cancelled, the row is shown
-    // again without its memo.
-    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
-    o.driver.actions.append([](QDialog *d) { answerPrompt(d, QStringLiteral("秘密")); });
-    o.driver.actions.append([](QDialog *d) { d->reject(); });
-    clickRow(o.form, 2, true);
-    QCOMPARE(o.driver.opened.mid(2), (QStringList{"F_secpassin", "F_secpassin", "F_kinyu"}));
-    QCOMPARE(o.messages.shown.size(), 4);
-    QCOMPARE(o.messages.shown[3].text, QStringLiteral("指定されたメモには鍵がかかっています。"));
-    QCOMPARE(memoShown(o.form), QString());
-    QCOMPARE(poemShown(o.form), kLockedTate);
     QVERIFY(o.driver.unexpected.isEmpty());
+}
+
+// A double click on a locked row is 編集: the notice and the password once,
+// then the entry window with that haiku and its memo. The click's own
+// question never comes, so the notice cannot take the second click.
+void TestMainForm::doubleClickOnALockedRowOpensItForCorrection_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("right password") << QStringLiteral("秘密") << QStringList{"F_secpassin", "F_kinyu"};
+    QTest::newRow("wrong password") << QStringLiteral("ひみつ") << QStringList{"F_secpassin"};
+}
+
+void TestMainForm::doubleClickOnALockedRowOpensItForCorrection()
+{
+    QFETCH(QString, password);
+    QFETCH(QStringList, opened);
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    QString poemInWindow, memoInWindow;
+    o.driver.actions.append([&](QDialog *d) { answerPrompt(d, password); });
+    o.driver.actions.append([&](QDialog *d) {
+        if (d->objectName() != u"F_kinyu")
+            return; // a second prompt: noted in opened, and cancelled
+        poemInWindow = ctl<QLineEdit>(*d, "Text2")->text();
+        memoInWindow = ctl<QPlainTextEdit>(*d, "Text3")->toPlainText();
+        d->reject();
+    });
+    clickRow(o.form, 2, true);
+    // Long enough for a click's question to have come, had it been waiting.
+    QTest::qWait(QApplication::doubleClickInterval() + 200);
+    QCOMPARE(o.driver.opened, opened);
+    QVERIFY(o.driver.unexpected.isEmpty());
+    QCOMPARE(o.messages.shown.value(0).text, QStringLiteral("指定されたメモには鍵がかかっています。"));
+    if (opened.size() == 2) {
+        QCOMPARE(o.messages.shown.size(), 1);
+        QCOMPARE(poemInWindow, QStringLiteral("ひっそりとコーヒーの湯気①髙"));
+        QCOMPARE(memoInWindow, QStringLiteral("秘密のメモ"));
+    } else {
+        QCOMPARE(o.messages.shown.size(), 2);
+        QCOMPARE(o.messages.shown[1].text, QStringLiteral("パスワードが間違っています。"));
+    }
+    // Cancelled or refused, the row shows again without its memo.
+    QCOMPARE(memoShown(o.form), QString());
 }
 
 void TestMainForm::keyboardShowsRowsWithoutAsking()
@@ -1277,6 +1319,107 @@ void TestMainForm::poemLabelDescribesItsCount()
     QCOMPARE(poemShown(o.form), QStringLiteral("半角括弧の分類"));
     QCOMPARE(label->text(QAccessible::Description),
              QStringLiteral("選択した句（縦書き）、4・4・4（12音・字足らず）"));
+}
+
+// The splitter's sizing arrow belongs to the gap: once the pointer has
+// crossed it, the list and the poem show the normal pointer. (The memo box
+// has its text cursor of its own, and a button passes the move on to the
+// window's surface, which puts the pointer back.)
+void TestMainForm::sizingArrowOnlyOverTheGap_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("shape");
+    QTest::newRow("list") << QStringLiteral("Grid1") << int(Qt::ArrowCursor);
+    QTest::newRow("poem") << QStringLiteral("Label3") << int(Qt::ArrowCursor);
+}
+
+void TestMainForm::sizingArrowOnlyOverTheGap()
+{
+    QFETCH(QString, control);
+    QFETCH(int, shape);
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    QWidget *client = o.form.centralWidget();
+    const QRect list = ctl<ListGrid>(o.form, "Grid1")->geometry();
+    const QRect memo = ctl<QPlainTextEdit>(o.form, "Text2")->geometry();
+    QTest::mouseMove(client, QPoint(list.center().x(), (list.bottom() + memo.top() + 1) / 2));
+    QTRY_COMPARE(client->cursor().shape(), Qt::SizeVerCursor);
+
+    auto *w = ctl<QWidget>(o.form, control.toLatin1().constData());
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(w))
+        w = area->viewport();
+    QTest::mouseMove(w, QPoint(5, 5));
+    QCOMPARE(int(w->cursor().shape()), shape);
+}
+
+// A hint comes back when the mouse moves on inside its box after another
+// control has written the hint line: the boxes see every move, not only
+// the pointer's arrival.
+void TestMainForm::moveInsideABoxBringsBackItsHint_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("memo box") << QStringLiteral("Text2")
+                              << QStringLiteral("メモの内容を表示します。書きかえる時は[編集]ボタン。");
+    QTest::newRow("list") << QStringLiteral("Grid1")
+                          << QStringLiteral("クリックで表示、ダブルクリックで編集");
+}
+
+void TestMainForm::moveInsideABoxBringsBackItsHint()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, hint);
+    QCursor::setPos(0, 0); // away from where the window opens
+    OpenNotebook o;
+    QVERIFY(o.loaded && o.exposed);
+    QVERIFY(QTest::qWaitForWindowActive(&o.form));
+    auto *line = ctl<QLineEdit>(o.form, "Text1");
+    // The hint line is empty at start, whichever box has the focus.
+    QCOMPARE(line->text(), QString());
+    QWidget *box = ctl<QAbstractScrollArea>(o.form, control.toLatin1().constData())->viewport();
+    QTest::mouseMove(box, QPoint(20, 20));
+    QTRY_COMPARE(line->text(), hint);
+    ctl<QComboBox>(o.form, "Combo2")->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(line->text(), QStringLiteral("検索に使用するキーワード(句の中の言葉）を入力して下さい。"));
+    QTest::mouseMove(box, QPoint(30, 25));
+    QTRY_COMPARE(line->text(), hint);
+}
+
+// 使い方: manual.wri of the notebook folder first, then the manual shipped
+// beside the program, then the installed one; only regular files.
+void TestMainForm::manualFileIsTheFirstThatExists_data()
+{
+    QTest::addColumn<QStringList>("files"); // made under a temporary prefix
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("expected");
+    const QString wri = QStringLiteral("notebook/manual.wri");
+    const QString beside = QStringLiteral("bin/manual.html");
+    const QString installed = QStringLiteral("share/doc/yurimoka/manual.html");
+    QTest::newRow("none") << QStringList() << QStringList() << QString();
+    QTest::newRow("installed") << QStringList{installed} << QStringList() << installed;
+    QTest::newRow("beside the program") << QStringList{beside, installed} << QStringList() << beside;
+    QTest::newRow("manual.wri") << QStringList{wri, beside, installed} << QStringList() << wri;
+    QTest::newRow("manual.wri a folder") << QStringList{installed} << QStringList{wri} << installed;
+    QTest::newRow("manual.html a folder") << QStringList() << QStringList{beside, installed} << QString();
+}
+
+void TestMainForm::manualFileIsTheFirstThatExists()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, folders);
+    QFETCH(QString, expected);
+    QTemporaryDir prefix;
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath(QStringLiteral("notebook")) && root.mkpath(QStringLiteral("bin")));
+    for (const QString &f : folders)
+        QVERIFY(root.mkpath(f));
+    for (const QString &f : files) {
+        QVERIFY(root.mkpath(QFileInfo(root.filePath(f)).path()));
+        writeFile(root.filePath(f), "<html></html>");
+    }
+    const QString found = ManualFile::find(root.filePath(QStringLiteral("notebook")) + u'/',
+                                           root.filePath(QStringLiteral("bin")));
+    QCOMPARE(found.isEmpty() ? QString() : QDir::cleanPath(root.relativeFilePath(found)), expected);
 }
 
 QTEST_MAIN(TestMainForm)

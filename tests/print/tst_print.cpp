@@ -231,6 +231,7 @@ private slots:
     void doubleClicksFillAndEmptyThePrintList();
     void storedFontTheSystemLacksFallsBack();
     void chosenFontIsPreselectedNextTime();
+    void storedFontWithItsFoundryIsKept();
     void fontNameTheSettingsCannotHoldIsRefused();
     void menuOpensThePrintWindow();
 
@@ -813,6 +814,9 @@ void TestPrint::storedFontTheSystemLacksFallsBack()
     QVERIFY(system.fontNames().contains(QStringLiteral("ＭＳ 明朝")));
     QVERIFY(system.fontNames().contains(QStringLiteral("IPAGothic")));
     QCOMPARE(system.fontNames(), SystemPrinter().fontNames()); // always in the same order
+    // Each family once, without the foundry that tells two makers' apart.
+    for (const QString &name : system.fontNames())
+        QCOMPARE(JapaneseFonts::familyOf(name), name);
     nb.setPrintFont(QStringLiteral("どこにもない書体"));
     F_print real(nullptr, nb, system);
     QCOMPARE(ctl<QComboBox>(real, "Combo2")->currentText(), QStringLiteral("ＭＳ 明朝"));
@@ -839,6 +843,22 @@ void TestPrint::chosenFontIsPreselectedNextTime()
     QCOMPARE(ctl<QComboBox>(again, "Combo2")->currentText(), QStringLiteral("IPAGothic"));
     QCOMPARE(ctl<QListWidget>(again, "List1")->font().family(), QStringLiteral("IPAGothic"));
     QVERIFY(again.printList().isEmpty()); // the print list does not survive the window
+}
+
+// A font kept with its foundry ("C059 [urw]") is the family the list shows
+// once; the setting keeps its name and prints in that face.
+void TestPrint::storedFontWithItsFoundryIsKept()
+{
+    Notebook nb(m_dir.path());
+    fill(nb);
+    nb.setPrintFont(QStringLiteral("C059 [urw]"));
+    FakePrinter printer;
+    printer.fonts.append(QStringLiteral("C059"));
+    F_print window(nullptr, nb, printer);
+    QCOMPARE(ctl<QComboBox>(window, "Combo2")->currentText(), QStringLiteral("C059"));
+    QCOMPARE(nb.settings().print_font, QStringLiteral("C059 [urw]"));
+    QCOMPARE(printer.usableFont(nb.settings().print_font), QStringLiteral("C059 [urw]"));
+    QCOMPARE(printer.usableFont(QStringLiteral("C059 [nobody]x")), QStringLiteral("ＭＳ 明朝"));
 }
 
 void TestPrint::fontNameTheSettingsCannotHoldIsRefused()

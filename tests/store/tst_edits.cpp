@@ -308,8 +308,6 @@ private slots:
     // passed over.
     void memoFileAlreadyThereIsNeverWrittenOver()
     {
-        QFETCH(QList<int>, there);
-        QFETCH(int, taken);
         QTemporaryDir dir;
         Notebook nb(dir.path());
         fourHaiku(nb);

@@ -11,8 +11,8 @@ class TestUiHelpers : public QObject
     Q_OBJECT
 
 private slots:
-    // The Windows face names in the settings find a real mincho and gothic face.
-    void windowsFaceNamesResolveToJapaneseFaces_data()
+    // The face names the settings use find a real mincho and gothic face.
+    void settingsFaceNamesResolveToJapaneseFaces_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
@@ -21,7 +21,7 @@ private slots:
         QTest::newRow("ＭＳ ゴシック") << QStringLiteral("ＭＳ ゴシック") << QStringLiteral("Gothic");
         QTest::newRow("MS Gothic") << QStringLiteral("MS Gothic") << QStringLiteral("Gothic");
     }
-    void windowsFaceNamesResolveToJapaneseFaces()
+    void settingsFaceNamesResolveToJapaneseFaces()
     {
         QFETCH(QString, name);
         QFETCH(QString, kind);
@@ -31,6 +31,32 @@ private slots:
         const QString family = QFontInfo(QFont(name)).family();
         QVERIFY2(family.contains(kind) || family.contains(kind == u"Mincho" ? u"Serif" : u"Sans"),
                  qPrintable(name + QStringLiteral(" -> ") + family));
+    }
+
+    // The font lists: the two names of the settings first, then each family
+    // once, however many foundries make it.
+    void fontChoices_data()
+    {
+        QTest::addColumn<QStringList>("families");
+        QTest::addColumn<QStringList>("expected");
+        const QString mincho = QString::fromUtf8(JapaneseFonts::mincho);
+        const QString gothic = QString::fromUtf8(JapaneseFonts::gothic);
+        QTest::newRow("none") << QStringList() << QStringList{mincho, gothic};
+        QTest::newRow("two foundries") << QStringList{"C059 [UKWN]", "C059 [urw]", "IPAMincho"}
+                                       << QStringList{mincho, gothic, "C059", "IPAMincho"};
+        QTest::newRow("bare and with foundry")
+            << QStringList{"Nimbus Sans", "Nimbus Sans [urw]", "Nimbus Sans [UKWN]", "Z003"}
+            << QStringList{mincho, gothic, "Nimbus Sans", "Z003"};
+        QTest::newRow("the settings' own names")
+            << QStringList{"DejaVu Sans", gothic, mincho} << QStringList{mincho, gothic, "DejaVu Sans"};
+        QTest::newRow("brackets that are no foundry")
+            << QStringList{"[x]", "A [b] C"} << QStringList{mincho, gothic, "[x]", "A [b] C"};
+    }
+    void fontChoices()
+    {
+        QFETCH(QStringList, families);
+        QFETCH(QStringList, expected);
+        QCOMPARE(JapaneseFonts::fontChoices(families), expected);
     }
 
     void twipsFollowTheLogicalDpi()

@@ -209,6 +209,73 @@ private slots:
         label.setText(QString());
         QCOMPARE(a->text(QAccessible::Name), u"選択した句（縦書き）"_qs);
     }
+
+    // What is laid out and read aloud stops after a few hundred characters,
+    // a surrogate pair kept whole.
+    void shortenedText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const qsizetype max = VerticalText::kMaxCharacters;
+        const QString full(max, u'国');
+        QTest::newRow("a poem") << u"古池や"_qs << u"古池や"_qs;
+        QTest::newRow("exactly the most") << full << full;
+        QTest::newRow("one more") << full + u"春"_qs << full + u"…"_qs;
+        QString pairs = u"a"_qs; // the last unit kept is the first half of a pair
+        while (pairs.size() < max + 10)
+            pairs += u"𠮷"_qs;
+        QTest::newRow("pair across the end") << pairs << pairs.left(max + 1) + u"…"_qs;
+        QString shortPairs = u"a"_qs; // the pair ends the text: nothing to cut
+        while (shortPairs.size() < max + 1)
+            shortPairs += u"𠮷"_qs;
+        QTest::newRow("pair ending the text") << shortPairs << shortPairs;
+    }
+    void shortenedText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(VerticalText::shortened(text), expected);
+    }
+
+    // A damaged notebook can hold a "poem" of megabytes: the label draws and
+    // reads out only its start, at once, and keeps the whole text.
+    void hugePoemIsLaidOutAndReadOnlyInPart_data()
+    {
+        QTest::addColumn<qsizetype>("bytes"); // as stored, two bytes a character
+        QTest::newRow("1 MB") << qsizetype(1'000'000);
+        QTest::newRow("50 MB") << qsizetype(50'000'000);
+    }
+    void hugePoemIsLaidOutAndReadOnlyInPart()
+    {
+        QFETCH(qsizetype, bytes);
+        const QString poem(bytes / 2, u'国');
+        const QFont font = labelFont();
+        // Even a column that could hold every character lays out no more
+        // than the most.
+        const QRectF endless(0, 0, 40, 1e12);
+        const auto placed = VerticalText::layout(poem, font, endless, nullptr, everyForm);
+        QCOMPARE(qsizetype(placed.size()), VerticalText::kMaxCharacters);
+
+        VerticalLabel label;
+        label.resize(29, 349);
+        label.setText(poem);
+        QCOMPARE(label.text().size(), poem.size());
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&label);
+        QVERIFY(a);
+        const QString spoken = a->text(QAccessible::Name);
+        QVERIFY2(spoken.size() == VerticalText::kMaxCharacters + 1,
+                 qPrintable(QString::number(spoken.size())));
+        QCOMPARE(spoken, poem.left(VerticalText::kMaxCharacters) + u"…"_qs);
+        QImage image(label.size(), QImage::Format_RGB32);
+        label.render(&image);
+        const QRgb background = label.palette().window().color().rgb();
+        int ink = 0; // the characters that fit are drawn
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                ink += image.pixel(x, y) != background;
+        }
+        QVERIFY(ink > 0);
+    }
 };
 
 QTEST_MAIN(TestVerticalText)
