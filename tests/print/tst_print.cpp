@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -112,6 +113,77 @@ QStringList textsOf(const QList<PdfLine> &lines)
     QStringList texts;
     for (const PdfLine &l : lines)
         texts.append(l.text);
+    return texts;
+}
+
+// ---- vertical pages read back ----------------------------------------------
+
+struct PdfChar
+{
+    double x = 0; // the middle of its box, points from the left
+    double top = 0;
+    QString text;
+};
+
+// Every character of every page, as pdftotext finds them; vertical text
+// comes out as one word a character.
+QList<QList<PdfChar>> readChars(const QString &pdf)
+{
+    QList<QList<PdfChar>> pages;
+    QXmlStreamReader xml(runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, "-"}));
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("page")) {
+            pages.append(QList<PdfChar>());
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("word") && !pages.isEmpty()) {
+            const auto a = xml.attributes();
+            PdfChar c;
+            c.x = (a.value(QLatin1String("xMin")).toDouble() + a.value(QLatin1String("xMax")).toDouble()) / 2;
+            c.top = a.value(QLatin1String("yMin")).toDouble();
+            c.text = xml.readElementText();
+            // A vertical form reads back as itself: "︑" for "、".
+            if (c.text.size() == 1 && c.text[0].unicode() >= 0xFE10 && c.text[0].unicode() <= 0xFE4F)
+                c.text = c.text.normalized(QString::NormalizationForm_KC);
+            pages.last().append(c);
+        }
+    }
+    return pages;
+}
+
+struct PdfColumn
+{
+    double x = 0;
+    QString text;
+};
+
+// The columns of a page as a reader takes them: right to left, each from
+// the top down. A character belongs to the column whose middle is within
+// half a cell of its own (small kana stand a little to the right).
+QList<PdfColumn> columnsOf(QList<PdfChar> chars, double cell = PrintRun::kPointSize)
+{
+    std::sort(chars.begin(), chars.end(), [](const PdfChar &a, const PdfChar &b) { return a.x > b.x; });
+    QList<QList<PdfChar>> groups;
+    for (const PdfChar &c : chars) {
+        if (groups.isEmpty() || groups.last().first().x - c.x > cell / 2)
+            groups.append(QList<PdfChar>());
+        groups.last().append(c);
+    }
+    QList<PdfColumn> columns;
+    for (QList<PdfChar> &g : groups) {
+        std::sort(g.begin(), g.end(), [](const PdfChar &a, const PdfChar &b) { return a.top < b.top; });
+        PdfColumn column{g.first().x, QString()};
+        for (const PdfChar &c : g)
+            column.text += c.text;
+        columns.append(column);
+    }
+    return columns;
+}
+
+QStringList textsOf(const QList<PdfColumn> &columns)
+{
+    QStringList texts;
+    for (const PdfColumn &c : columns)
+        texts.append(c.text);
     return texts;
 }
 
@@ -224,6 +296,13 @@ private slots:
     void refusedJobIsReported();
     void realDefaultPrinter();
     void refusingQueueIsReported();
+
+    // in vertical writing
+    void verticalLayoutFillsPagesRightToLeft_data();
+    void verticalLayoutFillsPagesRightToLeft();
+    void verticalPageOnAPictureHasItsColumnsWhereTheLayoutPutsThem();
+    void verticalPrintReadsBackColumnByColumn();
+    void verticalChoiceIsKeptAndPrintedWith();
 
     // the print window
     void gridOffersAllOrOneCategory();
@@ -703,6 +782,169 @@ void TestPrint::refusingQueueIsReported()
     QVERIFY2(
         out.problem.startsWith(QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(queue)),
         qPrintable(out.problem));
+}
+
+// ---- in vertical writing ------------------------------------------------------
+
+// A4 is 11906 × 16838 twips; "あ" at 14 pt is 280.
+constexpr double kA4Width = 11906;
+
+void TestPrint::verticalLayoutFillsPagesRightToLeft_data()
+{
+    QTest::addColumn<QSizeF>("sheet");
+    QTest::addColumn<QRectF>("printable");
+    QTest::addColumn<int>("poems");
+    QTest::addColumn<int>("columnsPerPage");
+    QTest::addColumn<int>("pages");
+    const QSizeF a4(kA4Width, kA4);
+    const QRectF smallMargins(240, 240, kA4Width - 480, kA4 - 480);
+    // The 2 cm margins leave 9638 twips: 17 columns and the 16 empty ones between.
+    QTest::newRow("a page and one column") << a4 << smallMargins << 18 << 17 << 2;
+    QTest::newRow("exactly one page") << a4 << smallMargins << 17 << 17 << 1;
+    QTest::newRow("nothing listed") << a4 << smallMargins << 0 << 17 << 0;
+    QTest::newRow("a printer that cannot reach our margins")
+        << a4 << QRectF(1500, 1500, kA4Width - 3000, kA4 - 3000) << 17 << 16 << 2;
+    QTest::newRow("a sheet that knows no printable area") << a4 << QRectF() << 17 << 17 << 1;
+    QTest::newRow("a sheet narrower than a column") << QSizeF(2500, kA4) << QRectF() << 3 << 1 << 3;
+}
+
+void TestPrint::verticalLayoutFillsPagesRightToLeft()
+{
+    QFETCH(QSizeF, sheet);
+    QFETCH(QRectF, printable);
+    QFETCH(int, poems);
+    QFETCH(int, columnsPerPage);
+    QFETCH(int, pages);
+    const VerticalPageLayout layout = VerticalPageLayout::compute(poems, sheet, printable, 280);
+    QCOMPARE(layout.columnsPerPage, columnsPerPage);
+    QCOMPARE(layout.pageCount, pages);
+    QCOMPARE(int(layout.columns.size()), poems);
+    const QRectF margins(1134, 1134, sheet.width() - 2268, sheet.height() - 2268);
+    QCOMPARE(layout.area, printable.isEmpty() ? margins : margins.intersected(printable));
+    for (int i = 0; i < poems; ++i) {
+        const VerticalPageLayout::Column &c = layout.columns[std::size_t(i)];
+        QCOMPARE(c.page, i / columnsPerPage);
+        QCOMPARE(c.place, i % columnsPerPage);
+        // The first column of a page at the right margin, each next one two
+        // cells further left, every one the text area's height.
+        QCOMPARE(c.rect.right(), layout.area.right() - 2 * 280 * c.place);
+        QCOMPARE(c.rect.width(), 280.0);
+        QCOMPARE(c.rect.top(), layout.area.top());
+        QCOMPARE(c.rect.bottom(), layout.area.bottom());
+        if (columnsPerPage > 1)
+            QVERIFY(c.rect.left() >= layout.area.left());
+    }
+}
+
+void TestPrint::verticalPageOnAPictureHasItsColumnsWhereTheLayoutPutsThem()
+{
+    // 72 dpi: a point is a pixel. The sheet's top left is the picture's.
+    QImage page(595, 842, QImage::Format_RGB32);
+    page.setDotsPerMeterX(2835);
+    page.setDotsPerMeterY(2835);
+    page.fill(Qt::white);
+    const QFont font = PrintRun::printFont(QStringLiteral("ＭＳ 明朝"));
+    const QStringList poems{QStringLiteral("一二三"), QStringLiteral("四五六"), QStringLiteral("七八九")};
+    const VerticalPageLayout layout =
+        VerticalPageLayout::compute(3, QSizeF(kA4Width, kA4), QRectF(0, 0, kA4Width, kA4), 280);
+    QPainter painter(&page);
+    PrintRun::paintVerticalPage(painter, layout, poems, 0, font, QPointF(0, 0));
+    painter.end();
+    auto inkIn = [&page](int left, int right, int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (qGray(page.pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    // The text area starts 2 cm (56.7 pt) from the top and ends as far from
+    // the right edge; a column is 14 pt wide.
+    const int right = int(595 - 56.7);
+    for (int k = 0; k < 3; ++k) {
+        const int columnRight = right - 28 * k;
+        QVERIFY2(inkIn(columnRight - 14, columnRight, 57, 57 + 42),
+                 qPrintable(QStringLiteral("poem %1 not in column %1").arg(k)));
+        QVERIFY(!inkIn(columnRight - 14, columnRight, 57 + 44, 842)); // three characters, nothing below
+        QVERIFY(!inkIn(columnRight - 27, columnRight - 15, 0, 842));  // the empty column to its left
+    }
+    QVERIFY(!inkIn(0, right - 28 * 2 - 15, 0, 842));
+    QVERIFY(!inkIn(right + 1, 595, 0, 842));
+    QVERIFY(!inkIn(0, 595, 0, 56));
+}
+
+void TestPrint::verticalPrintReadsBackColumnByColumn()
+{
+    QStringList poems;
+    for (int i = 1; i <= 18; ++i)
+        poems.append(QStringLiteral("第%1句　古池や、蛙飛びこむ水の音。スーパーの「袋」").arg(i));
+    FakePrinter printer;
+    printer.delivered = m_dir.filePath(QStringLiteral("vertical.pdf"));
+    const PrintOutcome out = PrintRun::run(poems, QStringLiteral("ＭＳ 明朝"), printer, m_dir.path(),
+                                           QDateTime::currentDateTime(), PrintRun::Writing::Vertical);
+    QCOMPARE(out.kind, PrintOutcome::Kind::Printed);
+    QCOMPARE(out.pages, 2);
+    QCOMPARE(pageCount(printer.delivered), 2);
+    const QList<QList<PdfChar>> pages = readChars(printer.delivered);
+    QCOMPARE(pages.size(), 2);
+    // Read right to left, each column from the top, the poems come back in
+    // list order, 17 on the first page and the last one at the right of the
+    // second; the ideographic space is no word of its own.
+    const QList<PdfColumn> first = columnsOf(pages[0]);
+    const QList<PdfColumn> second = columnsOf(pages[1]);
+    QStringList expected;
+    for (const QString &p : poems)
+        expected.append(QString(p).remove(QStringLiteral("　")));
+    QCOMPARE(textsOf(first), expected.mid(0, 17));
+    QCOMPARE(textsOf(second), expected.mid(17));
+    QVERIFY(qAbs(second[0].x - first[0].x) < 1);
+    // The first column stands at the right margin, 2 cm from the edge: its
+    // middle half a cell further in. Columns are 28 pt apart.
+    QVERIFY2(qAbs(first[0].x - (595.3 - 56.7 - 7)) < 1.5, qPrintable(QString::number(first[0].x)));
+    for (int k = 1; k < first.size(); ++k)
+        QVERIFY(qAbs(first[k - 1].x - first[k].x - 28) < 1.5);
+    // Every font is in the file.
+    const QStringList fontLines = fontsOf(printer.delivered).split(u'\n', Qt::SkipEmptyParts).mid(2);
+    QVERIFY(!fontLines.isEmpty());
+    for (const QString &line : fontLines)
+        QVERIFY2(line.contains(QStringLiteral(" yes ")), qPrintable(line));
+}
+
+void TestPrint::verticalChoiceIsKeptAndPrintedWith()
+{
+    QTemporaryDir folder;
+    Notebook nb(folder.path());
+    fill(nb);
+    FakePrinter printer;
+    MessageRecorder messages;
+    const QString poem = QStringLiteral("古池や蛙飛びこむ水の音");
+    {
+        F_print window(nb, printer);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *vertical = ctl<QCheckBox>(window, "Check1");
+        QCOMPARE(vertical->text(), QStringLiteral("縦書き"));
+        QVERIFY(!vertical->isChecked());
+        doubleClickRow(window, 1);
+        // Unchecked: one poem a line, as ever.
+        printer.delivered = folder.filePath(QStringLiteral("horizontal.pdf"));
+        window.Command1_Click();
+        QCOMPARE(textsOf(readLines(printer.delivered).value(0)), QStringList{poem});
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("yurimoka.ini"))));
+
+        QTest::mouseClick(vertical, Qt::LeftButton, {}, QPoint(4, vertical->height() / 2));
+        QVERIFY(vertical->isChecked());
+        printer.delivered = folder.filePath(QStringLiteral("vertical.pdf"));
+        window.Command1_Click();
+        QCOMPARE(textsOf(columnsOf(readChars(printer.delivered).value(0))), QStringList{poem});
+        QCOMPARE(messages.shown.last().text, QStringLiteral("印刷終了"));
+    }
+    // Kept in yurimoka.ini, not in haiku.ini, and checked next time.
+    QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("yurimoka.ini"))));
+    QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("haiku.ini"))));
+    F_print again(nb, printer);
+    QVERIFY(ctl<QCheckBox>(again, "Check1")->isChecked());
+    ctl<QCheckBox>(again, "Check1")->click();
+    QVERIFY(!F_print(nb, printer).findChild<QCheckBox *>(QStringLiteral("Check1"))->isChecked());
 }
 
 // ---- the print window --------------------------------------------------------
