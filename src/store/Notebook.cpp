@@ -445,6 +445,16 @@ QString Notebook::readMemo(qint64 memo_no)
 
 Notebook::MemoFile Notebook::readMemoFile(qint64 memo_no)
 {
+    QByteArray bytes;
+    MemoFile memo = readMemoBytes(memo_no, &bytes);
+    // What was read is what a correction may replace without asking.
+    if (memo.state == MemoFile::State::Read)
+        remember(memoName(memo_no), bytes);
+    return memo;
+}
+
+Notebook::MemoFile Notebook::readMemoBytes(qint64 memo_no, QByteArray *bytesRead) const
+{
     const QString name = memoName(memo_no);
     const QString full = path(name);
     QFile f(full);
@@ -462,9 +472,10 @@ Notebook::MemoFile Notebook::readMemoFile(qint64 memo_no)
                 {},
                 QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, why)};
     }
-    // What was read is what a correction may replace without asking.
-    remember(name, bytes);
-    return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(bytes).text), {}};
+    const QString text = DataFiles::memoFromFile(Cp932::decode(bytes).text);
+    if (bytesRead)
+        *bytesRead = std::move(bytes);
+    return {MemoFile::State::Read, text, {}};
 }
 
 std::optional<StoreProblem> Notebook::writeMemo(qint64 memo_no, const QString &memo)

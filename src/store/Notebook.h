@@ -134,6 +134,10 @@ public:
         QString problem; // for Unreadable: a Japanese sentence naming the file and the cause
     };
     MemoFile readMemoFile(qint64 memo_no);
+    // The same for reading a memo out of the notebook (a booklet, an
+    // export): it is not noted as seen, so a correction later still notices
+    // a file that someone else changed in the meantime.
+    MemoFile readMemoFile(qint64 memo_no) const { return readMemoBytes(memo_no, nullptr); }
     // Writes a memo file. One that cannot be written is kept in memory and
     // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
@@ -326,6 +330,8 @@ private:
     // The next memo number whose file is not there yet; nothing when none is left.
     std::optional<qint64> nextFreeMemoNo() const;
     static QString memoName(qint64 memo_no);
+    // Reads a memo file; bytesRead, when given, receives the bytes as read.
+    MemoFile readMemoBytes(qint64 memo_no, QByteArray *bytesRead) const;
     // The first record with the largest memo number, or 0.
     static std::size_t largestMemoNo(const std::vector<Haiku_record> &list);
     void raiseLastMemoNo(std::size_t largest);

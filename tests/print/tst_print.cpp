@@ -8,6 +8,7 @@
 #include "support/Controls.h"
 #include "support/FakePrinter.h"
 #include "support/MessageRecorder.h"
+#include "support/PdfText.h"
 #include "ui/JapaneseFonts.h"
 
 #include <QAction>
@@ -32,15 +33,6 @@
 namespace {
 
 // ---- reading a PDF back with poppler's tools -------------------------------
-
-QString runTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // Qt writes "～" into a PDF so that it reads back as the wave dash "〜".
 QString normalised(QString text)
@@ -77,19 +69,6 @@ PdfPages readLines(const QString &pdf)
     return pages;
 }
 
-int pageCount(const QString &pdf)
-{
-    const QRegularExpression pagesLine(QStringLiteral("^Pages:\\s+(\\d+)"),
-                                       QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch m = pagesLine.match(runTool(QStringLiteral("pdfinfo"), {pdf}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-QString fontsOf(const QString &pdf)
-{
-    return runTool(QStringLiteral("pdffonts"), {pdf});
-}
-
 // The lines of a page as the poet counts them: 0 for the first poem, then
 // one for every 14 pt below it.
 QList<int> lineNumbers(const QList<PdfLine> &lines)
@@ -113,77 +92,6 @@ QStringList textsOf(const QList<PdfLine> &lines)
     QStringList texts;
     for (const PdfLine &l : lines)
         texts.append(l.text);
-    return texts;
-}
-
-// ---- vertical pages read back ----------------------------------------------
-
-struct PdfChar
-{
-    double x = 0; // the middle of its box, points from the left
-    double top = 0;
-    QString text;
-};
-
-// Every character of every page, as pdftotext finds them; vertical text
-// comes out as one word a character.
-QList<QList<PdfChar>> readChars(const QString &pdf)
-{
-    QList<QList<PdfChar>> pages;
-    QXmlStreamReader xml(runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, "-"}));
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("page")) {
-            pages.append(QList<PdfChar>());
-        } else if (xml.isStartElement() && xml.name() == QLatin1String("word") && !pages.isEmpty()) {
-            const auto a = xml.attributes();
-            PdfChar c;
-            c.x = (a.value(QLatin1String("xMin")).toDouble() + a.value(QLatin1String("xMax")).toDouble()) / 2;
-            c.top = a.value(QLatin1String("yMin")).toDouble();
-            c.text = xml.readElementText();
-            // A vertical form reads back as itself: "︑" for "、".
-            if (c.text.size() == 1 && c.text[0].unicode() >= 0xFE10 && c.text[0].unicode() <= 0xFE4F)
-                c.text = c.text.normalized(QString::NormalizationForm_KC);
-            pages.last().append(c);
-        }
-    }
-    return pages;
-}
-
-struct PdfColumn
-{
-    double x = 0;
-    QString text;
-};
-
-// The columns of a page as a reader takes them: right to left, each from
-// the top down. A character belongs to the column whose middle is within
-// half a cell of its own (small kana stand a little to the right).
-QList<PdfColumn> columnsOf(QList<PdfChar> chars, double cell = PrintRun::kPointSize)
-{
-    std::sort(chars.begin(), chars.end(), [](const PdfChar &a, const PdfChar &b) { return a.x > b.x; });
-    QList<QList<PdfChar>> groups;
-    for (const PdfChar &c : chars) {
-        if (groups.isEmpty() || groups.last().first().x - c.x > cell / 2)
-            groups.append(QList<PdfChar>());
-        groups.last().append(c);
-    }
-    QList<PdfColumn> columns;
-    for (QList<PdfChar> &g : groups) {
-        std::sort(g.begin(), g.end(), [](const PdfChar &a, const PdfChar &b) { return a.top < b.top; });
-        PdfColumn column{g.first().x, QString()};
-        for (const PdfChar &c : g)
-            column.text += c.text;
-        columns.append(column);
-    }
-    return columns;
-}
-
-QStringList textsOf(const QList<PdfColumn> &columns)
-{
-    QStringList texts;
-    for (const PdfColumn &c : columns)
-        texts.append(c.text);
     return texts;
 }
 
