@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr double kClientWidth = 5400;
-constexpr double kClientHeight = 2640;
+constexpr double kClientWidth = 6120;
+constexpr double kClientHeight = 2340;
 
 } // namespace
 
@@ -57,7 +57,7 @@ void F_kakidasi::createControls()
     Label1 = new QLabel(QStringLiteral("分類"), this);
     place(Label1, "Label1", 120, 240, 900, 255);
     Combo1 = new QComboBox(this);
-    place(Combo1, "Combo1", 1080, 180, 4140, 330);
+    place(Combo1, "Combo1", 1080, 180, 4860, 330);
     Label2 = new QLabel(QStringLiteral("形式"), this);
     place(Label2, "Label2", 120, 720, 900, 255);
     Option1 = new QRadioButton(QStringLiteral("CSV（表計算ソフト用）"), this);
@@ -65,11 +65,11 @@ void F_kakidasi::createControls()
     Option2 = new QRadioButton(QStringLiteral("テキスト"), this);
     place(Option2, "Option2", 3600, 690, 1620, 315);
     Check1 = new QCheckBox(QStringLiteral("鍵付きのメモも書き出す（パスワードが必要です）"), this);
-    place(Check1, "Check1", 1080, 1200, 4140, 315);
+    place(Check1, "Check1", 1080, 1200, 4920, 315);
     Command1 = new QPushButton(QStringLiteral("書き出し"), this);
-    place(Command1, "Command1", 1980, 1980, 1575, 435);
+    place(Command1, "Command1", 2700, 1740, 1575, 435);
     Command2 = new QPushButton(QStringLiteral("中止"), this);
-    place(Command2, "Command2", 3660, 1980, 1575, 435);
+    place(Command2, "Command2", 4380, 1740, 1575, 435);
     Command1->setAutoDefault(false);
     Command2->setAutoDefault(false);
 
