@@ -1,5 +1,4 @@
 #include "export/F_kakidasi.h"
-#include "mainwin/Main_form.h"
 #include "store/NotebookExport.h"
 #include "support/Controls.h"
 #include "support/Folders.h"
@@ -114,9 +113,7 @@ private slots:
 
     void windowWritesWhatWasChosen_data();
     void windowWritesWhatWasChosen();
-    void emptyCategoryWritesNothing();
     void failedWriteLeavesNoFile();
-    void menuOpensTheExportWindow();
 };
 
 void TestExport::initTestCase()
@@ -225,6 +222,9 @@ void TestExport::windowWritesWhatWasChosen_data()
         << true << u"全部"_qs << true << QString() << true << QString() << QString();
     QTest::newRow("no locked haiku in the category: no prompt")
         << true << u"夏"_qs << true << QString() << false << u"1句を書き出しました。"_qs << u"夏のメモ"_qs;
+    QTest::newRow("a category without haiku writes nothing")
+        << true << u"冬"_qs << true << QString() << false
+        << u"この分類には句がありません。何も書き出しませんでした。"_qs << QString();
     QTest::newRow("text, the right password")
         << false << u"春"_qs << true << kPassword << true << u"2句を書き出しました。"_qs << kSecret;
 }
@@ -283,20 +283,6 @@ void TestExport::windowWritesWhatWasChosen()
     }
 }
 
-void TestExport::emptyCategoryWritesNothing()
-{
-    QTemporaryDir dir;
-    Notebook nb(dir.path());
-    fill(nb);
-    MessageRecorder messages;
-    F_kakidasi window(nullptr, nb);
-    ctl<QComboBox>(window, "Combo1")->setCurrentText(u"冬"_qs);
-    window.Command1_Click();
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown[0].text, u"この分類には句がありません。何も書き出しませんでした。"_qs);
-    QVERIFY(exports(dir.path()).isEmpty());
-}
-
 void TestExport::failedWriteLeavesNoFile()
 {
     SmallDisk disk("size=256k");
@@ -317,26 +303,6 @@ void TestExport::failedWriteLeavesNoFile()
     QVERIFY2(said.match(messages.shown[0].text).hasMatch(), qPrintable(messages.shown[0].text));
     QVERIFY(exports(disk.path()).isEmpty());
     QVERIFY(!window.written());
-}
-
-void TestExport::menuOpensTheExportWindow()
-{
-    QTemporaryDir dir;
-    MessageRecorder messages;
-    Notebook nb(dir.path());
-    Main_form form(nb);
-    QVERIFY(form.Form_Load());
-    QString title;
-    QTimer::singleShot(0, [&] {
-        auto *window = qobject_cast<F_kakidasi *>(QApplication::activeModalWidget());
-        if (!window)
-            return;
-        title = window->windowTitle();
-        ctl<QPushButton>(*window, "Command2")->click();
-    });
-    ctl<QAction>(form, "Menu_kakidasi")->trigger();
-    QCOMPARE(title, u"書き出し"_qs);
-    QVERIFY(exports(dir.path()).isEmpty());
 }
 
 QTEST_MAIN(TestExport)

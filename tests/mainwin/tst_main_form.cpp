@@ -247,6 +247,7 @@ private slots:
     void terminationSignalAsksToQuit_data();
     void terminationSignalAsksToQuit();
     void menuBarHasEveryEntryInOrder();
+    void bookletAndExportOpenFromTheMenu();
     void hintsFollowTheMouseAndTheFocus();
     void manualThatIsMissingIsSaidSo();
     void clickOnALockedRowAsksForThePassword_data();
@@ -604,6 +605,32 @@ void TestMainForm::menuBarHasEveryEntryInOrder()
     // Both quits can always be chosen.
     QVERIFY(ctl<QAction>(form, "Menu_quit")->isEnabled());
     QVERIFY(ctl<QAction>(form, "Menu_file_quit")->isEnabled());
+}
+
+void TestMainForm::bookletAndExportOpenFromTheMenu()
+{
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    DialogDriver driver;
+    QStringList titles;
+    QStringList offered;
+    const DialogDriver::Action look = [&](QDialog *d) {
+        titles << d->windowTitle();
+        auto *categories = ctl<QComboBox>(*d, "Combo1");
+        for (int i = 0; i < categories->count(); ++i)
+            offered << categories->itemText(i);
+    };
+    driver.actions = {look, look};
+    ctl<QAction>(form, "Menu_kushu")->trigger();
+    ctl<QAction>(form, "Menu_kakidasi")->trigger();
+    QCOMPARE(driver.opened, (QStringList{"F_kushu", "F_kakidasi"}));
+    QCOMPARE(titles, (QStringList{"句集を作る", "書き出し"}));
+    // 全部, then the notebook's own categories, in both.
+    QCOMPARE(offered, DataFiles::defaultCategories() + DataFiles::defaultCategories());
+    QVERIFY(QDir(dir.path()).entryList({"句集_*", "書き出し_*"}).isEmpty()); // cancelled: nothing written
 }
 
 void TestMainForm::hintsFollowTheMouseAndTheFocus()

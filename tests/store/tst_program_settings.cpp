@@ -72,7 +72,6 @@ void TestProgramSettings::damagedValuesGiveTheirDefaults_data()
     QTest::addColumn<bool>("dateRange");
     const int a5 = int(ProgramSettings::PageSize::A5);
     const int a4 = int(ProgramSettings::PageSize::A4);
-    QTest::newRow("empty") << QByteArray() << false << u"句集"_qs << a5 << false;
     QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe[\x81\x40=\n\x01\x02", 11) << false
                                     << u"句集"_qs << a5 << false;
     QTest::newRow("values that mean nothing")
