@@ -84,6 +84,15 @@ awk -F, '
             printf "| growth 1 000 → 10 000 (×10 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 10000] / cpu["BM_StoreNew", 1000], wall["BM_StoreNew", 10000] / wall["BM_StoreNew", 1000], cpu["BM_DeleteFirst", 10000] / cpu["BM_DeleteFirst", 1000], wall["BM_DeleteFirst", 10000] / wall["BM_DeleteFirst", 1000]
             printf "| growth 10 000 → 29 999 (×3.0 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 29999] / cpu["BM_StoreNew", 10000], wall["BM_StoreNew", 29999] / wall["BM_StoreNew", 10000], cpu["BM_DeleteFirst", 29999] / cpu["BM_DeleteFirst", 10000], wall["BM_DeleteFirst", 29999] / wall["BM_DeleteFirst", 10000]
         }
+        # 句集を作る on the whole notebook, rendered into memory.
+        if (cpu["BM_Booklet", 1000] != "") {
+            print ""
+            print "| haiku | booklet, A5 with dates | same, wall clock |"
+            print "|---:|---:|---:|"
+            nb2 = split("1000 29999", k, " ")
+            for (i = 1; i <= nb2; i++)
+                printf "| %s | %.0f ms | %.0f ms |\n", k[i], cpu["BM_Booklet", k[i]], wall["BM_Booklet", k[i]]
+        }
     }' "$out/times.csv"
 
 awk '
