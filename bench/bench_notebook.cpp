@@ -12,9 +12,12 @@
 #include "store/Cp932.h"
 #include "store/DataFiles.h"
 #include "store/Notebook.h"
+#include "store/NotebookReading.h"
 #include "store/TextLines.h"
 
 #ifdef YURIMOKA_BENCH_UI
+#include "booklet/Booklet.h"
+#include "booklet/BookletPlan.h"
 #include "mainwin/Main_form.h"
 #include "onsu/MecabReader.h"
 #include "onsu/Onsu.h"
@@ -616,6 +619,34 @@ BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
 BENCHMARK(BM_ListSearch)->Apply(sizes);
 BENCHMARK(BM_ListMove)->Apply(sizes);
+// 句集を作る on the whole notebook: every haiku under its category's
+// heading, A5, each with its date, rendered into memory as the window does
+// before it writes the file.
+void BM_Booklet(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const auto nb = loadedNotebook(notebookFolder(n));
+    const ProgramSettings::Booklet choice;
+    int pages = 0;
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const BookletPlan plan =
+            BookletPlan::make(NotebookReading::records(*nb), NotebookReading::categories(*nb), choice);
+        const std::optional<Booklet::Made> made =
+            Booklet::make(plan, NotebookReading::records(*nb), choice, QDateTime::currentDateTime(),
+                          [](int) { return true; });
+        if (!made || plan.poemCount() != n) {
+            state.SkipWithError("the booklet was not made with every haiku");
+            return;
+        }
+        pages = made->pages;
+        bytes = made->pdf.size();
+    }
+    state.SetLabel(std::to_string(pages) + " pages, " + std::to_string(bytes / 1024) + " KiB");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+BENCHMARK(BM_Booklet)->Arg(1000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreNew)->Apply(editSizes);
 BENCHMARK(BM_DeleteFirst)->Apply(editSizes);
 BENCHMARK(BM_OnsuCount)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

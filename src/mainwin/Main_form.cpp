@@ -1,8 +1,10 @@
 #include "mainwin/Main_form.h"
 
+#include "booklet/F_kushu.h"
 #include "categories/F_bunrui.h"
 #include "editor/F_kinyu.h"
 #include "editor/F_sakujo.h"
+#include "export/F_kakidasi.h"
 #include "fontset/F_tatefont.h"
 #include "lock/F_keyset.h"
 #include "lock/F_secpassin.h"
@@ -88,6 +90,8 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Command9, &QPushButton::clicked, this, &Main_form::Command9_Click);
     connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
     connect(Menu_print, &QAction::triggered, this, &Main_form::Menu_print_Click);
+    connect(Menu_kushu, &QAction::triggered, this, &Main_form::Menu_kushu_Click);
+    connect(Menu_kakidasi, &QAction::triggered, this, &Main_form::Menu_kakidasi_Click);
     connect(Menu_tatefont, &QAction::triggered, this, &Main_form::Menu_tatefont_Click);
     connect(Menu_file_pass, &QAction::triggered, this, &Main_form::Menu_file_pass_Click);
     connect(Grid1, &ListGrid::gridClicked, this, &Main_form::Grid1_Click);
@@ -208,6 +212,8 @@ void Main_form::createControls()
         entry(Menu_file->addAction(QStringLiteral("縦書き用フォントの設定(&K)")), "Menu_tatefont");
     entry(Menu_file->addSeparator(), "Menu_file_bar2");
     Menu_print = entry(Menu_file->addAction(QStringLiteral("選択した句の印刷(&K)")), "Menu_print");
+    Menu_kushu = entry(Menu_file->addAction(QStringLiteral("句集を作る…")), "Menu_kushu");
+    Menu_kakidasi = entry(Menu_file->addAction(QStringLiteral("書き出し…")), "Menu_kakidasi");
     entry(Menu_file->addSeparator(), "Menu_file_bar3");
     Menu_file_quit = entry(Menu_file->addAction(QStringLiteral("終了(&Q)")), "Menu_file_quit");
     Menu_bunrui = entry(bar->addAction(QStringLiteral("分類の編集(&B)")), "Menu_bunrui");
@@ -508,6 +514,16 @@ void Main_form::setPoemFont(const QString &family)
 void Main_form::Menu_print_Click()
 {
     F_print::open(this, nb, *m_printer);
+}
+
+void Main_form::Menu_kushu_Click()
+{
+    F_kushu::open(this, nb);
+}
+
+void Main_form::Menu_kakidasi_Click()
+{
+    F_kakidasi::open(this, nb);
 }
 
 void Main_form::Menu_tatefont_Click()

@@ -97,6 +97,10 @@ public:
 
     // 選択した句の印刷: the print window.
     void Menu_print_Click();
+    // 句集を作る…: the booklet window.
+    void Menu_kushu_Click();
+    // 書き出し…: the export window.
+    void Menu_kakidasi_Click();
     // 縦書き用フォントの設定: the vertical font window, which previews on the poem.
     void Menu_tatefont_Click();
     // 分類の編集: the category editor; afterwards the filter or the list is
@@ -131,6 +135,8 @@ private:
     QAction *Menu_file_pass; // 鍵の設定(&P)
     QAction *Menu_tatefont;  // 縦書き用フォントの設定(&K)
     QAction *Menu_print;     // 選択した句の印刷(&K)
+    QAction *Menu_kushu;     // 句集を作る…
+    QAction *Menu_kakidasi;  // 書き出し…
     QAction *Menu_file_quit; // 終了(&Q)
     QAction *Menu_bunrui;    // 分類の編集(&B)
     QAction *menu_tukaikata; // 使い方(&U)

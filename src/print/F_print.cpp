@@ -5,18 +5,18 @@
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
 #include "ui/ListGrid.h"
+#include "ui/FileOffer.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QUrl>
 
 namespace {
 
@@ -30,7 +30,7 @@ const QString kRunTitle = QStringLiteral("ユリモカ");
 } // namespace
 
 F_print::F_print(QWidget *owner, Notebook &notebook, PrinterLayer &printer)
-    : QDialog(owner), nb(notebook), m_printer(printer)
+    : QDialog(owner), nb(notebook), m_printer(printer), m_settings(notebook.folder())
 {
     setObjectName(QStringLiteral("F_print"));
     createControls();
@@ -38,6 +38,7 @@ F_print::F_print(QWidget *owner, Notebook &notebook, PrinterLayer &printer)
     connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
     connect(Grid1, &ListGrid::gridDoubleClicked, this, &F_print::Grid1_DblClick);
     connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
+    connect(Check1, &QCheckBox::clicked, this, &F_print::Check1_Click);
     connect(Command1, &QPushButton::clicked, this, &F_print::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &F_print::Command2_Click);
     Form_Load();
@@ -78,6 +79,10 @@ void F_print::createControls()
     place(Grid1, "Grid1", 0, 1020, 5715, 5535);
     List1 = new QListWidget(this);
     place(List1, "List1", 5760, 1020, 3555, 4935);
+    // Between the two instructions, above the grid's right edge: every
+    // other control keeps its place.
+    Check1 = new QCheckBox(QStringLiteral("縦書き"), this);
+    place(Check1, "Check1", 4800, 630, 915, 315);
     Command1 = new QPushButton(QStringLiteral("印刷"), this);
     place(Command1, "Command1", 5820, 6060, 1635, 435);
     Command2 = new QPushButton(QStringLiteral("中止"), this);
@@ -112,6 +117,7 @@ void F_print::Form_Load()
     if (Combo1->count() > 0)
         Combo1->setCurrentIndex(0);
 
+    Check1->setChecked(m_settings.verticalPrint);
     setUpGrid();
     fillGrid(Notebook::allCategories);
     m_printListCount = 0;
@@ -198,11 +204,20 @@ QStringList F_print::printList() const
     return poems;
 }
 
+void F_print::Check1_Click()
+{
+    // Kept in yurimoka.ini; a file that cannot be written costs only the
+    // memory of the choice, never the print.
+    m_settings.verticalPrint = Check1->isChecked();
+    m_settings.save();
+}
+
 void F_print::Command1_Click()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const PrintOutcome outcome = PrintRun::run(printList(), nb.settings().print_font, m_printer, nb.folder(),
-                                               QDateTime::currentDateTime());
+    const PrintOutcome outcome = PrintRun::run(
+        printList(), nb.settings().print_font, m_printer, nb.folder(), QDateTime::currentDateTime(),
+        Check1->isChecked() ? PrintRun::Writing::Vertical : PrintRun::Writing::Horizontal);
     QApplication::restoreOverrideCursor();
     tell(outcome);
 }
@@ -214,19 +229,13 @@ void F_print::tell(const PrintOutcome &outcome)
         MessageBoxes::notify(this, QStringLiteral("印刷終了"), kRunTitle);
         return;
     case PrintOutcome::Kind::SavedAsPdf: {
-        const QString where = QDir::toNativeSeparators(outcome.pdfPath);
-        const MessageBoxes::Answer open = MessageBoxes::show(
-            this, {QStringLiteral(
-                       "印刷終了\n\nプリンタが見つからないため、印刷する内容をPDFファイルに保存しました。\n%1"
-                       "\n\nこのPDFファイルを開きますか？")
-                       .arg(where),
-                   kRunTitle, MessageBoxes::Icon::Information, MessageBoxes::Buttons::YesNo});
-        if (open == MessageBoxes::Answer::Yes &&
-            !QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.pdfPath))) {
-            MessageBoxes::notify(
-                this, QStringLiteral("PDFファイルを開くプログラムが見つかりませんでした。\n%1").arg(where),
-                kRunTitle, MessageBoxes::Icon::Warning);
-        }
+        FileOffer::offer(
+            this,
+            QStringLiteral(
+                "印刷終了\n\nプリンタが見つからないため、印刷する内容をPDFファイルに保存しました。\n%1"
+                "\n\nこのPDFファイルを開きますか？")
+                .arg(QDir::toNativeSeparators(outcome.pdfPath)),
+            outcome.pdfPath, QStringLiteral("PDFファイル"), kRunTitle);
         return;
     }
     case PrintOutcome::Kind::Failed:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ProgramSettings.h"
+
 #include <QDialog>
 
 #include <optional>
@@ -7,6 +9,7 @@
 class Notebook;
 class PrinterLayer;
 class ListGrid;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -30,6 +33,7 @@ public:
     void Combo2_Click();   // a print font chosen
     void Grid1_DblClick(); // a poem into the print list
     void List1_DblClick(); // a poem out of the print list
+    void Check1_Click();   // 縦書き on or off, kept for next time
     void Command1_Click(); // 印刷
     void Command2_Click(); // 中止
 
@@ -52,11 +56,13 @@ private:
     QLabel *Label4; // 印刷を取り消したい句は、ダブルクリックするとリストから消えます。
     ListGrid *Grid1;       // the haiku of the chosen category
     QListWidget *List1;    // the print list
+    QCheckBox *Check1;     // 縦書き
     QPushButton *Command1; // 印刷
     QPushButton *Command2; // 中止
 
     Notebook &nb;
     PrinterLayer &m_printer;
+    ProgramSettings m_settings;
     bool m_loading = false;
     int m_printListCount = 0;
 };

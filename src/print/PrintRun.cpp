@@ -1,8 +1,10 @@
 #include "print/PrintRun.h"
 
 #include "store/AtomicFile.h"
+#include "store/OutputFile.h"
 
 #include "print/PrinterLayer.h"
+#include "ui/VerticalText.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,6 +91,36 @@ void PrintRun::paintPage(QPainter &painter, const PageLayout &layout, int page, 
     }
 }
 
+VerticalPageLayout PrintRun::layOutVertical(int poems, const QFont &font, const QPrinter &printer)
+{
+    const QPageLayout page = printer.pageLayout();
+    const QRectF sheet = page.fullRect(QPageLayout::Point);
+    const QRectF printable = page.paintRect(QPageLayout::Point);
+    auto twips = [](const QRectF &r) {
+        return QRectF(r.x() * kTwipsPerPoint, r.y() * kTwipsPerPoint, r.width() * kTwipsPerPoint,
+                      r.height() * kTwipsPerPoint);
+    };
+    // The cell is h, the same on every device (see lineHeight).
+    return VerticalPageLayout::compute(poems, twips(sheet).size(), twips(printable),
+                                       lineHeight(font, &printer) * PageLayout::kCellHeightTwips);
+}
+
+void PrintRun::paintVerticalPage(QPainter &painter, const VerticalPageLayout &layout,
+                                 const QStringList &poems, int page, const QFont &font, const QPointF &origin)
+{
+    const double dpiX = painter.device()->logicalDpiX();
+    const double dpiY = painter.device()->logicalDpiY();
+    for (std::size_t i = 0; i < layout.columns.size() && i < std::size_t(poems.size()); ++i) {
+        const VerticalPageLayout::Column &c = layout.columns[i];
+        if (c.page != page)
+            continue;
+        const QRectF r = c.rect.translated(-origin);
+        const QRectF column(r.x() * dpiX / kTwipsPerInch, r.y() * dpiY / kTwipsPerInch,
+                            r.width() * dpiX / kTwipsPerInch, r.height() * dpiY / kTwipsPerInch);
+        VerticalText::paint(painter, column, poems[qsizetype(i)], font);
+    }
+}
+
 void PrintRun::setUpPdf(QPrinter &printer, const QString &file)
 {
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -102,17 +134,12 @@ void PrintRun::setUpPdf(QPrinter &printer, const QString &file)
 
 QString PrintRun::pdfPath(const QString &folder, const QDateTime &now)
 {
-    const QString stem = QStringLiteral("印刷_") + now.toString(QStringLiteral("yyyy-MM-dd_HHmm"));
-    const QDir dir(folder);
-    QString path = dir.filePath(stem + QStringLiteral(".pdf"));
     // A second print in the same minute keeps the first one's file.
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = dir.filePath(QStringLiteral("%1_%2.pdf").arg(stem).arg(n));
-    return path;
+    return OutputFile::freshPath(folder, QStringLiteral("印刷"), QStringLiteral("pdf"), now);
 }
 
 PrintOutcome PrintRun::run(const QStringList &poems, const QString &fontName, PrinterLayer &printer,
-                           const QString &folder, const QDateTime &now)
+                           const QString &folder, const QDateTime &now, Writing writing)
 {
     const QString name = printer.defaultPrinterName();
     PrintOutcome out;
@@ -136,20 +163,29 @@ PrintOutcome PrintRun::run(const QStringList &poems, const QString &fontName, Pr
     else if (!printer.prepare(device, name, jobFile))
         return failed(name, QStringLiteral("プリンタ「%1」を使えませんでした。").arg(name));
 
-    const PageLayout layout = layOut(poems, font, device);
+    const bool vertical = writing == Writing::Vertical;
+    // The painter's origin is the top left of the printable area.
+    const QPointF origin = device.pageLayout().paintRect(QPageLayout::Point).topLeft() * kTwipsPerPoint;
+    const VerticalPageLayout columns =
+        vertical ? layOutVertical(int(poems.size()), font, device) : VerticalPageLayout();
+    const PageLayout lines = vertical ? PageLayout() : layOut(poems, font, device);
+    const int pageCount = vertical ? columns.pageCount : lines.pageCount;
     QPainter painter;
     if (!painter.begin(&device))
         return failed(name, QStringLiteral("印刷データを作れませんでした。"));
-    for (int page = 0; page < layout.pageCount; ++page) {
+    for (int page = 0; page < pageCount; ++page) {
         if (page > 0 && !device.newPage()) {
             painter.end();
             return failed(name, QStringLiteral("印刷データを作れませんでした。"));
         }
-        paintPage(painter, layout, page, font);
+        if (vertical)
+            paintVerticalPage(painter, columns, poems, page, font, origin);
+        else
+            paintPage(painter, lines, page, font);
     }
     if (!painter.end() || device.printerState() == QPrinter::Error || QFileInfo(jobFile).size() <= 0)
         return failed(name, QStringLiteral("印刷データを作れませんでした。"));
-    out.pages = layout.pageCount;
+    out.pages = pageCount;
 
     if (!name.isEmpty()) {
         const QString refusal = printer.send(device, name, jobFile);

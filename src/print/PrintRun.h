@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/PageLayout.h"
+#include "print/VerticalPageLayout.h"
 
 #include <QDateTime>
 #include <QFont>
@@ -29,10 +30,12 @@ struct PrintOutcome
 
 // The print run: the listed poems, one a line and three lines apart, 14 pt
 // in the print font, on the default printer; a PDF in the program folder
-// when there is no printer.
+// when there is no printer. In vertical writing, one poem a column.
 namespace PrintRun {
 
 inline constexpr double kPointSize = 14.0;
+
+enum class Writing { Horizontal, Vertical };
 
 // The print font at 14 pt.
 QFont printFont(const QString &family);
@@ -49,6 +52,15 @@ PageLayout layOut(const QStringList &poems, const QFont &font, const QPrinter &p
 // painter's origin is the top left of the printable area.
 void paintPage(QPainter &painter, const PageLayout &layout, int page, const QFont &font);
 
+// The columns of poems in vertical writing for a printer as it is set up.
+VerticalPageLayout layOutVertical(int poems, const QFont &font, const QPrinter &printer);
+
+// Paints one page of vertical columns onto painter at its device's
+// resolution; origin is where the painter's origin lies on the sheet, in
+// twips (the top left of the printable area on a printer).
+void paintVerticalPage(QPainter &painter, const VerticalPageLayout &layout, const QStringList &poems,
+                       int page, const QFont &font, const QPointF &origin);
+
 // Sets printer up to write PDF pages to file: A4 portrait, small margins
 // such as a printer has.
 void setUpPdf(QPrinter &printer, const QString &file);
@@ -59,6 +71,6 @@ QString pdfPath(const QString &folder, const QDateTime &now);
 // Prints poems in fontName through printer; with no default printer, writes
 // the pages to a PDF in folder named after now.
 PrintOutcome run(const QStringList &poems, const QString &fontName, PrinterLayer &printer,
-                 const QString &folder, const QDateTime &now);
+                 const QString &folder, const QDateTime &now, Writing writing = Writing::Horizontal);
 
 } // namespace PrintRun

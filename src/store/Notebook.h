@@ -112,6 +112,10 @@ public:
     // The memo of record index, read afresh from its file.
     MemoFile readMemo(int index);
     MemoFile readMemoFile(qint64 memo_no) { return m_files.readMemo(memo_no); }
+    // The same for reading a memo out of the notebook (a booklet, an
+    // export): it is not noted as seen, so a correction later still notices
+    // a file that someone else changed in the meantime.
+    MemoFile readMemoFile(qint64 memo_no) const { return m_files.peekMemo(memo_no); }
     // Writes a memo file. One that cannot be written is kept in memory and
     // tried again by every saveAll() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo)

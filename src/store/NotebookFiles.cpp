@@ -422,11 +422,25 @@ bool NotebookFiles::memoExists(qint64 memo_no) const
 
 MemoFile NotebookFiles::readMemo(qint64 memo_no)
 {
+    QByteArray bytes;
+    MemoFile memo = readMemoBytes(memo_no, &bytes);
+    // What was read is what a correction may replace without asking.
+    if (memo.state == MemoFile::State::Read)
+        remember(memoName(memo_no), bytes);
+    return memo;
+}
+
+MemoFile NotebookFiles::peekMemo(qint64 memo_no) const
+{
+    return readMemoBytes(memo_no, nullptr);
+}
+
+MemoFile NotebookFiles::readMemoBytes(qint64 memo_no, QByteArray *bytesRead) const
+{
     const QString name = memoName(memo_no);
-    const QString full = path(name);
     // Never through a link, and never a FIFO or a device: either is a memo
     // that cannot be read, shown as empty and refused for correction.
-    const SafeFile::Read file = SafeFile::read(full);
+    const SafeFile::Read file = SafeFile::read(path(name));
     if (file.kind == SafeFile::Kind::Missing)
         return {MemoFile::State::Missing, {}, {}};
     if (!file.ok()) {
@@ -434,8 +448,8 @@ MemoFile NotebookFiles::readMemo(qint64 memo_no)
                 {},
                 QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, SafeFile::cause(file))};
     }
-    // What was read is what a correction may replace without asking.
-    remember(name, file.bytes);
+    if (bytesRead)
+        *bytesRead = file.bytes;
     return {MemoFile::State::Read, DataFiles::memoFromFile(Cp932::decode(file.bytes).text), {}};
 }
 

@@ -82,6 +82,8 @@ public:
     QString memoPath(qint64 memo_no) const { return path(memoName(memo_no)); }
     bool memoExists(qint64 memo_no) const;
     MemoFile readMemo(qint64 memo_no);
+    // Reads a memo without noting what it held.
+    MemoFile peekMemo(qint64 memo_no) const;
     // Writes a memo file. One that cannot be written is kept in memory and
     // tried again by writeUnsavedMemos() until it is on disk.
     std::optional<StoreProblem> writeMemo(qint64 memo_no, const QString &memo);
@@ -98,6 +100,7 @@ public:
 
 private:
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
+    MemoFile readMemoBytes(qint64 memo_no, QByteArray *bytesRead) const;
     static void readHaiku(LoadedFiles &files);
     static LoadedFiles readFiles(const QString &folder);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,

@@ -101,8 +101,13 @@ qreal cellHeight(const QFont &font, const QPaintDevice *device)
     return advance > 0 ? advance : fm.height();
 }
 
-std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF &column,
-                           const QPaintDevice *device, const FontHas &fontHas)
+namespace {
+
+// The layout; the ink of a character is found only where it is asked for or
+// needed to move it, since tracing the outlines is what costs most in a long
+// document.
+std::vector<Placed> place(const QString &text, const QFont &font, const QRectF &column,
+                          const QPaintDevice *device, const FontHas &fontHas, bool everyInk)
 {
     std::vector<Placed> placed;
     if (text.isEmpty())
@@ -116,9 +121,17 @@ std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF 
     const qreal em = cellHeight(font, device);
     // Every character stands on the same baseline within its cell: the one
     // that puts an ideograph's strokes in the middle of the square.
-    const QRectF ideograph = inkOf(QStringLiteral("国"), deviceFont, QPointF());
-    const qreal middleAboveBaseline =
-        ideograph.isEmpty() ? (fm.ascent() - fm.descent()) / 2 : -ideograph.center().y();
+    // Found once for each font and resolution: a page of columns, or a
+    // booklet of thousands, asks for it again and again.
+    thread_local QHash<QString, qreal> middles;
+    const QString key = font.key() + u'@' + QString::number(device ? device->logicalDpiY() : 0);
+    auto middle = middles.constFind(key);
+    if (middle == middles.constEnd()) {
+        const QRectF ideograph = inkOf(QStringLiteral("国"), deviceFont, QPointF());
+        middle = middles.insert(key, ideograph.isEmpty() ? (fm.ascent() - fm.descent()) / 2
+                                                         : -ideograph.center().y());
+    }
+    const qreal middleAboveBaseline = *middle;
 
     const qreal left = column.center().x() - em / 2;
     qreal top = column.top();
@@ -130,7 +143,9 @@ std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF 
         p.glyph = glyphFor(text.mid(i, len), has);
         i += len;
         p.cell = QRectF(left, top, em, em);
-        const qreal advance = fm.horizontalAdvance(p.glyph.text);
+        // One character of the basic plane is measured without shaping a text.
+        const qreal advance = p.glyph.text.size() == 1 ? fm.horizontalAdvance(p.glyph.text[0])
+                                                       : fm.horizontalAdvance(p.glyph.text);
         if (p.glyph.rotated) {
             p.transform.translate(p.cell.center().x(), p.cell.center().y());
             p.transform.rotate(90);
@@ -140,7 +155,8 @@ std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF 
             if (p.glyph.nudged)
                 p.origin += QPointF(em / 8, -em / 8);
         }
-        p.ink = p.transform.mapRect(inkOf(p.glyph.text, deviceFont, p.origin));
+        if (everyInk || p.glyph.cornered)
+            p.ink = p.transform.mapRect(inkOf(p.glyph.text, deviceFont, p.origin));
         if (p.glyph.cornered) {
             // No vertical form in this font: the comma or stop itself is moved
             // to the middle of the cell's upper right quarter.
@@ -155,12 +171,24 @@ std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF 
     return placed;
 }
 
+} // namespace
+
+std::vector<Placed> layout(const QString &text, const QFont &font, const QRectF &column,
+                           const QPaintDevice *device, const FontHas &fontHas)
+{
+    return place(text, font, column, device, fontHas, true);
+}
+
 void paint(QPainter &painter, const QRectF &column, const QString &text, const QFont &font)
 {
     painter.save();
     painter.setClipRect(column, Qt::IntersectClip);
     painter.setFont(font);
-    for (const Placed &p : layout(text, font, column, painter.device())) {
+    for (const Placed &p : place(text, font, column, painter.device(), {}, false)) {
+        if (p.transform.isIdentity()) {
+            painter.drawText(p.origin, p.glyph.text);
+            continue;
+        }
         painter.save();
         painter.setTransform(p.transform, true);
         painter.drawText(p.origin, p.glyph.text);

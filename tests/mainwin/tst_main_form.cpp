@@ -260,6 +260,7 @@ private slots:
     void terminationSignalAsksToQuit_data();
     void terminationSignalAsksToQuit();
     void menuBarHasEveryEntryInOrder();
+    void bookletAndExportOpenFromTheMenu();
     void hintsFollowTheMouseAndTheFocus();
     void manualThatIsMissingIsSaidSo();
     void clickOnALockedRowAsksForThePassword_data();
@@ -642,7 +643,7 @@ void TestMainForm::menuBarHasEveryEntryInOrder()
     for (QAction *a : ctl<QMenu>(form, "Menu_file")->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(file, (QStringList{"鍵の設定(&P)", "-", "縦書き用フォントの設定(&K)", "-",
-                                "選択した句の印刷(&K)", "-", "終了(&Q)"}));
+                                "選択した句の印刷(&K)", "句集を作る…", "書き出し…", "-", "終了(&Q)"}));
     QStringList bar;
     for (QAction *a : form.menuBar()->actions())
         bar << a->text();
@@ -650,6 +651,32 @@ void TestMainForm::menuBarHasEveryEntryInOrder()
     // Both quits can always be chosen.
     QVERIFY(ctl<QAction>(form, "Menu_quit")->isEnabled());
     QVERIFY(ctl<QAction>(form, "Menu_file_quit")->isEnabled());
+}
+
+void TestMainForm::bookletAndExportOpenFromTheMenu()
+{
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    Notebook nb(dir.path());
+    Main_form form(nb);
+    QVERIFY(form.Form_Load());
+    DialogDriver driver;
+    QStringList titles;
+    QStringList offered;
+    const DialogDriver::Action look = [&](QDialog *d) {
+        titles << d->windowTitle();
+        auto *categories = ctl<QComboBox>(*d, "Combo1");
+        for (int i = 0; i < categories->count(); ++i)
+            offered << categories->itemText(i);
+    };
+    driver.actions = {look, look};
+    ctl<QAction>(form, "Menu_kushu")->trigger();
+    ctl<QAction>(form, "Menu_kakidasi")->trigger();
+    QCOMPARE(driver.opened, (QStringList{"F_kushu", "F_kakidasi"}));
+    QCOMPARE(titles, (QStringList{"句集を作る", "書き出し"}));
+    // 全部, then the notebook's own categories, in both.
+    QCOMPARE(offered, DataFiles::defaultCategories() + DataFiles::defaultCategories());
+    QVERIFY(QDir(dir.path()).entryList({"句集_*", "書き出し_*"}).isEmpty()); // cancelled: nothing written
 }
 
 void TestMainForm::hintsFollowTheMouseAndTheFocus()

@@ -9,10 +9,12 @@
 #include "support/Controls.h"
 #include "support/FakePrinter.h"
 #include "support/MessageRecorder.h"
+#include "support/PdfText.h"
 #include "ui/JapaneseFonts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -32,15 +34,6 @@
 namespace {
 
 // ---- reading a PDF back with poppler's tools -------------------------------
-
-QString runTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // Qt writes "～" into a PDF so that it reads back as the wave dash "〜".
 QString normalised(QString text)
@@ -75,19 +68,6 @@ PdfPages readLines(const QString &pdf)
         }
     }
     return pages;
-}
-
-int pageCount(const QString &pdf)
-{
-    const QRegularExpression pagesLine(QStringLiteral("^Pages:\\s+(\\d+)"),
-                                       QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch m = pagesLine.match(runTool(QStringLiteral("pdfinfo"), {pdf}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-QString fontsOf(const QString &pdf)
-{
-    return runTool(QStringLiteral("pdffonts"), {pdf});
 }
 
 // The lines of a page as the poet counts them: 0 for the first poem, then
@@ -225,6 +205,12 @@ private slots:
     void refusedJobIsReported();
     void realDefaultPrinter();
     void refusingQueueIsReported();
+
+    // in vertical writing
+    void verticalLayoutFillsPagesRightToLeft_data();
+    void verticalLayoutFillsPagesRightToLeft();
+    void verticalPrintReadsBackColumnByColumn();
+    void verticalChoiceIsKeptAndPrintedWith();
 
     // the print window
     void gridOffersAllOrOneCategory();
@@ -705,6 +691,137 @@ void TestPrint::refusingQueueIsReported()
     QVERIFY2(
         out.problem.startsWith(QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(queue)),
         qPrintable(out.problem));
+}
+
+// ---- in vertical writing ------------------------------------------------------
+
+// A4 is 11906 × 16838 twips; "あ" at 14 pt is 280.
+constexpr double kA4Width = 11906;
+
+void TestPrint::verticalLayoutFillsPagesRightToLeft_data()
+{
+    QTest::addColumn<QSizeF>("sheet");
+    QTest::addColumn<QRectF>("printable");
+    QTest::addColumn<int>("poems");
+    QTest::addColumn<int>("columnsPerPage");
+    QTest::addColumn<int>("pages");
+    const QSizeF a4(kA4Width, kA4);
+    const QRectF smallMargins(240, 240, kA4Width - 480, kA4 - 480);
+    // The 2 cm margins leave 9638 twips: 17 columns and the 16 empty ones between.
+    QTest::newRow("a page and one column") << a4 << smallMargins << 18 << 17 << 2;
+    QTest::newRow("exactly one page") << a4 << smallMargins << 17 << 17 << 1;
+    QTest::newRow("nothing listed") << a4 << smallMargins << 0 << 17 << 0;
+    QTest::newRow("a printer that cannot reach our margins")
+        << a4 << QRectF(1500, 1500, kA4Width - 3000, kA4 - 3000) << 17 << 16 << 2;
+    QTest::newRow("a sheet that knows no printable area") << a4 << QRectF() << 17 << 17 << 1;
+    QTest::newRow("a sheet narrower than a column") << QSizeF(2500, kA4) << QRectF() << 3 << 1 << 3;
+}
+
+void TestPrint::verticalLayoutFillsPagesRightToLeft()
+{
+    QFETCH(QSizeF, sheet);
+    QFETCH(QRectF, printable);
+    QFETCH(int, poems);
+    QFETCH(int, columnsPerPage);
+    QFETCH(int, pages);
+    const VerticalPageLayout layout = VerticalPageLayout::compute(poems, sheet, printable, 280);
+    QCOMPARE(layout.columnsPerPage, columnsPerPage);
+    QCOMPARE(layout.pageCount, pages);
+    QCOMPARE(int(layout.columns.size()), poems);
+    const QRectF margins(1134, 1134, sheet.width() - 2268, sheet.height() - 2268);
+    QCOMPARE(layout.area, printable.isEmpty() ? margins : margins.intersected(printable));
+    for (int i = 0; i < poems; ++i) {
+        const VerticalPageLayout::Column &c = layout.columns[std::size_t(i)];
+        QCOMPARE(c.page, i / columnsPerPage);
+        QCOMPARE(c.place, i % columnsPerPage);
+        // The first column of a page at the right margin, each next one two
+        // cells further left, every one the text area's height.
+        QCOMPARE(c.rect.right(), layout.area.right() - 2 * 280 * c.place);
+        QCOMPARE(c.rect.width(), 280.0);
+        QCOMPARE(c.rect.top(), layout.area.top());
+        QCOMPARE(c.rect.bottom(), layout.area.bottom());
+        if (columnsPerPage > 1)
+            QVERIFY(c.rect.left() >= layout.area.left());
+    }
+}
+
+void TestPrint::verticalPrintReadsBackColumnByColumn()
+{
+    QStringList poems;
+    for (int i = 1; i <= 18; ++i)
+        poems.append(QStringLiteral("第%1句　古池や、蛙飛びこむ水の音。スーパーの「袋」").arg(i));
+    FakePrinter printer;
+    printer.delivered = m_dir.filePath(QStringLiteral("vertical.pdf"));
+    const PrintOutcome out = PrintRun::run(poems, QStringLiteral("ＭＳ 明朝"), printer, m_dir.path(),
+                                           QDateTime::currentDateTime(), PrintRun::Writing::Vertical);
+    QCOMPARE(out.kind, PrintOutcome::Kind::Printed);
+    QCOMPARE(out.pages, 2);
+    QCOMPARE(pageCount(printer.delivered), 2);
+    const QList<QList<PdfChar>> pages = readChars(printer.delivered);
+    QCOMPARE(pages.size(), 2);
+    // Read right to left, each column from the top, the poems come back in
+    // list order, 17 on the first page and the last one at the right of the
+    // second; the ideographic space is no word of its own.
+    const QList<PdfColumn> first = columnsOf(pages[0]);
+    const QList<PdfColumn> second = columnsOf(pages[1]);
+    QStringList expected;
+    for (const QString &p : poems)
+        expected.append(QString(p).remove(QStringLiteral("　")));
+    QCOMPARE(textsOf(first), expected.mid(0, 17));
+    QCOMPARE(textsOf(second), expected.mid(17));
+    QVERIFY(qAbs(second[0].x - first[0].x) < 1);
+    // The first column stands at the right margin, 2 cm from the edges: its
+    // middle half a cell further in, its first character at the top margin.
+    // Columns are 28 pt apart.
+    QVERIFY2(qAbs(first[0].x - (595.3 - 56.7 - 7)) < 1.5, qPrintable(QString::number(first[0].x)));
+    const auto topmost = std::min_element(pages[0].begin(), pages[0].end(),
+                                          [](const PdfChar &a, const PdfChar &b) { return a.top < b.top; });
+    QVERIFY2(qAbs(topmost->top - 56.7) < 2, qPrintable(QString::number(topmost->top)));
+    for (int k = 1; k < first.size(); ++k)
+        QVERIFY(qAbs(first[k - 1].x - first[k].x - 28) < 1.5);
+    // Every font is in the file.
+    const QStringList fontLines = fontsOf(printer.delivered).split(u'\n', Qt::SkipEmptyParts).mid(2);
+    QVERIFY(!fontLines.isEmpty());
+    for (const QString &line : fontLines)
+        QVERIFY2(line.contains(QStringLiteral(" yes ")), qPrintable(line));
+}
+
+void TestPrint::verticalChoiceIsKeptAndPrintedWith()
+{
+    QTemporaryDir folder;
+    Notebook nb(folder.path());
+    fill(nb);
+    FakePrinter printer;
+    MessageRecorder messages;
+    const QString poem = QStringLiteral("古池や蛙飛びこむ水の音");
+    {
+        F_print window(nullptr, nb, printer);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *vertical = ctl<QCheckBox>(window, "Check1");
+        QCOMPARE(vertical->text(), QStringLiteral("縦書き"));
+        QVERIFY(!vertical->isChecked());
+        doubleClickRow(window, 1);
+        // Unchecked: one poem a line, as ever.
+        printer.delivered = folder.filePath(QStringLiteral("horizontal.pdf"));
+        window.Command1_Click();
+        QCOMPARE(textsOf(readLines(printer.delivered).value(0)), QStringList{poem});
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("yurimoka.ini"))));
+
+        QTest::mouseClick(vertical, Qt::LeftButton, {}, QPoint(4, vertical->height() / 2));
+        QVERIFY(vertical->isChecked());
+        printer.delivered = folder.filePath(QStringLiteral("vertical.pdf"));
+        window.Command1_Click();
+        QCOMPARE(textsOf(columnsOf(readChars(printer.delivered).value(0))), QStringList{poem});
+        QCOMPARE(messages.shown.last().text, QStringLiteral("印刷終了"));
+    }
+    // Kept in yurimoka.ini, not in haiku.ini, and checked next time.
+    QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("yurimoka.ini"))));
+    QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("haiku.ini"))));
+    F_print again(nullptr, nb, printer);
+    QVERIFY(ctl<QCheckBox>(again, "Check1")->isChecked());
+    ctl<QCheckBox>(again, "Check1")->click();
+    QVERIFY(!F_print(nullptr, nb, printer).findChild<QCheckBox *>(QStringLiteral("Check1"))->isChecked());
 }
 
 // ---- the print window --------------------------------------------------------
