@@ -8,7 +8,7 @@
 // A few code page 932 byte sequences are second spellings of a character that
 // has a canonical one (NEC row 13 "≒" 87 90 against 81 E0, the NEC-selected IBM
 // extensions in ED/EE against FA-FC). A notebook written by hand may use them;
-// we remember the original bytes of each such line so that an unchanged line is
+// we remember the bytes each such line was read as so that an unchanged line is
 // written back exactly as it was read.
 using Spellings = QHash<QString, QByteArray>;
 
@@ -81,7 +81,7 @@ DecodedFile decodeFile(QByteArrayView bytes);
 // Every line followed by CR LF.
 EncodedLines encodeLines(const QStringList &lines, const Spellings &spellings = {});
 
-// The numeric value of a line the way the data files have always been read:
+// The numeric value of a line as the data files are read:
 // blanks around the number are ignored, reading stops at the first character
 // that cannot continue a number, and a line without a number reads as 0.
 double numericValue(QStringView text);
