@@ -330,6 +330,12 @@ Notebook::StoreResult Notebook::correctHaiku(int index, const HaikuInput &in, co
 Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Haiku_record &)> &drop)
 {
     RemoveResult result;
+    // The order in memory reaches the disk first, so that the state kept
+    // before the deletion is the one the poet sees.
+    if (auto p = writeHaiku()) {
+        result.problems = {*p};
+        return result;
+    }
     std::vector<Haiku_record> &list = m_data.haiku_list;
     std::vector<Haiku_record> before = list; // shares every string
     std::vector<qint64> memos;
@@ -343,7 +349,7 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
             // A memo file that cannot be deleted keeps its haiku: never a
             // haiku without its memo, nor a memo that cannot be taken away.
             std::optional<StoreProblem> stuck;
-            if (memoNo != 0 && (stuck = m_files.memoUndeletable(memoNo))) {
+            if (memoNo != 0 && (stuck = m_files.memoUnmovable(memoNo))) {
                 gone = false;
                 result.keptPoems.append(list[k].poem);
                 if (!undeletable)
@@ -364,8 +370,9 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
         result.problems.append(*undeletable);
     if (result.removed == 0)
         return result;
-    // The haiku file without them first: until it is on disk every memo stays.
-    if (auto p = writeHaiku()) {
+    // The haiku file without them first: until it is on disk every memo
+    // stays. The file it replaces is kept, or nothing is deleted.
+    if (auto p = m_files.writeHaiku(list, History::When::Always)) {
         list = std::move(before);
         result.removed = 0;
         result.keptPoems.clear();
@@ -375,7 +382,7 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
     result.written = true;
     for (qint64 memoNo : memos) {
         // A memo left behind by a failure here has lost only its haiku.
-        if (auto p = m_files.deleteMemo(memoNo))
+        if (auto p = m_files.trashMemo(memoNo))
             result.problems.append(*p);
     }
     return result;

@@ -103,10 +103,11 @@ QDateTime RandomNotebook::dateTime()
 QMap<qint64, QString> RandomNotebook::fill(Notebook &nb, const Size &size)
 {
     const QStringList &defaults = DataFiles::defaultCategories();
-    nb.category_list.assign(1, QString());
+    NotebookContents c;
+    c.category_list.assign(1, QString());
     for (int i = 0; i < size.categories; ++i)
-        nb.category_list.push_back(chance(10) ? defaults[between(0, int(defaults.size()) - 1)]
-                                              : line(between(1, 20)));
+        c.category_list.push_back(chance(10) ? defaults[between(0, int(defaults.size()) - 1)]
+                                             : line(between(1, 20)));
 
     // Unique memo numbers in a random order, as reordering leaves them.
     std::vector<qint64> numbers(std::size_t(size.haiku));
@@ -115,27 +116,27 @@ QMap<qint64, QString> RandomNotebook::fill(Notebook &nb, const Size &size)
         n = next += between(1, 3);
     std::shuffle(numbers.begin(), numbers.end(), m_rng);
 
-    nb.haiku_list.assign(1, Haiku_record());
-    nb.haiku_list.reserve(std::size_t(size.haiku) + 1);
+    c.haiku_list.assign(1, Haiku_record());
+    c.haiku_list.reserve(std::size_t(size.haiku) + 1);
     for (int i = 0; i < size.haiku; ++i) {
         Haiku_record r;
         const QDateTime created = dateTime();
         r.date_text = chance(80) ? DataFiles::shortDate(created.date()) : line(12);
-        r.category = chance(80) && nb.category_count() > 0
-                         ? nb.category_list[std::size_t(between(1, nb.category_count()))]
-                         : line(10);
+        const int categories = int(c.category_list.size()) - 1;
+        r.category = chance(80) && categories > 0 ? c.category_list[std::size_t(between(1, categories))]
+                                                  : line(10);
         r.poem = line(chance(2) ? 0 : 30);
         r.memo_no = NumberText(double(numbers[std::size_t(i)])).text();
         r.created_stamp = DataFiles::timeStamp(created, true);
         r.updated_stamp = chance(50) ? r.created_stamp : DataFiles::timeStamp(dateTime(), true);
         r.locked = chance(30) ? QStringLiteral("YES") : QStringLiteral("NO");
-        nb.haiku_list.push_back(r);
+        c.haiku_list.push_back(r);
     }
 
     for (std::size_t k = 0; k < kKeywordSlots; ++k)
-        nb.keyword_list[k] = chance(50) ? line(10) : QString();
+        c.keyword_list[k] = chance(50) ? line(10) : QString();
 
-    Settings &s = nb.settings;
+    Settings &s = c.settings;
     s = Settings();
     s.last_memo_no = NumberText(double(next + between(0, 5)));
     s.window_state = NumberText(between(0, 2));
@@ -151,6 +152,8 @@ QMap<qint64, QString> RandomNotebook::fill(Notebook &nb, const Size &size)
     s.spare_setting_b = chance(70) ? QStringLiteral("更新日") : line(8);
     s.spare_setting_c = NumberText(between(-100, 100));
     s.lock_password = chance(50) ? QString() : line(12);
+
+    nb.replaceContents(std::move(c));
 
     QMap<qint64, QString> memos;
     for (int i = 0; i < size.memos && size.haiku > 0; ++i)
