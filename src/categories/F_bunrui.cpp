@@ -238,10 +238,10 @@ void F_bunrui::Command5_Click()
         MessageBoxes::notify(this, QStringLiteral("句を削除する分類を選んでください"));
         return;
     }
-    const auto answer =
-        MessageBoxes::askBeforeDestroying(this, QStringLiteral("■■　重要な注意事項です。良く読んで下さい　■■\n\n"
-                                                               "削除した句を復活させる方法はありません。\n\n"
-                                                               "選択した分類の全部の句を本当に削除して良いですか?"));
+    const auto answer = MessageBoxes::askBeforeDestroying(
+        this, QStringLiteral("■■　重要な注意事項です。良く読んで下さい　■■\n\n"
+                             "削除した句を復活させる方法はありません。\n\n"
+                             "選択した分類の全部の句を本当に削除して良いですか?"));
     if (answer != MessageBoxes::Answer::Yes)
         return;
 

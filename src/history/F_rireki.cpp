@@ -59,14 +59,16 @@ QString F_rireki::question(const History::Entry &entry, const History::Differenc
 {
     QStringList parts{QStringLiteral("句帳を %1 の状態（%2句）に戻します。").arg(when(entry)).arg(d.count)};
     if (!d.back.isEmpty())
-        parts.append(QStringLiteral("戻る句（%1句）：\n%2").arg(d.back.size()).arg(PoemList::bulleted(d.back)));
+        parts.append(
+            QStringLiteral("戻る句（%1句）：\n%2").arg(d.back.size()).arg(PoemList::bulleted(d.back)));
     if (!d.gone.isEmpty()) {
         parts.append(QStringLiteral("消える句（%1句）：\n%2\nこれらのメモは「ゴミ箱」フォルダに移します。")
                          .arg(d.gone.size())
                          .arg(PoemList::bulleted(d.gone)));
     }
     if (d.back.isEmpty() && d.gone.isEmpty())
-        parts.append(QStringLiteral("戻る句も消える句もありません。句の訂正や並べ替えがあれば、その状態に戻ります。"));
+        parts.append(
+            QStringLiteral("戻る句も消える句もありません。句の訂正や並べ替えがあれば、その状態に戻ります。"));
     parts.append(QStringLiteral("今の状態も「履歴」に残るので、戻したあとで取り消すこともできます。"));
     parts.append(QStringLiteral("この状態に戻しますか？"));
     return parts.join(QStringLiteral("\n\n"));
@@ -127,8 +129,8 @@ void F_rireki::createControls()
     using Hints::On;
     Hints::attach(Command1, QStringLiteral("選択した状態に句帳を戻します。"), On::MouseMove, m_hint);
     Hints::attach(Command2, QStringLiteral("句帳を戻さずに閉じます。"), On::MouseMove, m_hint);
-    Hints::attach(List1->viewport(), QStringLiteral("戻したい状態をクリックして選んで下さい。"), On::MouseMove,
-                  m_hint);
+    Hints::attach(List1->viewport(), QStringLiteral("戻したい状態をクリックして選んで下さい。"),
+                  On::MouseMove, m_hint);
 }
 
 void F_rireki::fillList()
@@ -146,9 +148,12 @@ void F_rireki::fillList()
         items.back()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
     List1->addTopLevelItems(items);
-    Label1->setText(m_entries.empty()
-                        ? QStringLiteral("残っている以前の状態はありません。\n句を削除したときや、その日初めて保存したときに残ります。")
-                        : QStringLiteral("戻したい状態を選んで[戻す]を押して下さい。\n今の状態も残るので、戻したあとで取り消すこともできます。"));
+    Label1->setText(
+        m_entries.empty()
+            ? QStringLiteral(
+                  "残っている以前の状態はありません。\n句を削除したときや、その日初めて保存したときに残ります。")
+            : QStringLiteral(
+                  "戻したい状態を選んで[戻す]を押して下さい。\n今の状態も残るので、戻したあとで取り消すこともできます。"));
 }
 
 void F_rireki::Command1_Click()
@@ -171,8 +176,9 @@ void F_rireki::Command1_Click()
     Notebook::RestoreResult result = nb.restore(entry);
     if (!result.restored) {
         // Nothing has changed; the window stays for another choice.
-        MessageBoxes::notify(this, result.problems.first().message + QStringLiteral("\n\n以前の状態には戻していません。"),
-                             MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
+        MessageBoxes::notify(
+            this, result.problems.first().message + QStringLiteral("\n\n以前の状態には戻していません。"),
+            MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
         fillList();
         return;
     }

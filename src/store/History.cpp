@@ -112,7 +112,8 @@ History::Kept History::keep(When when)
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     if (when == When::FirstOfTheDay) {
         const std::vector<Entry> kept = entries();
-        if (std::any_of(kept.begin(), kept.end(), [&now](const Entry &e) { return e.when.date() == now.date(); }))
+        if (std::any_of(kept.begin(), kept.end(),
+                        [&now](const Entry &e) { return e.when.date() == now.date(); }))
             return {};
     }
     if (const int error = SubFolder::make(folder()))
@@ -168,14 +169,15 @@ std::optional<StoreProblem> History::read(const Entry &entry, QByteArray &bytes)
     if (f.open(QIODevice::ReadOnly))
         bytes = f.readAll();
     if (!f.isOpen() || f.error() != QFileDevice::NoError) {
-        return StoreProblem{StoreProblem::Kind::History, name,
-                            QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(name, f.errorString())};
+        return StoreProblem{
+            StoreProblem::Kind::History, name,
+            QStringLiteral("「%1」を読み込めませんでした。（%2）").arg(name, f.errorString())};
     }
     return std::nullopt;
 }
 
 std::optional<History::Difference> History::compareWith(const Entry &entry,
-                                                       const std::vector<Haiku_record> &now) const
+                                                        const std::vector<Haiku_record> &now) const
 {
     QByteArray bytes;
     if (read(entry, bytes))

@@ -77,7 +77,7 @@ public:
     // corrected since.
     struct Difference
     {
-        int count = 0;   // haiku in the kept state
+        int count = 0;    // haiku in the kept state
         QStringList back; // poems of the kept state that the notebook no longer has, in its order
         QStringList gone; // poems of the notebook that the kept state does not have, in notebook order
     };

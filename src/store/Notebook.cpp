@@ -403,8 +403,10 @@ Notebook::RemoveResult Notebook::removeCategoryWithHaiku(int entry)
     const QString category = m_data.category_list[std::size_t(entry)];
     RemoveResult result =
         removeRecords([&category](const Haiku_record &r) { return r.category == category; });
-    if (result.removed > 0 && !result.written)
-        return result; // nothing changed: the category stays too
+    // The haiku file could not be written: nothing changed, and the category
+    // stays too. (Haiku kept for their memo files keep the category name.)
+    if (!result.written && !result.problems.isEmpty() && result.keptPoems.isEmpty())
+        return result;
     removeCategory(entry);
     if (auto p = writeCategories())
         result.problems.append(*p);

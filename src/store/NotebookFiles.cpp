@@ -565,4 +565,3 @@ std::optional<StoreProblem> NotebookFiles::trashMemo(qint64 memo_no)
     m_trash.take(companionName(memo_no));
     return std::nullopt;
 }
-

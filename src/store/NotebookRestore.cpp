@@ -27,16 +27,16 @@ Notebook::RestoreResult Notebook::restore(const History::Entry &entry)
     m_files.learnSpellings(kept.spellings);
 
     qint64 next = lastMemoNo();
-    const RestorePlan::Folder folder{
-        [this](const QString &name) { return QFileInfo::exists(path(name)); }, m_files.trash().newest(),
-        [this, &next]() -> qint64 {
-            while (next < DataFiles::kMemoNoLimit) {
-                if (!m_files.memoExists(++next))
-                    return next;
-            }
-            return 0;
-        },
-        [this](const QString &category) { return knowsCategory(category); }};
+    const RestorePlan::Folder folder{[this](const QString &name) { return QFileInfo::exists(path(name)); },
+                                     m_files.trash().newest(),
+                                     [this, &next]() -> qint64 {
+                                         while (next < DataFiles::kMemoNoLimit) {
+                                             if (!m_files.memoExists(++next))
+                                                 return next;
+                                         }
+                                         return 0;
+                                     },
+                                     [this](const QString &category) { return knowsCategory(category); }};
     RestorePlan plan = RestorePlan::make(DataFiles::parseHaiku(kept.text), m_data.haiku_list, folder);
     for (auto n = plan.toTrash.begin(); !plan.problem && n != plan.toTrash.end(); ++n)
         plan.problem = m_files.memoUnmovable(*n);

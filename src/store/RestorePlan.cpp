@@ -54,7 +54,8 @@ RestorePlan RestorePlan::make(std::vector<Haiku_record> then, const std::vector<
             // Its memo file comes out of the trash unless it is in the memo
             // folder already (the haiku is there now, or its deletion was
             // cut short before the file moved).
-            const bool inFolder = to == n && (h != holder.constEnd() || folder.exists(NotebookFiles::memoName(n)));
+            const bool inFolder =
+                to == n && (h != holder.constEnd() || folder.exists(NotebookFiles::memoName(n)));
             const QString memo = DataFiles::memoFileName(n);
             const QString companion = NotebookFiles::companionName(n).section(QLatin1Char('/'), -1);
             if (!inFolder && folder.trash.contains(memo)) {
@@ -82,7 +83,8 @@ RestorePlan RestorePlan::make(std::vector<Haiku_record> then, const std::vector<
     // category's haiku took from the list.
     for (std::size_t i = 1; i < then.size(); ++i) {
         const Haiku_record &r = then[i];
-        if (!r.category.isEmpty() && !folder.knowsCategory(r.category) && !plan.newCategories.contains(r.category) &&
+        if (!r.category.isEmpty() && !folder.knowsCategory(r.category) &&
+            !plan.newCategories.contains(r.category) &&
             !nowIds.contains(History::identity(DataFiles::memoNumber(r.memo_no), r.created_stamp)))
             plan.newCategories.append(r.category);
     }

@@ -17,9 +17,10 @@ namespace {
 
 StoreProblem notMoved(const QString &name, int error)
 {
-    return StoreProblem{StoreProblem::Kind::MemoDelete, name,
-                        QStringLiteral("「%1」を削除できませんでした。\n「%2」フォルダに移せませんでした。\n%3")
-                            .arg(name, Trash::folderName, AtomicFile::cause(error))};
+    return StoreProblem{
+        StoreProblem::Kind::MemoDelete, name,
+        QStringLiteral("「%1」を削除できませんでした。\n「%2」フォルダに移せませんでした。\n%3")
+            .arg(name, Trash::folderName, AtomicFile::cause(error))};
 }
 
 // "m1000012.txt" with n = 2 -> "m1000012-2.txt".
@@ -124,8 +125,9 @@ std::optional<StoreProblem> Trash::giveBack(const std::vector<Return> &returns)
             return StoreProblem{StoreProblem::Kind::History, name,
                                 QStringLiteral("「%1」を「%2」に戻せませんでした。\n%3")
                                     .arg(name, r.to,
-                                         error == EEXIST ? QStringLiteral("同じ名前のファイルがすでにあります。")
-                                                         : AtomicFile::cause(error))};
+                                         error == EEXIST
+                                             ? QStringLiteral("同じ名前のファイルがすでにあります。")
+                                             : AtomicFile::cause(error))};
         }
         done.push_back(r);
     }

@@ -123,8 +123,8 @@ QMap<qint64, QString> RandomNotebook::fill(Notebook &nb, const Size &size)
         const QDateTime created = dateTime();
         r.date_text = chance(80) ? DataFiles::shortDate(created.date()) : line(12);
         const int categories = int(c.category_list.size()) - 1;
-        r.category = chance(80) && categories > 0 ? c.category_list[std::size_t(between(1, categories))]
-                                                  : line(10);
+        r.category =
+            chance(80) && categories > 0 ? c.category_list[std::size_t(between(1, categories))] : line(10);
         r.poem = line(chance(2) ? 0 : 30);
         r.memo_no = NumberText(double(numbers[std::size_t(i)])).text();
         r.created_stamp = DataFiles::timeStamp(created, true);
