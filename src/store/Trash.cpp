@@ -75,10 +75,10 @@ std::optional<StoreProblem> Trash::take(const QString &name)
         const int error = SubFolder::moveNoReplace(from, inTrash(numbered(file.fileName(), n)));
         if (error == EEXIST)
             continue;
+        // Not synced: a move lost in a crash leaves the memo in memo1, where
+        // it was, after the haiku file without its haiku is on the disk.
         if (error != 0)
             return notMoved(name, error);
-        SubFolder::sync(folder());
-        SubFolder::sync(file.absolutePath());
         return std::nullopt;
     }
 }
