@@ -3,6 +3,7 @@
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageBoxes.h"
+#include "ui/PoemList.h"
 #include "ui/Twips.h"
 
 #include <QFrame>
@@ -21,9 +22,6 @@ const QColor kLineGrey(0x80, 0x80, 0x80);
 
 // The refusals of 分類追加 carry the program's name alone as their title.
 const QString kAddTitle = QStringLiteral("ユリモカ");
-
-// A poem list in a message stops after this many.
-constexpr int kPoemsNamed = 10;
 
 } // namespace
 
@@ -223,9 +221,9 @@ void F_bunrui::Command3_Click()
         MessageBoxes::notify(this, QStringLiteral("削除する項目を選んでください"));
         return;
     }
-    const auto answer = MessageBoxes::show(
-        this, {QStringLiteral("分類『%1』を本当に削除して良いですか?").arg(List1->item(i)->text()),
-               MessageBoxes::programTitle, MessageBoxes::Icon::None, MessageBoxes::Buttons::YesNo});
+    const auto answer = MessageBoxes::askBeforeDestroying(
+        this, QStringLiteral("分類『%1』を本当に削除して良いですか?").arg(List1->item(i)->text()),
+        MessageBoxes::programTitle, MessageBoxes::Icon::None);
     if (answer != MessageBoxes::Answer::Yes)
         return;
     // The haiku keep the name: adding it again gives them back their category.
@@ -240,11 +238,10 @@ void F_bunrui::Command5_Click()
         MessageBoxes::notify(this, QStringLiteral("句を削除する分類を選んでください"));
         return;
     }
-    const auto answer = MessageBoxes::show(
-        this, {QStringLiteral("■■　重要な注意事項です。良く読んで下さい　■■\n\n"
-                              "削除した句を復活させる方法はありません。\n\n"
-                              "選択した分類の全部の句を本当に削除して良いですか?"),
-               MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    const auto answer = MessageBoxes::askBeforeDestroying(
+        this, QStringLiteral("■■　重要な注意事項です。良く読んで下さい　■■\n\n"
+                             "削除した句を復活させる方法はありません。\n\n"
+                             "選択した分類の全部の句を本当に削除して良いですか?"));
     if (answer != MessageBoxes::Answer::Yes)
         return;
 
@@ -261,17 +258,11 @@ void F_bunrui::Command5_Click()
     QStringList parts;
     if (!removed.keptPoems.isEmpty()) {
         // A haiku whose memo file could not be deleted stays, with its category.
-        QStringList kept;
-        for (const QString &poem : removed.keptPoems.first(std::min<qsizetype>(removed.keptPoems.size(), kPoemsNamed)))
-            kept.append(QStringLiteral("・") + poem);
-        const qsizetype count = removed.keptPoems.size();
-        if (count > kPoemsNamed)
-            kept.append(QStringLiteral("ほか%1句").arg(count - kPoemsNamed));
         parts.append(QStringLiteral("メモのファイルを削除できなかったため、分類『%1』の次の%2句は削除せずに"
                                     "残しました。\n%3")
                          .arg(category)
-                         .arg(count)
-                         .arg(kept.join(u'\n')));
+                         .arg(removed.keptPoems.size())
+                         .arg(PoemList::bulleted(removed.keptPoems)));
     }
     if (!notDeleted.isEmpty())
         parts.append(notDeleted.first().message);

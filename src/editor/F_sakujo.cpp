@@ -46,6 +46,9 @@ F_sakujo::F_sakujo(QWidget *owner, Notebook &notebook, int index, const Hints::S
     for (QPushButton *b : {Command1, Command2})
         b->setPalette(QPalette());
     setTabOrder(Command1, Command2);
+    // Enter alone never deletes: it presses やっぱりダメ, which has the focus.
+    Command1->setAutoDefault(false);
+    Command2->setDefault(true);
 
     connect(Command1, &QPushButton::clicked, this, &F_sakujo::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &F_sakujo::Command2_Click);
@@ -56,7 +59,7 @@ F_sakujo::F_sakujo(QWidget *owner, Notebook &notebook, int index, const Hints::S
     setWindowTitle(QStringLiteral("メモの削除"));
     if (hint)
         hint(QStringLiteral("[いいよ]ボタンで、選択中のメモを削除します。"));
-    Command1->setFocus();
+    Command2->setFocus();
 }
 
 void F_sakujo::Command1_Click()

@@ -6,6 +6,7 @@
 #include "editor/F_sakujo.h"
 #include "export/F_kakidasi.h"
 #include "fontset/F_tatefont.h"
+#include "history/F_rireki.h"
 #include "lock/F_keyset.h"
 #include "lock/F_secpassin.h"
 #include "mainwin/MainLayout.h"
@@ -92,6 +93,7 @@ Main_form::Main_form(Notebook &notebook, QWidget *parent)
     connect(Menu_print, &QAction::triggered, this, &Main_form::Menu_print_Click);
     connect(Menu_kushu, &QAction::triggered, this, &Main_form::Menu_kushu_Click);
     connect(Menu_kakidasi, &QAction::triggered, this, &Main_form::Menu_kakidasi_Click);
+    connect(Menu_restore, &QAction::triggered, this, &Main_form::Menu_restore_Click);
     connect(Menu_tatefont, &QAction::triggered, this, &Main_form::Menu_tatefont_Click);
     connect(Menu_file_pass, &QAction::triggered, this, &Main_form::Menu_file_pass_Click);
     connect(Grid1, &ListGrid::gridClicked, this, &Main_form::Grid1_Click);
@@ -174,13 +176,12 @@ bool Main_form::openDespiteLock(const QString &host)
          MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
     if (quit != MessageBoxes::Answer::No)
         return false;
-    const auto open = MessageBoxes::show(
-        nullptr, {QStringLiteral("「%1」の【ユリモカ】を終了してから開くことをお勧めします。\n"
-                                 "両方で保存された場合、【ユリモカ】は上書きせずに、\n"
-                                 "このパソコンの内容を別の名前のファイルに残します。\n\n"
-                                 "本当にこのまま開きますか？")
-                      .arg(host),
-                  MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+    const auto open = MessageBoxes::askBeforeDestroying(
+        nullptr, QStringLiteral("「%1」の【ユリモカ】を終了してから開くことをお勧めします。\n"
+                                "両方で保存された場合、【ユリモカ】は上書きせずに、\n"
+                                "このパソコンの内容を別の名前のファイルに残します。\n\n"
+                                "本当にこのまま開きますか？")
+                     .arg(host));
     return open == MessageBoxes::Answer::Yes;
 }
 
@@ -215,6 +216,8 @@ void Main_form::createControls()
     Menu_kushu = entry(Menu_file->addAction(QStringLiteral("句集を作る…")), "Menu_kushu");
     Menu_kakidasi = entry(Menu_file->addAction(QStringLiteral("書き出し…")), "Menu_kakidasi");
     entry(Menu_file->addSeparator(), "Menu_file_bar3");
+    Menu_restore = entry(Menu_file->addAction(QStringLiteral("以前の状態に戻す…(&R)")), "Menu_restore");
+    entry(Menu_file->addSeparator(), "Menu_file_bar4");
     Menu_file_quit = entry(Menu_file->addAction(QStringLiteral("終了(&Q)")), "Menu_file_quit");
     Menu_bunrui = entry(bar->addAction(QStringLiteral("分類の編集(&B)")), "Menu_bunrui");
     menu_tukaikata = entry(bar->addAction(QStringLiteral("使い方(&U)")), "menu_tukaikata");
@@ -526,6 +529,16 @@ void Main_form::Menu_kakidasi_Click()
     F_kakidasi::open(this, nb);
 }
 
+void Main_form::Menu_restore_Click()
+{
+    if (!F_rireki::open(this, nb, hintSink()))
+        return;
+    // A restore may bring a category back: the filter is refilled, every
+    // haiku listed and the title counts them.
+    fillCategoryFilter();
+    updateCaption();
+}
+
 void Main_form::Menu_tatefont_Click()
 {
     // The window previews on the poem as fonts are picked, and puts the kept
@@ -746,10 +759,13 @@ void Main_form::Command7_Click()
         showPoem(QString());
     }
     if (result->removed == 0 && !result->problems.isEmpty()) {
+        const StoreProblem &p = result->problems.first();
         MessageBoxes::notify(this,
-                             result->problems.first().message +
-                                 QStringLiteral("\n\nメモを残したまま句だけを消すことはしないため、"
-                                                "この句は削除していません。"),
+                             p.message + QStringLiteral("\n\n") +
+                                 (p.kind == StoreProblem::Kind::MemoDelete
+                                      ? QStringLiteral("メモを残したまま句だけを消すことはしないため、")
+                                      : QString()) +
+                                 QStringLiteral("この句は削除していません。"),
                              MessageBoxes::programTitle, MessageBoxes::Icon::Warning);
     } else if (!result->problems.isEmpty()) {
         MessageBoxes::notify(this, Notebook::describe(result->problems), MessageBoxes::programTitle,
@@ -803,10 +819,9 @@ Main_form::QuitChoice Main_form::saveAll()
              MessageBoxes::programTitle, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::YesNo});
         if (retry == MessageBoxes::Answer::Yes)
             continue;
-        const auto discard = MessageBoxes::show(
-            this, {QStringLiteral("保存できなかった内容は失われます。\n本当に保存せずに終了しますか？\n"
-                                  "「いいえ」を選ぶと、【ユリモカ】は終了せずにそのまま残ります。"),
-                   MessageBoxes::programTitle, MessageBoxes::Icon::Warning, MessageBoxes::Buttons::YesNo});
+        const auto discard = MessageBoxes::askBeforeDestroying(
+            this, QStringLiteral("保存できなかった内容は失われます。\n本当に保存せずに終了しますか？\n"
+                                 "「いいえ」を選ぶと、【ユリモカ】は終了せずにそのまま残ります。"));
         return discard == MessageBoxes::Answer::Yes ? QuitChoice::Discarded : QuitChoice::StayOpen;
     }
 }

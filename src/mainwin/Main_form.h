@@ -101,6 +101,9 @@ public:
     void Menu_kushu_Click();
     // 書き出し…: the export window.
     void Menu_kakidasi_Click();
+    // 以前の状態に戻す…: a kept state brought back; the filter and the list
+    // are then refilled, as after the category editor.
+    void Menu_restore_Click();
     // 縦書き用フォントの設定: the vertical font window, which previews on the poem.
     void Menu_tatefont_Click();
     // 分類の編集: the category editor; afterwards the filter or the list is
@@ -137,6 +140,7 @@ private:
     QAction *Menu_print;     // 選択した句の印刷(&K)
     QAction *Menu_kushu;     // 句集を作る…
     QAction *Menu_kakidasi;  // 書き出し…
+    QAction *Menu_restore;   // 以前の状態に戻す…(&R)
     QAction *Menu_file_quit; // 終了(&Q)
     QAction *Menu_bunrui;    // 分類の編集(&B)
     QAction *menu_tukaikata; // 使い方(&U)

@@ -354,6 +354,12 @@ Notebook::StoreResult Notebook::correctHaiku(int index, const HaikuInput &in, co
 Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Haiku_record &)> &drop)
 {
     RemoveResult result;
+    // The order in memory reaches the disk first, so that the state kept
+    // before the deletion is the one the poet sees.
+    if (auto p = writeHaiku()) {
+        result.problems = {*p};
+        return result;
+    }
     std::vector<Haiku_record> &list = m_data.haiku_list;
     const std::size_t count = list.size();
     // The records taken out, with their places, to be put back should the
@@ -370,7 +376,7 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
             // A memo file that cannot be deleted keeps its haiku: never a
             // haiku without its memo, nor a memo that cannot be taken away.
             std::optional<StoreProblem> stuck;
-            if (memoNo != 0 && (stuck = m_files.memoUndeletable(memoNo))) {
+            if (memoNo != 0 && (stuck = m_files.memoUnmovable(memoNo))) {
                 gone = false;
                 result.keptPoems.append(list[k].poem);
                 if (!undeletable)
@@ -393,17 +399,15 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
         result.problems.append(*undeletable);
     if (result.removed == 0)
         return result;
-    // The haiku file without them first: until it is on disk every memo stays.
-    const bool changedBefore = m_haikuChanged;
-    m_haikuChanged = true;
-    if (auto p = writeHaiku()) {
+    // The haiku file without them first: until it is on disk every memo
+    // stays. The file it replaces is kept, or nothing is deleted.
+    if (auto p = m_files.writeHaiku(list, true, History::When::Always)) {
         // Back in their places: every record moves, none is copied.
         std::vector<Haiku_record> whole(count);
         auto next = taken.begin();
         for (std::size_t k = 1, from = 1; k < count; ++k)
             whole[k] = next != taken.end() && next->first == k ? std::move((next++)->second) : std::move(list[from++]);
         list = std::move(whole);
-        m_haikuChanged = changedBefore;
         result.removed = 0;
         result.keptPoems.clear();
         result.problems = {*p};
@@ -412,7 +416,7 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
     result.written = true;
     for (qint64 memoNo : memos) {
         // A memo left behind by a failure here has lost only its haiku.
-        if (auto p = m_files.deleteMemo(memoNo))
+        if (auto p = m_files.trashMemo(memoNo))
             result.problems.append(*p);
     }
     return result;

@@ -168,12 +168,37 @@ public:
         QStringList keptPoems;
         bool written = false; // the haiku file holds the notebook without them
     };
-    // Deletes record index and its memo file.
+    // Deletes record index; its memo file goes into the trash.
     RemoveResult removeHaiku(int index);
-    // Deletes every haiku whose category is that of entry, with their memo
-    // files, and removes the entry. A haiku whose memo file cannot be
-    // deleted is kept, with its category.
+    // Deletes every haiku whose category is that of entry, their memo files
+    // into the trash, and removes the entry. A haiku whose memo file cannot
+    // be moved is kept, with its category.
     RemoveResult removeCategoryWithHaiku(int entry);
+
+    // ---- Earlier states ----
+    // The states of the haiku file kept before deletions, restores and the
+    // first save of each day, newest first.
+    std::vector<History::Entry> historyEntries() const { return m_files.history().entries(); }
+    // How a kept state differs from the notebook now; nothing when it cannot be read.
+    std::optional<History::Difference> compareWith(const History::Entry &entry) const
+    {
+        return m_files.history().compareWith(entry, m_data.haiku_list);
+    }
+    struct RestoreResult
+    {
+        bool restored = false; // the notebook is the kept state now
+        // When not restored: why, and nothing has changed. When restored:
+        // what could not be done besides (a memo file left in memo1, a file
+        // not written that goes with the next save).
+        QList<StoreProblem> problems;
+        int renumbered = 0; // haiku that came back under a new memo number
+        bool categoriesAdded = false;
+    };
+    // Makes the notebook the kept state of entry, as RestorePlan says: the
+    // state now is kept first, so that the restore can be undone; memo
+    // files come out of the trash before the haiku file is written and go
+    // into it after. last_memo_no never goes down.
+    RestoreResult restore(const History::Entry &entry);
 
     // ---- Categories ----
     // Appends a category and rewrites the category file. Refused (and

@@ -65,10 +65,10 @@ std::size_t largestMemoNo(const std::vector<Haiku_record> &list)
 
 } // namespace
 
-NotebookFiles::NotebookFiles(const QString &folder) : m_folder(folder)
+NotebookFiles::NotebookFiles(const QString &folder)
+    : m_folder(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')), m_history(m_folder),
+      m_trash(m_folder)
 {
-    if (!m_folder.endsWith(QLatin1Char('/')))
-        m_folder += QLatin1Char('/');
 }
 
 NotebookFiles::Loaded NotebookFiles::load(const QString &folder, const QString &fileName, bool decode)
@@ -222,19 +222,23 @@ bool NotebookFiles::alreadyOnDisk(const QString &fileName, const QByteArray &byt
            untouchedSince(*known, fileName);
 }
 
-std::optional<StoreProblem> NotebookFiles::writeHaiku(const std::vector<Haiku_record> &records, bool changed)
+std::optional<StoreProblem> NotebookFiles::writeHaiku(const std::vector<Haiku_record> &records, bool changed,
+                                                      History::When keep)
 {
     // Haiku that have not changed since the file was read or written are not
     // encoded again, unless someone else has touched the file meanwhile.
     const auto known = m_onDisk.constFind(DataFiles::haikuFile);
     if (!changed && known != m_onDisk.constEnd() && untouchedSince(*known, DataFiles::haikuFile))
         return std::nullopt;
+    m_historyKeep = keep;
     // Encoded record by record: no list of 210 000 lines on the way.
     LineEncoder encoder(m_spellings, qsizetype(records.size()) * 100);
     DataFiles::forEachHaikuLine(records, [&encoder](const QString &line) { encoder.append(line); });
-    return writeEncoded(DataFiles::haikuFile, encoder.finish(), [&records](qsizetype i) {
+    auto problem = writeEncoded(DataFiles::haikuFile, encoder.finish(), [&records](qsizetype i) {
         return records[std::size_t(i / kRecordLines + 1)].*kRecordFields[i % kRecordLines];
     });
+    m_historyKeep = History::When::FirstOfTheDay;
+    return problem;
 }
 
 bool NotebookFiles::canEncode(const QString &text) const
@@ -278,12 +282,22 @@ std::optional<StoreProblem> NotebookFiles::writeBytes(const QString &fileName, c
         if (alreadyThere)
             return std::nullopt;
     }
+    // The haiku file about to be replaced is kept first.
+    History::Kept kept;
+    if (fileName == DataFiles::haikuFile) {
+        kept = m_history.keep(m_historyKeep);
+        // The daily copy never stops a save; a deletion's or a restore's does.
+        if (kept.problem && m_historyKeep == History::When::Always)
+            return kept.problem;
+    }
     // Written beside the old file and renamed over it: a crash or a full disk
     // leaves the previous file whole. No fallback to writing in place.
     const AtomicFile::Result written =
         AtomicFile::writePrivate(path(fileName), bytes, linksInside(m_folder, fileName));
-    if (!written.ok())
+    if (!written.ok()) {
+        m_history.forget(kept.fileName);
         return StoreProblem{fileName, writeFailure(fileName, written)};
+    }
     if (isNotebookFile(fileName))
         remember(fileName, bytes);
     return std::nullopt;
@@ -346,7 +360,7 @@ void NotebookFiles::removeLeftoverTemporaries() const
     // ".haiku.dat.yurimoka-PID-N": see AtomicFile. Only a file whose process
     // is no longer running is taken away; a running save keeps its own.
     static const QRegularExpression temporary(QStringLiteral("^\\..+\\.yurimoka-(\\d+)-\\d+$"));
-    for (const QString &folder : {m_folder, path(DataFiles::memoFolder)}) {
+    for (const QString &folder : {m_folder, path(DataFiles::memoFolder), path(History::folderName)}) {
         const QDir dir(folder);
         for (const QString &name :
              dir.entryList({QStringLiteral(".*.yurimoka-*")}, QDir::Files | QDir::Hidden)) {
@@ -516,8 +530,30 @@ std::optional<StoreProblem> NotebookFiles::deleteMemo(qint64 memo_no)
         return notDeleted(name, error);
     m_onDisk.remove(name);
     // The memo's companion file, which some notebooks have under memo2.
-    const QString digits = DataFiles::memoFileName(memo_no).mid(2);
-    QFile::remove(path(QStringLiteral("memo2/m2") + digits));
+    QFile::remove(path(companionName(memo_no)));
     return std::nullopt;
 }
 
+QString NotebookFiles::companionName(qint64 memo_no)
+{
+    return QStringLiteral("memo2/m2") + DataFiles::memoFileName(memo_no).mid(2);
+}
+
+std::optional<StoreProblem> NotebookFiles::memoUnmovable(qint64 memo_no) const
+{
+    if (auto p = memoUndeletable(memo_no))
+        return p;
+    return m_trash.cannotTake(memoName(memo_no));
+}
+
+std::optional<StoreProblem> NotebookFiles::trashMemo(qint64 memo_no)
+{
+    const QString name = memoName(memo_no);
+    m_unsavedMemos.remove(memo_no);
+    if (auto p = m_trash.take(name))
+        return p;
+    m_onDisk.remove(name);
+    // The companion goes with it; it is nothing the notebook reads.
+    m_trash.take(companionName(memo_no));
+    return std::nullopt;
+}

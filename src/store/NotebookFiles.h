@@ -1,8 +1,10 @@
 #pragma once
 
 #include "store/DataFiles.h"
+#include "store/History.h"
 #include "store/StoreProblem.h"
 #include "store/TextLines.h"
+#include "store/Trash.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -72,13 +74,26 @@ public:
     std::optional<StoreProblem> writeLines(const QString &fileName, const QStringList &lines);
     // The haiku file. Nothing is written when the haiku have not changed
     // since the file was read or written (changed false) and nobody else has
-    // touched it; nor when it already holds these very bytes.
-    std::optional<StoreProblem> writeHaiku(const std::vector<Haiku_record> &records, bool changed);
+    // touched it; nor when it already holds these very bytes. The file it
+    // replaces is kept in the history first (see History::keep); with
+    // When::Always a copy that cannot be made stops the write.
+    std::optional<StoreProblem> writeHaiku(const std::vector<Haiku_record> &records, bool changed,
+                                           History::When keep = History::When::FirstOfTheDay);
     // Whether the file can hold text (a keyword, say) as it is.
     bool canEncode(const QString &text) const;
+    // How lines read from elsewhere (a kept state) were spelt, so that they
+    // are written back as they were.
+    void learnSpellings(const Spellings &spellings) { m_spellings.insert(spellings); }
+
+    // The earlier states of the haiku file, and the memo files of deleted haiku.
+    History &history() { return m_history; }
+    const History &history() const { return m_history; }
+    Trash &trash() { return m_trash; }
 
     // ---- Memo files ----
     static QString memoName(qint64 memo_no); // "memo1/m1000012.txt"
+    // The memo's companion, which some notebooks have: "memo2/m2000012.txt".
+    static QString companionName(qint64 memo_no);
     QString memoPath(qint64 memo_no) const { return path(memoName(memo_no)); }
     bool memoExists(qint64 memo_no) const;
     MemoFile readMemo(qint64 memo_no);
@@ -97,6 +112,11 @@ public:
     // Deletes the memo file of memo_no and its companion under memo2. A file
     // that is not there counts as deleted.
     std::optional<StoreProblem> deleteMemo(qint64 memo_no);
+    // Why the memo file of memo_no could not be moved into the trash now.
+    std::optional<StoreProblem> memoUnmovable(qint64 memo_no) const;
+    // Moves the memo file of memo_no and its companion into the trash. A
+    // file that is not there counts as moved.
+    std::optional<StoreProblem> trashMemo(qint64 memo_no);
 
 private:
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
@@ -134,4 +154,7 @@ private:
     std::future<LoadedFiles> m_loading;
     Spellings m_spellings;
     QMap<qint64, QString> m_unsavedMemos;
+    History m_history;
+    Trash m_trash;
+    History::When m_historyKeep = History::When::FirstOfTheDay; // for the haiku file being written
 };

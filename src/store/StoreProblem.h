@@ -20,6 +20,7 @@ struct StoreProblem
         Unstorable,      // a value the files cannot hold
         NotFound,        // the haiku asked for is not in the notebook
         Folder,          // a folder of the notebook could not be made
+        History,         // an earlier state could not be kept, read or brought back
     };
     StoreProblem(QString file_, QString message_, QString savedAs_ = {})
         : kind(savedAs_.isEmpty() ? Kind::Write : Kind::Conflict), file(std::move(file_)),

@@ -59,7 +59,8 @@ void TestSakujo::questionLooksAsItShould()
         QCOMPARE(ctl<QLabel>(*d, "Label2")->text(), u"本当に削除してよろしいですか？"_qs);
         QCOMPARE(ctl<QPushButton>(*d, "Command1")->text(), u"いいよ"_qs);
         QCOMPARE(ctl<QPushButton>(*d, "Command2")->text(), u"やっぱりダメ"_qs);
-        QTRY_VERIFY(ctl<QPushButton>(*d, "Command1")->hasFocus());
+        // Enter alone never deletes: やっぱりダメ has the focus and is the default.
+        QTRY_VERIFY(ctl<QPushButton>(*d, "Command2")->hasFocus());
         QCOMPARE(d->palette().color(QPalette::Window), QColor(Qt::yellow));
         QCOMPARE(ctl<QLabel>(*d, "Label1")->palette().color(QPalette::WindowText), QColor(Qt::red));
         // a fixed border: a title, no close box, nothing to resize it with

@@ -643,7 +643,8 @@ void TestMainForm::menuBarHasEveryEntryInOrder()
     for (QAction *a : ctl<QMenu>(form, "Menu_file")->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(file, (QStringList{"鍵の設定(&P)", "-", "縦書き用フォントの設定(&K)", "-",
-                                "選択した句の印刷(&K)", "句集を作る…", "書き出し…", "-", "終了(&Q)"}));
+                                "選択した句の印刷(&K)", "句集を作る…", "書き出し…", "-", "以前の状態に戻す…(&R)", "-",
+                                "終了(&Q)"}));
     QStringList bar;
     for (QAction *a : form.menuBar()->actions())
         bar << a->text();

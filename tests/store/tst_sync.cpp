@@ -147,7 +147,10 @@ private slots:
         QVERIFY(!nb.writeMemo(7, u"直したメモ"_qs));
         QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
         QVERIFY(QDir(dir.filePath(u"memo1"_qs)).entryList({u"*.conflict-*"_qs}).isEmpty());
-        QCOMPARE(snapshot(dir.path()).keys(), before.keys());
+        // Besides the day's first copy of the haiku file in 履歴/, nothing new.
+        QStringList now = snapshot(dir.path()).keys();
+        now.removeIf([](const QString &name) { return name.startsWith(u"履歴/"_qs); });
+        QCOMPARE(now, before.keys());
     }
 
     // A file that already holds what we would write is left alone, even when
