@@ -505,7 +505,8 @@ const QString kNewMemo = QStringLiteral("吟行会にて。\n季語は初雪。"
 
 void editBenchmark(benchmark::State &state, bool storing)
 {
-    const int n = int(state.range(0));
+    // A full notebook takes no new haiku: the largest size leaves room for one.
+    const int n = std::min(int(state.range(0)), Notebook::kHaikuStoreLimit - 1);
     Notebook nb(notebookFolder(n));
     Main_form form(nb);
     if (!openWindow(state, form, nb, n))
