@@ -31,12 +31,12 @@ for ((i = 0; i < rounds; i++)); do
   echo "one $("$timer" "$work/one" ./yurimoka)"
   echo "large $("$timer" "$work/large" ./yurimoka)"
 done | awk '
-  { s[$1] += $2; q[$1] += $3; n[$1]++ }
+  { s[$1] += $2; q[$1] += $3; c[$1] += $4; n[$1]++ }
   END {
-    printf "| program | start-up (ms) | quit (ms) |\n|---|---:|---:|\n"
-    printf "| bare Qt window | %.0f | %.0f |\n", s["bare"] / n["bare"], q["bare"] / n["bare"]
-    printf "| 1 haiku | %.0f | %.0f |\n", s["one"] / n["one"], q["one"] / n["one"]
-    printf "| 29 999 haiku | %.0f | %.0f |\n", s["large"] / n["large"], q["large"] / n["large"]
+    printf "| program | start-up (ms) | quit (ms) | processor time, whole run (ms) |\n|---|---:|---:|---:|\n"
+    printf "| bare Qt window | %.0f | %.0f | %.0f |\n", s["bare"] / n["bare"], q["bare"] / n["bare"], c["bare"] / n["bare"]
+    printf "| 1 haiku | %.0f | %.0f | %.0f |\n", s["one"] / n["one"], q["one"] / n["one"], c["one"] / n["one"]
+    printf "| 29 999 haiku | %.0f | %.0f | %.0f |\n", s["large"] / n["large"], q["large"] / n["large"], c["large"] / n["large"]
     printf "\n1 haiku / bare Qt: start ×%.2f\n", (s["one"] / n["one"]) / (s["bare"] / n["bare"])
     printf "29 999 / 1 haiku: start ×%.2f, quit ×%.2f\n", (s["large"] / n["large"]) / (s["one"] / n["one"]), (q["large"] / n["large"]) / (q["one"] / n["one"])
   }'
