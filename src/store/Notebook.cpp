@@ -256,6 +256,19 @@ void Notebook::putAtHead(const HaikuInput &in, qint64 memoNo, const Clock &clock
     m_haikuChanged = true;
 }
 
+void Notebook::keepCategoryOf(const HaikuInput &in, StoreResult &result)
+{
+    if (knowsCategory(in.category))
+        return;
+    // A full list keeps the haiku all the same, under its new name.
+    if (auto problem = addCategory(in.category)) {
+        result.warnings.append(*problem);
+        result.categoryAdded = problem->kind == StoreProblem::Kind::Write;
+    } else {
+        result.categoryAdded = true;
+    }
+}
+
 Notebook::StoreResult Notebook::enterHaiku(const HaikuInput &in, const QString &memo, const Clock &clock)
 {
     if (atHaikuLimit()) {
@@ -271,15 +284,7 @@ Notebook::StoreResult Notebook::enterHaiku(const HaikuInput &in, const QString &
         return refused(*problem);
     }
     StoreResult result;
-    if (!knowsCategory(in.category)) {
-        // A full list keeps the haiku all the same, under its new name.
-        if (auto problem = addCategory(in.category)) {
-            result.warnings.append(*problem);
-            result.categoryAdded = problem->kind == StoreProblem::Kind::Write;
-        } else {
-            result.categoryAdded = true;
-        }
-    }
+    keepCategoryOf(in, result);
     putAtHead(in, *memoNo, clock, true);
     result.index = 1;
     // The haiku file, then the settings with the number just handed out, so
@@ -315,14 +320,7 @@ Notebook::StoreResult Notebook::correctHaiku(int index, const HaikuInput &in, co
         return refused(*problem);
     }
     StoreResult result;
-    if (!knowsCategory(in.category)) {
-        if (auto problem = addCategory(in.category)) {
-            result.warnings.append(*problem);
-            result.categoryAdded = problem->kind == StoreProblem::Kind::Write;
-        } else {
-            result.categoryAdded = true;
-        }
-    }
+    keepCategoryOf(in, result);
     Haiku_record &r = m_data.haiku_list[std::size_t(index)];
     if (newNumber) {
         m_data.settings.last_memo_no.set(double(memoNo));

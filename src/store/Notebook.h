@@ -245,6 +245,9 @@ public:
 private:
     std::optional<qint64> nextFreeMemoNo() const;
     void putAtHead(const HaikuInput &in, qint64 memoNo, const Clock &clock, bool codedStamps);
+    // A haiku's category not yet in the list joins it (with its file), when
+    // the list has room; what went wrong goes into result's warnings.
+    void keepCategoryOf(const HaikuInput &in, StoreResult &result);
     void raiseLastMemoNo(std::size_t largest);
     QString setStorable(QString &setting, const QString &what, const QString &value);
     QString setFont(QString &setting, const QString &name, const QString &use);
