@@ -37,8 +37,8 @@ std::vector<Window> clientList(Display *d, Window root, Atom list)
     unsigned long count, after;
     unsigned char *data = nullptr;
     std::vector<Window> windows;
-    if (XGetWindowProperty(d, root, list, 0, 65536, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, root, list, 0, 65536, False, XA_WINDOW, &type, &format, &count, &after,
+                           &data) == Success &&
         data) {
         const auto *w = reinterpret_cast<Window *>(data);
         windows.assign(w, w + count);
@@ -69,7 +69,8 @@ bool nextEvent(Display *d, XEvent &e, int timeoutMs)
 {
     const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!XPending(d)) {
-        const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count());
+        const int left =
+            int(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count());
         if (left <= 0)
             return false;
         pollfd p{ConnectionNumber(d), POLLIN, 0};

@@ -4,9 +4,9 @@
 #include "print/PrinterLayer.h"
 #include "store/Notebook.h"
 #include "ui/DialogPlacement.h"
-#include "ui/ListGrid.h"
 #include "ui/FileOffer.h"
 #include "ui/JapaneseFonts.h"
+#include "ui/ListGrid.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 

@@ -27,5 +27,5 @@ struct Haiku_record
 // The fields in file order: the haiku file's reader and writer both go by
 // this one table.
 inline constexpr QString Haiku_record::*kRecordFields[kRecordLines] = {
-    &Haiku_record::date_text, &Haiku_record::category,      &Haiku_record::poem,  &Haiku_record::memo_no,
+    &Haiku_record::date_text,     &Haiku_record::category,      &Haiku_record::poem,  &Haiku_record::memo_no,
     &Haiku_record::created_stamp, &Haiku_record::updated_stamp, &Haiku_record::locked};

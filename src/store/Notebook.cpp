@@ -146,7 +146,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         const HaikuInput welcome{DataFiles::shortDate(now.date()), QStringLiteral("作者より"),
                                  QStringLiteral("【ユリモカ】ご利用のお礼"), false};
         if (const std::optional<qint64> memoNo = nextFreeMemoNo()) {
-            putAtHead(welcome, *memoNo, [&now] { return now; }, false);
+            putAtHead(
+                welcome, *memoNo, [&now] { return now; }, false);
             note(writeHaiku());
             note(writeMemo(*memoNo, DataFiles::welcomeMemoLines().join(u'\n')));
             if (ini.exists || *memoNo != 1)
@@ -155,7 +156,8 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
 
     m_data.category_list.assign(1, QString());
-    const QStringList categories = cat.exists ? TextLines::splitLines(cat.text) : DataFiles::defaultCategories();
+    const QStringList categories =
+        cat.exists ? TextLines::splitLines(cat.text) : DataFiles::defaultCategories();
     m_data.category_list.insert(m_data.category_list.end(), categories.begin(), categories.end());
     if (!cat.exists)
         note(writeCategories());
@@ -276,8 +278,9 @@ Notebook::StoreResult Notebook::enterHaiku(const HaikuInput &in, const QString &
     }
     const std::optional<qint64> memoNo = nextFreeMemoNo();
     if (!memoNo) {
-        return refused(StoreProblem{StoreProblem::Kind::MemoNumbers, DataFiles::memoFolder,
-                                QStringLiteral("メモの番号をすべて使い切ったため、これ以上句を登録できません。")});
+        return refused(
+            StoreProblem{StoreProblem::Kind::MemoNumbers, DataFiles::memoFolder,
+                         QStringLiteral("メモの番号をすべて使い切ったため、これ以上句を登録できません。")});
     }
     if (auto problem = writeMemo(*memoNo, memo)) {
         m_files.forgetUnsavedMemo(*memoNo); // its haiku is not stored: nothing to write later
@@ -303,15 +306,16 @@ Notebook::StoreResult Notebook::correctHaiku(int index, const HaikuInput &in, co
         return refused(StoreProblem{StoreProblem::Kind::HaikuLimit, DataFiles::haikuFile, haikuLimitMessage});
     if (!hasRecord(index)) {
         return refused(StoreProblem{StoreProblem::Kind::NotFound, DataFiles::haikuFile,
-                                QStringLiteral("訂正する句が句帳に見つかりません。")});
+                                    QStringLiteral("訂正する句が句帳に見つかりません。")});
     }
     qint64 memoNo = DataFiles::memoNumber(record(index).memo_no);
     const bool newNumber = memoNo == 0;
     if (newNumber) {
         const std::optional<qint64> next = nextFreeMemoNo();
         if (!next) {
-            return refused(StoreProblem{StoreProblem::Kind::MemoNumbers, DataFiles::memoFolder,
-                                    QStringLiteral("メモの番号をすべて使い切ったため、メモを保存できません。")});
+            return refused(
+                StoreProblem{StoreProblem::Kind::MemoNumbers, DataFiles::memoFolder,
+                             QStringLiteral("メモの番号をすべて使い切ったため、メモを保存できません。")});
         }
         memoNo = *next;
     }
@@ -404,7 +408,8 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
         std::vector<Haiku_record> whole(count);
         auto next = taken.begin();
         for (std::size_t k = 1, from = 1; k < count; ++k)
-            whole[k] = next != taken.end() && next->first == k ? std::move((next++)->second) : std::move(list[from++]);
+            whole[k] = next != taken.end() && next->first == k ? std::move((next++)->second)
+                                                               : std::move(list[from++]);
         list = std::move(whole);
         result.removed = 0;
         result.keptPoems.clear();
@@ -496,7 +501,8 @@ QString Notebook::setFont(QString &setting, const QString &name, const QString &
     // The font is kept in the settings file, which holds code page 932 only.
     if (setStorable(setting, QStringLiteral("フォント名"), name).isEmpty())
         return {};
-    return QStringLiteral("フォント名「%1」にはシフトJISで保存できない文字が含まれているため、%2に選べません。")
+    return QStringLiteral(
+               "フォント名「%1」にはシフトJISで保存できない文字が含まれているため、%2に選べません。")
         .arg(name, use);
 }
 

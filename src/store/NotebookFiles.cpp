@@ -199,7 +199,8 @@ std::optional<StoreProblem> NotebookFiles::makeMemoFolder() const
                         QStringLiteral("フォルダ「%1」を作れませんでした。").arg(memoDir)};
 }
 
-void NotebookFiles::remember(const QString &fileName, const QByteArray &bytes, std::optional<std::size_t> hash)
+void NotebookFiles::remember(const QString &fileName, const QByteArray &bytes,
+                             std::optional<std::size_t> hash)
 {
     const QFileInfo info(path(fileName));
     OnDisk known{std::nullopt, info.lastModified(), info.size(), hash ? *hash : hashOf(bytes)};
@@ -304,7 +305,7 @@ std::optional<StoreProblem> NotebookFiles::writeBytes(const QString &fileName, c
 }
 
 std::optional<StoreProblem> NotebookFiles::keepTheirs(const QString &fileName, const QByteArray &bytes,
-                                                 bool &alreadyThere)
+                                                      bool &alreadyThere)
 {
     alreadyThere = false;
     const SafeFile::Read found = SafeFile::read(path(fileName), linksInside(m_folder, fileName));
@@ -378,10 +379,8 @@ void NotebookFiles::noteSyncConflicts(StartupReport &report) const
 {
     // Copies a sync program made when both computers changed the haiku file:
     // they hold haiku that one computer wrote and the other never saw.
-    const QStringList copies =
-        QDir(m_folder)
-            .entryList({QStringLiteral("haiku*sync-conflict*"), QStringLiteral("haiku*conflicted copy*")},
-                       QDir::Files);
+    const QStringList copies = QDir(m_folder).entryList(
+        {QStringLiteral("haiku*sync-conflict*"), QStringLiteral("haiku*conflicted copy*")}, QDir::Files);
     for (const QString &copy : copies) {
         report.notices.append(
             QStringLiteral(
@@ -410,7 +409,7 @@ std::optional<StoreProblem> NotebookFiles::writeLines(const QString &fileName, c
 }
 
 std::optional<StoreProblem> NotebookFiles::writeEncoded(const QString &fileName, const EncodedLines &e,
-                                                   const std::function<QString(qsizetype)> &lineAt)
+                                                        const std::function<QString(qsizetype)> &lineAt)
 {
     if (!e.ok()) {
         return StoreProblem{
@@ -460,7 +459,8 @@ MemoFile NotebookFiles::readMemoBytes(qint64 memo_no, QByteArray *bytesRead) con
     if (!file.ok()) {
         return {MemoFile::State::Unreadable,
                 {},
-                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2").arg(name, SafeFile::cause(file))};
+                QStringLiteral("メモのファイル「%1」を読み込めませんでした。\n%2")
+                    .arg(name, SafeFile::cause(file))};
     }
     if (bytesRead)
         *bytesRead = file.bytes;
@@ -473,9 +473,10 @@ std::optional<StoreProblem> NotebookFiles::writeMemo(qint64 memo_no, const QStri
     const QString text = DataFiles::memoToFile(memo);
     const Cp932::Encoded e = Cp932::encode(text);
     if (!e.ok()) {
-        return StoreProblem{StoreProblem::Kind::Unstorable, name,
-                            QStringLiteral("メモにシフトJISで保存できない文字%1があります。%2")
-                                .arg(Cp932::describeCharacter(text, e.errorPos), Cp932::twinAdvice(text, e.errorPos))};
+        return StoreProblem{
+            StoreProblem::Kind::Unstorable, name,
+            QStringLiteral("メモにシフトJISで保存できない文字%1があります。%2")
+                .arg(Cp932::describeCharacter(text, e.errorPos), Cp932::twinAdvice(text, e.errorPos))};
     }
     auto problem = writeBytes(name, e.bytes);
     if (problem && problem->kind == StoreProblem::Kind::Write)
@@ -502,8 +503,9 @@ namespace {
 
 StoreProblem notDeleted(const QString &name, int error)
 {
-    return StoreProblem{StoreProblem::Kind::MemoDelete, name,
-                        QStringLiteral("「%1」を削除できませんでした。\n%2").arg(name, AtomicFile::cause(error))};
+    return StoreProblem{
+        StoreProblem::Kind::MemoDelete, name,
+        QStringLiteral("「%1」を削除できませんでした。\n%2").arg(name, AtomicFile::cause(error))};
 }
 
 } // namespace

@@ -48,7 +48,7 @@ public:
         std::vector<Haiku_record> haiku;
         // The decoded text the haiku's fields point into: it must outlive them.
         std::vector<QString> haikuTexts;
-        std::size_t largestMemoNo = 0;         // the first record with the largest memo number, or 0
+        std::size_t largestMemoNo = 0; // the first record with the largest memo number, or 0
     };
     // Starts reading the data files on a second thread; takeLoaded() waits
     // for it, or reads them itself when nothing was started. Reading writes
@@ -143,7 +143,8 @@ private:
     // Before a notebook file is replaced: when someone else changed it since
     // we last read or wrote it, it is left alone and bytes go beside it.
     // alreadyThere: the file already holds these bytes, so nothing is written.
-    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes, bool &alreadyThere);
+    std::optional<StoreProblem> keepTheirs(const QString &fileName, const QByteArray &bytes,
+                                           bool &alreadyThere);
     bool untouchedSince(const OnDisk &known, const QString &fileName) const;
     bool alreadyOnDisk(const QString &fileName, const QByteArray &bytes) const;
 

@@ -9,18 +9,18 @@
 struct StoreProblem
 {
     enum class Kind {
-        Write,           // a file could not be written; the old one is whole
-        Conflict,        // someone else changed the file: theirs stays, ours is in savedAs
-        MemoWrite,       // a memo file could not be written
-        MemoDelete,      // a memo file could not be deleted
-        MemoNumbers,     // every memo number has been handed out
-        HaikuLimit,      // the notebook holds as many haiku as it can
-        CategoryLimit,   // the category list is full
-        CategoryExists,  // a category of that name is already there
-        Unstorable,      // a value the files cannot hold
-        NotFound,        // the haiku asked for is not in the notebook
-        Folder,          // a folder of the notebook could not be made
-        History,         // an earlier state could not be kept, read or brought back
+        Write,          // a file could not be written; the old one is whole
+        Conflict,       // someone else changed the file: theirs stays, ours is in savedAs
+        MemoWrite,      // a memo file could not be written
+        MemoDelete,     // a memo file could not be deleted
+        MemoNumbers,    // every memo number has been handed out
+        HaikuLimit,     // the notebook holds as many haiku as it can
+        CategoryLimit,  // the category list is full
+        CategoryExists, // a category of that name is already there
+        Unstorable,     // a value the files cannot hold
+        NotFound,       // the haiku asked for is not in the notebook
+        Folder,         // a folder of the notebook could not be made
+        History,        // an earlier state could not be kept, read or brought back
     };
     StoreProblem(QString file_, QString message_, QString savedAs_ = {})
         : kind(savedAs_.isEmpty() ? Kind::Write : Kind::Conflict), file(std::move(file_)),

@@ -45,14 +45,15 @@ void restore(QWidget *w, const Settings &s)
 
 Notebook::WindowPlace record(const QWidget *w, const Settings &s, int listHeightPx, double listHeightTwips)
 {
-    Notebook::WindowPlace p{s.window_state, s.window_top,    s.window_left,
+    Notebook::WindowPlace p{s.window_state,  s.window_top,   s.window_left,
                             s.window_height, s.window_width, s.list_height};
     p.window_state.set(w->isMinimized() ? 1 : w->isMaximized() ? 2 : 0);
     const QRect outer = WindowFrame::outerRect(w);
     // A window manager may have put either the frame or the client area at
     // the place restored; both count as not moved.
     const QPoint client = w->geometry().topLeft();
-    if (Twips::toPxY(s.window_top.value(), w) != client.y() || Twips::toPxX(s.window_left.value(), w) != client.x()) {
+    if (Twips::toPxY(s.window_top.value(), w) != client.y() ||
+        Twips::toPxX(s.window_left.value(), w) != client.x()) {
         keepOrSet(p.window_top, outer.top(), true, w);
         keepOrSet(p.window_left, outer.left(), false, w);
     }

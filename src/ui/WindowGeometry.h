@@ -19,7 +19,8 @@ void restore(QWidget *w, const Settings &saved);
 
 // Where the window stands now, starting from what saved holds. listHeightPx
 // is the list's height on screen, listHeightTwips the one the layout keeps.
-Notebook::WindowPlace record(const QWidget *w, const Settings &saved, int listHeightPx, double listHeightTwips);
+Notebook::WindowPlace record(const QWidget *w, const Settings &saved, int listHeightPx,
+                             double listHeightTwips);
 
 // Puts the window in the middle of its screen.
 void centreOnScreen(QWidget *w);
