@@ -523,19 +523,6 @@ std::optional<StoreProblem> NotebookFiles::memoUndeletable(qint64 memo_no) const
     return std::nullopt;
 }
 
-std::optional<StoreProblem> NotebookFiles::deleteMemo(qint64 memo_no)
-{
-    const QString name = memoName(memo_no);
-    m_unsavedMemos.remove(memo_no);
-    // A link is removed itself, never what it points to.
-    if (const int error = SafeFile::remove(path(name)))
-        return notDeleted(name, error);
-    m_onDisk.remove(name);
-    // The memo's companion file, which some notebooks have under memo2.
-    QFile::remove(path(companionName(memo_no)));
-    return std::nullopt;
-}
-
 QString NotebookFiles::companionName(qint64 memo_no)
 {
     return QStringLiteral("memo2/m2") + DataFiles::memoFileName(memo_no).mid(2);

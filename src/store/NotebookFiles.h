@@ -109,9 +109,6 @@ public:
     // place, a folder that does not let us remove it); nothing when it could,
     // or when it is not there.
     std::optional<StoreProblem> memoUndeletable(qint64 memo_no) const;
-    // Deletes the memo file of memo_no and its companion under memo2. A file
-    // that is not there counts as deleted.
-    std::optional<StoreProblem> deleteMemo(qint64 memo_no);
     // Why the memo file of memo_no could not be moved into the trash now.
     std::optional<StoreProblem> memoUnmovable(qint64 memo_no) const;
     // Moves the memo file of memo_no and its companion into the trash. A
