@@ -1,21 +1,26 @@
 // Timings of the notebook core on notebooks of realistic size: loading the
 // folder at start-up, saving everything at quit, rebuilding the list rows,
-// searching by keyword and moving a haiku up or down.
+// searching by keyword, moving a haiku up or down, and deleting with and
+// without keeping the earlier haiku file in 履歴.
 // A plain code page 932 decode of haiku.dat is timed beside the load, so that
 // we see how much the load adds on top of the conversion it cannot avoid.
 //
 //   yurimoka_bench [benchmark options]   the timings
 //   yurimoka_bench --memory              resident memory of a 29 999-haiku notebook
+//   yurimoka_bench --history-disk        what 履歴 holds on disk after two months of use
 //   yurimoka_bench --write-notebook DIR N   writes a notebook of N haiku into DIR
 
+#include "store/AtomicFile.h"
 #include "store/Cp932.h"
 #include "store/DataFiles.h"
+#include "store/History.h"
 #include "store/Notebook.h"
 #include "store/TextLines.h"
+#include "store/Trash.h"
 
 #ifdef YURIMOKA_BENCH_UI
-#include "mainwin/ListGrid.h"
 #include "mainwin/Main_form.h"
+#include "ui/ListGrid.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -35,6 +40,8 @@
 #include <random>
 #include <string>
 
+#include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,19 +147,20 @@ void writeNotebook(const QString &folder, int n)
     if (!QDir().mkpath(folder))
         fail(QStringLiteral("フォルダ「%1」を作れませんでした。").arg(folder));
     Notebook nb(folder);
-    nb.haiku_list = makeHaiku(n, rng);
-    nb.category_list.assign(1, QString());
-    for (const QString &c : DataFiles::defaultCategories())
-        nb.category_list.push_back(c);
+    NotebookContents c;
+    c.haiku_list = makeHaiku(n, rng);
+    for (const QString &name : DataFiles::defaultCategories())
+        c.category_list.push_back(name);
     const char *keywords[] = {"桜", "母", "月", "秋の暮", "雨"};
     for (std::size_t i = 0; i < std::size(keywords); ++i)
-        nb.keyword_list[i] = QString::fromUtf8(keywords[i]);
-    nb.settings.last_memo_no = NumberText(n);
-    nb.settings.window_top = NumberText(1140);
-    nb.settings.window_left = NumberText(2400);
-    nb.settings.window_height = NumberText(8595);
-    nb.settings.window_width = NumberText(11520);
-    nb.settings.list_height = NumberText(2295);
+        c.keyword_list[i] = QString::fromUtf8(keywords[i]);
+    c.settings.last_memo_no = NumberText(n);
+    c.settings.window_top = NumberText(1140);
+    c.settings.window_left = NumberText(2400);
+    c.settings.window_height = NumberText(8595);
+    c.settings.window_width = NumberText(11520);
+    c.settings.list_height = NumberText(2295);
+    nb.replaceContents(std::move(c));
     const QList<StoreProblem> problems = nb.saveAll();
     if (!problems.isEmpty())
         fail(problems.first().message);
@@ -163,7 +171,7 @@ void writeNotebook(const QString &folder, int n)
     if (!QDir().mkpath(nb.path(DataFiles::memoFolder)))
         fail(QStringLiteral("cannot create the memo folder in ") + folder);
     for (int i = 1; i <= n; ++i) {
-        const Haiku_record &r = nb.haiku_list[std::size_t(i)];
+        const Haiku_record &r = nb.record(i);
         const EncodedLines e = TextLines::encodeLines(memoLines(r, rng));
         QFile f(nb.memoPath(DataFiles::memoNumber(r.memo_no)));
         if (!e.ok() || !f.open(QIODevice::WriteOnly) || f.write(e.bytes) != e.bytes.size())
@@ -243,11 +251,15 @@ void BM_Save(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
-    const QString poem = nb->haiku_list[1].poem;
+    const QString poem = nb->record(1).poem;
     bool flip = false;
     for (auto _ : state) {
+        state.PauseTiming();
         flip = !flip;
-        nb->haiku_list[1].poem = flip ? poem + QStringLiteral("！") : poem;
+        NotebookContents c = nb->contents();
+        c.haiku_list[1].poem = flip ? poem + QStringLiteral("！") : poem;
+        nb->replaceContents(std::move(c));
+        state.ResumeTiming();
         if (!nb->saveAll().isEmpty()) {
             state.SkipWithError("saving failed");
             return;
@@ -274,12 +286,13 @@ void rebuild(benchmark::State &state, const QString &category, const QString &ke
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
+    std::vector<int> rows;
     for (auto _ : state) {
-        nb->rebuildShown(category, keyword);
-        benchmark::DoNotOptimize(nb->shown_count);
+        rows = nb->find(category, keyword);
+        benchmark::DoNotOptimize(rows.size());
     }
     // a label, not a counter: the CSV output wants the same counters on every row
-    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetLabel(std::to_string(rows.size()) + " shown");
     state.SetItemsProcessed(state.iterations() * n); // every haiku is looked at
 }
 
@@ -298,12 +311,13 @@ void BM_Search(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
+    std::vector<int> rows;
     for (auto _ : state) {
-        nb->rebuildShown(Notebook::allCategories, kTenthKeyword);
+        rows = nb->find(Notebook::allCategories, kTenthKeyword);
         nb->rememberKeyword(kTenthKeyword, Notebook::keywordTyped);
-        benchmark::DoNotOptimize(nb->shown_count);
+        benchmark::DoNotOptimize(rows.size());
     }
-    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetLabel(std::to_string(rows.size()) + " shown");
     state.SetItemsProcessed(state.iterations() * n);
 }
 
@@ -313,12 +327,11 @@ void BM_RebuildKeyword(benchmark::State &state)
     rebuild(state, Notebook::allCategories, kTenthKeyword);
 }
 
-// 上へ and 下へ in turn on a row in the middle of the searched list: each one
-// rotation of the records between two shown haiku and the rebuild.
 // 該当句削除 of a category holding every other haiku: the memo files of half
-// the notebook deleted, the records closed up in one pass, haiku.dat and
-// bunrui.dat written. Each run starts from a fresh folder made outside the
-// timing, every haiku with its memo file.
+// the notebook moved into the trash, the records closed up in one pass, the
+// haiku file kept in the history, haiku.dat and bunrui.dat written. Each run
+// starts from a fresh folder made outside the timing, every haiku with its
+// memo file, as start-up leaves it.
 void BM_DeleteCategoryHalf(benchmark::State &state)
 {
     const int n = int(state.range(0));
@@ -333,6 +346,8 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
         state.PauseTiming();
         QFile::remove(dir.filePath(DataFiles::haikuFile));
         QFile::remove(dir.filePath(DataFiles::categoryFile));
+        QDir(dir.filePath(History::folderName)).removeRecursively();
+        QDir(dir.filePath(Trash::folderName)).removeRecursively();
         Notebook nb(dir.path());
         QDir().mkpath(nb.path(DataFiles::memoFolder));
         for (std::size_t i = 1; i < records.size(); ++i) {
@@ -340,10 +355,13 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
             if (!f.open(QIODevice::WriteOnly) || f.write("\x83\x81\x83\x82\r\n") != 6)
                 fail(QStringLiteral("cannot write ") + f.fileName());
         }
-        nb.haiku_list = records;
-        nb.category_list = {QString(), Notebook::allCategories, doomed, kOneCategory};
+        nb.replaceContents(
+            {records, {QString(), Notebook::allCategories, doomed, kOneCategory}, {}, Settings()});
+        if (nb.writeHaiku()) // the haiku file as start-up finds it
+            fail(QStringLiteral("cannot write haiku.dat"));
         state.ResumeTiming();
-        if (!nb.removeCategoryWithHaiku(2).isEmpty()) {
+        const Notebook::RemoveResult removed = nb.removeCategoryWithHaiku(2);
+        if (!removed.problems.isEmpty() || removed.removed != (n + 1) / 2) {
             state.SkipWithError("the category's haiku were not all deleted");
             return;
         }
@@ -353,24 +371,94 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
+// 上へ and 下へ in turn on a row in the middle of the searched list: each one
+// rotation of the records between two shown haiku and the rebuild.
 void BM_Move(benchmark::State &state)
 {
     const int n = int(state.range(0));
     const auto nb = loadedNotebook(notebookFolder(n));
-    nb->rebuildShown(Notebook::allCategories, kTenthKeyword);
-    const int row = nb->shown_count / 2;
+    std::vector<int> rows = nb->find(Notebook::allCategories, kTenthKeyword);
+    const std::size_t row = rows.size() / 2;
     bool up = true;
     for (auto _ : state) {
-        const Notebook::Move m = up ? nb->moveUp(row, Notebook::allCategories, kTenthKeyword)
-                                    : nb->moveDown(row - 1, Notebook::allCategories, kTenthKeyword);
-        if (!m.moved) {
+        const int from = rows[up ? row : row - 1], to = rows[up ? row - 1 : row];
+        if (nb->moveRecord(from, to) != to) {
             state.SkipWithError("nothing moved");
             return;
         }
+        rows = nb->find(Notebook::allCategories, kTenthKeyword);
         up = !up;
     }
-    state.SetLabel(std::to_string(nb->shown_count) + " shown");
+    state.SetLabel(std::to_string(rows.size()) + " shown");
     state.SetItemsProcessed(state.iterations() * n);
+}
+
+// 削除 of one haiku at n haiku, after start-up: the record dropped, the haiku
+// file written and synced. Link: the replaced file kept in 履歴 by a hard link
+// and the memo moved into ゴミ箱, as the program does it. Copy: the same with
+// 履歴 on another file system (/dev/shm), where the file is copied and the
+// copy synced. None: the record dropped, the file written and the memo
+// unlinked, with nothing kept. A haiku is stored again after each run,
+// outside the timing, so that every run deletes from n haiku.
+enum class Keep { Link, Copy, None };
+void deleteOne(benchmark::State &state, Keep keep)
+{
+    const int n = int(state.range(0));
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/yurimoka-bench-XXXXXX"));
+    if (!dir.isValid() || !elsewhere.isValid())
+        fail(QStringLiteral("cannot create a temporary folder"));
+    writeNotebook(dir.path(), n);
+    if (keep == Keep::Copy && !QFile::link(elsewhere.path(), dir.filePath(History::folderName)))
+        fail(QStringLiteral("cannot link the history folder to /dev/shm"));
+    const auto nb = loadedNotebook(dir.path());
+    const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
+    for (auto _ : state) {
+        NotebookContents without;
+        const QString memo = nb->memoPath(DataFiles::memoNumber(nb->record(1).memo_no));
+        if (keep == Keep::None) {
+            state.PauseTiming();
+            without = nb->contents();
+            without.haiku_list.erase(without.haiku_list.begin() + 1);
+            state.ResumeTiming();
+            nb->replaceContents(std::move(without));
+            if (nb->writeHaiku() || !QFile::remove(memo))
+                fail(QStringLiteral("deleting without the history failed"));
+        } else if (nb->removeHaiku(1).removed != 1) {
+            fail(QStringLiteral("deleting failed"));
+        }
+        // n haiku again for the next run (n may be the most the notebook takes).
+        state.PauseTiming();
+        const Notebook::StoreResult stored =
+            nb->enterHaiku({QStringLiteral("2026/12/07"), QStringLiteral("吟行記録"),
+                            QStringLiteral("初雪や水仙の葉のたわむまで"), false},
+                           QStringLiteral("吟行会にて。"), clock);
+        if (stored.problem)
+            fail(stored.problem->message);
+        state.ResumeTiming();
+    }
+    state.SetLabel(std::to_string(nb->haiku_count()) + " haiku");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_DeleteKeptByLink(benchmark::State &state)
+{
+    deleteOne(state, Keep::Link);
+}
+
+void BM_DeleteKeptByCopy(benchmark::State &state)
+{
+    deleteOne(state, Keep::Copy);
+}
+
+void BM_DeleteNothingKept(benchmark::State &state)
+{
+    deleteOne(state, Keep::None);
+}
+
+void deleteSizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
 }
 
 void sizes(benchmark::internal::Benchmark *b)
@@ -404,11 +492,12 @@ template <typename Prepare, typename Run> void inWindow(benchmark::State &state,
     if (!openWindow(state, form, nb, n))
         return;
     prepare(form);
+    const ListGrid *grid = form.findChild<ListGrid *>(QStringLiteral("Grid1"));
     for (auto _ : state) {
         run(form);
-        benchmark::DoNotOptimize(nb.shown_count);
+        benchmark::DoNotOptimize(grid->rows());
     }
-    state.SetLabel(std::to_string(nb.shown_count) + " shown");
+    state.SetLabel(std::to_string(grid->rows() - 2) + " shown"); // less the heading and the empty row
     state.SetItemsProcessed(state.iterations() * n);
 }
 
@@ -475,8 +564,9 @@ void BM_ListRebuildCategory(benchmark::State &state)
 // Storing and deleting as the poet does it, each followed by what the window
 // does next: the memo file and haiku.dat written (each synced to the disk),
 // the records shifted by one place at the head of the notebook, and the list
-// refilled with every haiku. The notebook is put back as it was between runs,
-// outside the timing, so every run sees n haiku.
+// refilled with every haiku. The notebook is put back as it was after each
+// run, outside the timing, so every store ends and every deletion starts at
+// n haiku.
 const Notebook::HaikuInput kNewHaiku{QStringLiteral("2026/12/07"), QStringLiteral("吟行記録"),
                                      QStringLiteral("初雪や水仙の葉のたわむまで"), false};
 const QString kNewMemo = QStringLiteral("吟行会にて。\n季語は初雪。");
@@ -493,35 +583,34 @@ void editBenchmark(benchmark::State &state, bool storing)
         const Notebook::StoreResult stored = nb.enterHaiku(kNewHaiku, kNewMemo, clock);
         return !stored.problem && !nb.writeHaiku();
     };
-    auto remove = [&] { return nb.removeHaiku(1).isEmpty(); };
+    auto remove = [&] { return nb.removeHaiku(1).removed == 1; };
+    // At the most the notebook takes, a store needs a place free: it brings
+    // the notebook from n - 1 haiku to n.
+    const bool madeRoom = storing && nb.atHaikuLimit();
+    if (madeRoom && !remove()) {
+        state.SkipWithError("deleting failed");
+        return;
+    }
     for (auto _ : state) {
-        if (!storing) {
-            state.PauseTiming();
-            const bool ready = store();
-            form.rebuildList();
-            state.ResumeTiming();
-            if (!ready) {
-                state.SkipWithError("storing failed");
-                return;
-            }
-        }
         if (!(storing ? store() : remove())) {
             state.SkipWithError(storing ? "storing failed" : "deleting failed");
             return;
         }
         form.rebuildList();
-        benchmark::DoNotOptimize(nb.shown_count);
-        if (storing) {
-            state.PauseTiming();
-            const bool back = remove();
-            form.rebuildList();
-            state.ResumeTiming();
-            if (!back) {
-                state.SkipWithError("deleting failed");
-                return;
-            }
+        benchmark::DoNotOptimize(nb.haiku_count());
+        // The notebook as it was, for the next run.
+        state.PauseTiming();
+        const bool back = storing ? remove() : store();
+        form.rebuildList();
+        state.ResumeTiming();
+        if (!back) {
+            state.SkipWithError(storing ? "deleting failed" : "storing failed");
+            return;
         }
     }
+    // The folder as it was, for the next benchmark run on it.
+    if (madeRoom && !store())
+        fail(QStringLiteral("storing failed"));
     state.SetLabel(std::to_string(nb.haiku_count()) + " haiku");
     state.SetItemsProcessed(state.iterations() * n);
 }
@@ -557,6 +646,9 @@ BENCHMARK(BM_DeleteCategoryHalf)
     ->Arg(kLargest)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_DeleteKeptByLink)->Apply(deleteSizes);
+BENCHMARK(BM_DeleteKeptByCopy)->Apply(deleteSizes);
+BENCHMARK(BM_DeleteNothingKept)->Apply(deleteSizes);
 #ifdef YURIMOKA_BENCH_UI
 BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
@@ -607,12 +699,12 @@ int memoryReport()
     // A first start on an empty folder: the welcome haiku and the default
     // categories, with the code page converter and Qt's file code in place.
     const auto first = loadedNotebook(empty.path());
-    first->rebuildShown(Notebook::allCategories);
+    const std::vector<int> firstRows = first->find(Notebook::allCategories);
     const long before = residentKiB();
 
     const auto full = loadedNotebook(large.path());
-    full->rebuildShown(Notebook::allCategories);
-    if (full->haiku_count() != kLargest || full->shown_count != kLargest)
+    const std::vector<int> rows = full->find(Notebook::allCategories);
+    if (full->haiku_count() != kLargest || int(rows.size()) != kLargest)
         fail(QStringLiteral("the large notebook did not load every haiku"));
     const long after = residentKiB();
 
@@ -623,12 +715,65 @@ int memoryReport()
     return 0;
 }
 
+// Sixty days of use on a notebook of 29 999 haiku, the clock set by hand:
+// each day a first save (the daily copy), then as many deletions as the
+// pattern says, each of them kept. The disk 履歴 takes is counted by inode,
+// as the hard links share them, against the size of haiku.dat.
+int historyDiskReport()
+{
+    static QTemporaryDir dir; // static, so that fail() removes it
+    if (!dir.isValid())
+        fail(QStringLiteral("cannot create a temporary folder"));
+    std::mt19937 rng(20240501);
+    QStringList lines;
+    DataFiles::forEachHaikuLine(makeHaiku(kLargest, rng), [&lines](const QString &l) { lines.append(l); });
+    const QByteArray bytes = TextLines::encodeLines(lines).bytes;
+    const QString haiku = dir.filePath(DataFiles::haikuFile);
+    std::printf(
+        "| deletions a day | kept states after 60 days | most kept at once | most disk, × haiku.dat |\n");
+    std::printf("|---:|---:|---:|---:|\n");
+    for (const int deletions : {0, 1, 3, 10}) {
+        QDir(dir.filePath(History::folderName)).removeRecursively();
+        History history(dir.path() + QLatin1Char('/'));
+        QDateTime now(QDate(2026, 10, 1), QTime(8, 0));
+        history.setClock([&now] { return now; });
+        std::size_t most = 0;
+        double mostDisk = 0;
+        for (int day = 0; day < 60; ++day) {
+            for (int save = 0; save <= deletions; ++save) {
+                now = QDateTime(QDate(2026, 10, 1).addDays(day), QTime(8 + save, 0));
+                const History::Kept kept =
+                    history.keep(save == 0 ? History::When::FirstOfTheDay : History::When::Always);
+                // Every save puts a new file in the haiku file's place.
+                if (kept.problem || !AtomicFile::write(haiku, bytes).ok())
+                    fail(QStringLiteral("keeping or saving failed"));
+                std::set<std::pair<dev_t, ino_t>> seen;
+                double blocks = 0;
+                for (const History::Entry &e : history.entries()) {
+                    struct stat st
+                    {
+                    };
+                    if (::stat(QFile::encodeName(history.path(e.fileName)).constData(), &st) == 0 &&
+                        seen.insert({st.st_dev, st.st_ino}).second)
+                        blocks += double(st.st_blocks) * 512;
+                }
+                most = std::max(most, history.entries().size());
+                mostDisk = std::max(mostDisk, blocks / double(bytes.size()));
+            }
+        }
+        std::printf("| %d | %zu | %zu | ×%.1f |\n", deletions, history.entries().size(), most, mostDisk);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--memory") == 0)
         return memoryReport();
+    if (argc > 1 && std::strcmp(argv[1], "--history-disk") == 0)
+        return historyDiskReport();
     if (argc == 4 && std::strcmp(argv[1], "--write-notebook") == 0) {
         writeNotebook(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
         return 0;

@@ -24,6 +24,8 @@ trap 'rm -rf "$out"' EXIT
 echo
 "$bench" --memory | tee "$out/memory.txt"
 echo
+"$bench" --history-disk
+echo
 
 # CPU time throughout: the machine may be shared, and a busy neighbour
 # stretches the wall clock of everything. Saving also waits for the disk
@@ -83,6 +85,16 @@ awk -F, '
                 printf "| %s | %.3f ms | %.3f ms | %.3f ms | %.3f ms |\n", e[i], cpu["BM_StoreNew", e[i]], wall["BM_StoreNew", e[i]], cpu["BM_DeleteFirst", e[i]], wall["BM_DeleteFirst", e[i]]
             printf "| growth 1 000 → 10 000 (×10 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 10000] / cpu["BM_StoreNew", 1000], wall["BM_StoreNew", 10000] / wall["BM_StoreNew", 1000], cpu["BM_DeleteFirst", 10000] / cpu["BM_DeleteFirst", 1000], wall["BM_DeleteFirst", 10000] / wall["BM_DeleteFirst", 1000]
             printf "| growth 10 000 → 29 999 (×3.0 is linear) | ×%.2f | ×%.2f | ×%.2f | ×%.2f |\n", cpu["BM_StoreNew", 29999] / cpu["BM_StoreNew", 10000], wall["BM_StoreNew", 29999] / wall["BM_StoreNew", 10000], cpu["BM_DeleteFirst", 29999] / cpu["BM_DeleteFirst", 10000], wall["BM_DeleteFirst", 29999] / wall["BM_DeleteFirst", 10000]
+        }
+        # Deleting one haiku with the replaced haiku.dat kept in 履歴 (a hard
+        # link, or a copy onto another file system) and without keeping it.
+        if (cpu["BM_DeleteKeptByLink", 1000] != "") {
+            print ""
+            print "| haiku | delete, kept by a link | wall clock | kept by a copy (/dev/shm) | wall clock | nothing kept | wall clock | link / nothing (CPU) |"
+            print "|---:|---:|---:|---:|---:|---:|---:|---:|"
+            ne = split("1000 10000 29999", e, " ")
+            for (i = 1; i <= ne; i++)
+                printf "| %s | %.3f ms | %.3f ms | %.3f ms | %.3f ms | %.3f ms | %.3f ms | ×%.2f |\n", e[i], cpu["BM_DeleteKeptByLink", e[i]], wall["BM_DeleteKeptByLink", e[i]], cpu["BM_DeleteKeptByCopy", e[i]], wall["BM_DeleteKeptByCopy", e[i]], cpu["BM_DeleteNothingKept", e[i]], wall["BM_DeleteNothingKept", e[i]], cpu["BM_DeleteKeptByLink", e[i]] / cpu["BM_DeleteNothingKept", e[i]]
         }
     }' "$out/times.csv"
 
