@@ -94,6 +94,8 @@ std::optional<Notebook::RestoreResult> F_rireki::open(QWidget *owner, Notebook &
 {
     F_rireki window(owner, notebook, std::move(hint));
     window.exec();
+    if (window.m_hint)
+        window.m_hint(QString());
     return window.m_result;
 }
 
