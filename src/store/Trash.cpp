@@ -93,11 +93,11 @@ QHash<QString, QString> Trash::newest() const
         const QRegularExpressionMatch m = kept.match(name);
         if (!m.hasMatch())
             continue;
-        const QString original = m.captured(1) + m.captured(3);
+        const QString cameAs = m.captured(1) + m.captured(3);
         const int n = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
-        if (n > highest.value(original, 0)) {
-            highest.insert(original, n);
-            found.insert(original, name);
+        if (n > highest.value(cameAs, 0)) {
+            highest.insert(cameAs, n);
+            found.insert(cameAs, name);
         }
     }
     return found;

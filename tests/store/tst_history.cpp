@@ -22,9 +22,9 @@ const QString kHistory = History::folderName + u'/';
 
 // An entry's time, written "days-ago hh:mm:ss" or "days-ago hh:mm:ss #n"
 // (the n-th of one second), counted back from today.
-History::Entry entryAt(const QString &spec, const QDate &today)
+History::Entry entryAt(const QString &at, const QDate &today)
 {
-    const QStringList parts = spec.split(u' ');
+    const QStringList parts = at.split(u' ');
     const QDateTime when(today.addDays(-parts[0].toInt()), QTime::fromString(parts[1], u"HH:mm:ss"_qs));
     const int sequence = parts.size() > 2 ? parts[2].mid(1).toInt() : 1;
     return {History::nameFor(when, sequence), when, sequence};
@@ -183,13 +183,13 @@ void TestHistory::whatIsKept()
     QFETCH(QStringList, removed);
     const QDate today(2026, 12, 7);
     std::vector<History::Entry> list;
-    for (const QString &spec : entries)
-        list.push_back(entryAt(spec, today));
+    for (const QString &at : entries)
+        list.push_back(entryAt(at, today));
     // In any order.
     std::reverse(list.begin() + qsizetype(list.size()) / 2, list.end());
     QStringList expected;
-    for (const QString &spec : removed)
-        expected << entryAt(spec, today).fileName;
+    for (const QString &at : removed)
+        expected << entryAt(at, today).fileName;
     QStringList actual = History::toRemove(list, today);
     actual.sort();
     expected.sort();
