@@ -1,19 +1,24 @@
 // Timings of the notebook core on notebooks of realistic size: loading the
 // folder at start-up, saving everything at quit, finding the records a list
-// shows, searching by keyword and moving a haiku up or down; counting a
-// poem's sounds and loading MeCab's dictionary for it.
+// shows, searching by keyword, moving a haiku up or down, deleting with and
+// without keeping the earlier haiku file in 履歴; counting a poem's sounds
+// and loading MeCab's dictionary for it.
 // A plain code page 932 decode of haiku.dat is timed beside the load, so that
 // we see how much the load adds on top of the conversion it cannot avoid.
 //
 //   yurimoka_bench [benchmark options]   the timings
 //   yurimoka_bench --memory              resident memory of a 29 999-haiku notebook
+//   yurimoka_bench --history-disk        what 履歴 holds on disk after two months of use
 //   yurimoka_bench --write-notebook DIR N   writes a notebook of N haiku into DIR
 
+#include "store/AtomicFile.h"
 #include "store/Cp932.h"
 #include "store/DataFiles.h"
+#include "store/History.h"
 #include "store/Notebook.h"
 #include "store/NotebookReading.h"
 #include "store/TextLines.h"
+#include "store/Trash.h"
 
 #ifdef YURIMOKA_BENCH_UI
 #include "booklet/Booklet.h"
@@ -41,6 +46,8 @@
 #include <random>
 #include <string>
 
+#include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -331,9 +338,10 @@ void BM_RebuildKeyword(benchmark::State &state)
 }
 
 // 該当句削除 of a category holding every other haiku: the memo files of half
-// the notebook deleted, the records closed up in one pass, haiku.dat and
-// bunrui.dat written. Each run starts from a fresh folder made outside the
-// timing, every haiku with its memo file.
+// the notebook moved into the trash, the records closed up in one pass, the
+// haiku file kept in the history, haiku.dat and bunrui.dat written. Each run
+// starts from a fresh folder made outside the timing, every haiku with its
+// memo file, as start-up leaves it.
 void BM_DeleteCategoryHalf(benchmark::State &state)
 {
     const int n = int(state.range(0));
@@ -348,6 +356,8 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
         state.PauseTiming();
         QFile::remove(dir.filePath(DataFiles::haikuFile));
         QFile::remove(dir.filePath(DataFiles::categoryFile));
+        QDir(dir.filePath(History::folderName)).removeRecursively();
+        QDir(dir.filePath(Trash::folderName)).removeRecursively();
         Notebook nb(dir.path());
         QDir().mkpath(nb.path(DataFiles::memoFolder));
         for (std::size_t i = 1; i < records.size(); ++i) {
@@ -355,13 +365,13 @@ void BM_DeleteCategoryHalf(benchmark::State &state)
             if (!f.open(QIODevice::WriteOnly) || f.write("\x83\x81\x83\x82\r\n") != 6)
                 fail(QStringLiteral("cannot write ") + f.fileName());
         }
-        NotebookContents contents;
-        contents.haiku_list = records;
-        contents.category_list = {QString(), Notebook::allCategories, doomed, kOneCategory};
-        nb.replaceContents(std::move(contents));
+        nb.replaceContents(
+            {records, {QString(), Notebook::allCategories, doomed, kOneCategory}, {}, Settings()});
+        if (nb.writeHaiku()) // the haiku file as start-up finds it
+            fail(QStringLiteral("cannot write haiku.dat"));
         state.ResumeTiming();
         const Notebook::RemoveResult removed = nb.removeCategoryWithHaiku(2);
-        if (!removed.written || !removed.problems.isEmpty()) {
+        if (!removed.problems.isEmpty() || removed.removed != (n + 1) / 2) {
             state.SkipWithError("the category's haiku were not all deleted");
             return;
         }
@@ -394,6 +404,74 @@ void BM_Move(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
+// 削除 of one haiku at n haiku, after start-up: the record dropped, the haiku
+// file written and synced. Link: the replaced file kept in 履歴 by a hard link
+// and the memo moved into ゴミ箱, as the program does it. Copy: the same with
+// 履歴 on another file system (/dev/shm), where the file is copied and the
+// copy synced. None: the record dropped, the file written and the memo
+// unlinked, with nothing kept. A haiku is stored again after each run,
+// outside the timing, so that every run deletes from n haiku.
+enum class Keep { Link, Copy, None };
+void deleteOne(benchmark::State &state, Keep keep)
+{
+    const int n = int(state.range(0));
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/yurimoka-bench-XXXXXX"));
+    if (!dir.isValid() || !elsewhere.isValid())
+        fail(QStringLiteral("cannot create a temporary folder"));
+    writeNotebook(dir.path(), n);
+    if (keep == Keep::Copy && !QFile::link(elsewhere.path(), dir.filePath(History::folderName)))
+        fail(QStringLiteral("cannot link the history folder to /dev/shm"));
+    const auto nb = loadedNotebook(dir.path());
+    const Notebook::Clock clock = [] { return QDateTime::currentDateTime(); };
+    for (auto _ : state) {
+        NotebookContents without;
+        const QString memo = nb->memoPath(DataFiles::memoNumber(nb->record(1).memo_no));
+        if (keep == Keep::None) {
+            state.PauseTiming();
+            without = nb->contents();
+            without.haiku_list.erase(without.haiku_list.begin() + 1);
+            state.ResumeTiming();
+            nb->replaceContents(std::move(without));
+            if (nb->writeHaiku() || !QFile::remove(memo))
+                fail(QStringLiteral("deleting without the history failed"));
+        } else if (nb->removeHaiku(1).removed != 1) {
+            fail(QStringLiteral("deleting failed"));
+        }
+        // n haiku again for the next run (n may be the most the notebook takes).
+        state.PauseTiming();
+        const Notebook::StoreResult stored =
+            nb->enterHaiku({QStringLiteral("2026/12/07"), QStringLiteral("吟行記録"),
+                            QStringLiteral("初雪や水仙の葉のたわむまで"), false},
+                           QStringLiteral("吟行会にて。"), clock);
+        if (stored.problem)
+            fail(stored.problem->message);
+        state.ResumeTiming();
+    }
+    state.SetLabel(std::to_string(nb->haiku_count()) + " haiku");
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_DeleteKeptByLink(benchmark::State &state)
+{
+    deleteOne(state, Keep::Link);
+}
+
+void BM_DeleteKeptByCopy(benchmark::State &state)
+{
+    deleteOne(state, Keep::Copy);
+}
+
+void BM_DeleteNothingKept(benchmark::State &state)
+{
+    deleteOne(state, Keep::None);
+}
+
+void deleteSizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(1000)->Arg(10000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     b->Arg(1000)->Arg(10000)->Arg(20000)->Arg(kLargest)->Unit(benchmark::kMillisecond);
@@ -424,8 +502,8 @@ template <typename Prepare, typename Run> void inWindow(benchmark::State &state,
     Main_form form(nb);
     if (!openWindow(state, form, nb, n))
         return;
-    const ListGrid *grid = form.findChild<ListGrid *>(QStringLiteral("Grid1"));
     prepare(form);
+    const ListGrid *grid = form.findChild<ListGrid *>(QStringLiteral("Grid1"));
     for (auto _ : state) {
         run(form);
         benchmark::DoNotOptimize(grid->shownCount());
@@ -497,8 +575,9 @@ void BM_ListRebuildCategory(benchmark::State &state)
 // Storing and deleting as the poet does it, each followed by what the window
 // does next: the memo file and haiku.dat written (each synced to the disk),
 // the records shifted by one place at the head of the notebook, and the list
-// refilled with every haiku. The notebook is put back as it was between runs,
-// outside the timing, so every run sees n haiku.
+// refilled with every haiku. The notebook is put back as it was after each
+// run, outside the timing, so every store ends and every deletion starts at
+// n haiku.
 const Notebook::HaikuInput kNewHaiku{QStringLiteral("2026/12/07"), QStringLiteral("吟行記録"),
                                      QStringLiteral("初雪や水仙の葉のたわむまで"), false};
 const QString kNewMemo = QStringLiteral("吟行会にて。\n季語は初雪。");
@@ -521,31 +600,20 @@ void editBenchmark(benchmark::State &state, bool storing)
         return removed.written && removed.problems.isEmpty();
     };
     for (auto _ : state) {
-        if (!storing) {
-            state.PauseTiming();
-            const bool ready = store();
-            form.rebuildList();
-            state.ResumeTiming();
-            if (!ready) {
-                state.SkipWithError("storing failed");
-                return;
-            }
-        }
         if (!(storing ? store() : remove())) {
             state.SkipWithError(storing ? "storing failed" : "deleting failed");
             return;
         }
         form.rebuildList();
         benchmark::DoNotOptimize(nb.haiku_count());
-        if (storing) {
-            state.PauseTiming();
-            const bool back = remove();
-            form.rebuildList();
-            state.ResumeTiming();
-            if (!back) {
-                state.SkipWithError("deleting failed");
-                return;
-            }
+        // The notebook as it was, for the next run.
+        state.PauseTiming();
+        const bool back = storing ? remove() : store();
+        form.rebuildList();
+        state.ResumeTiming();
+        if (!back) {
+            state.SkipWithError(storing ? "deleting failed" : "storing failed");
+            return;
         }
     }
     state.SetLabel(std::to_string(nb.haiku_count()) + " haiku");
@@ -615,6 +683,9 @@ BENCHMARK(BM_DeleteCategoryHalf)
     ->Arg(kLargest)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_DeleteKeptByLink)->Apply(deleteSizes);
+BENCHMARK(BM_DeleteKeptByCopy)->Apply(deleteSizes);
+BENCHMARK(BM_DeleteNothingKept)->Apply(deleteSizes);
 #ifdef YURIMOKA_BENCH_UI
 BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
@@ -711,12 +782,65 @@ int memoryReport()
     return 0;
 }
 
+// Sixty days of use on a notebook of 29 999 haiku, the clock set by hand:
+// each day a first save (the daily copy), then as many deletions as the
+// pattern says, each of them kept. The disk 履歴 takes is counted by inode,
+// as the hard links share them, against the size of haiku.dat.
+int historyDiskReport()
+{
+    static QTemporaryDir dir; // static, so that fail() removes it
+    if (!dir.isValid())
+        fail(QStringLiteral("cannot create a temporary folder"));
+    std::mt19937 rng(20240501);
+    QStringList lines;
+    DataFiles::forEachHaikuLine(makeHaiku(kLargest, rng), [&lines](const QString &l) { lines.append(l); });
+    const QByteArray bytes = TextLines::encodeLines(lines).bytes;
+    const QString haiku = dir.filePath(DataFiles::haikuFile);
+    std::printf(
+        "| deletions a day | kept states after 60 days | most kept at once | most disk, × haiku.dat |\n");
+    std::printf("|---:|---:|---:|---:|\n");
+    for (const int deletions : {0, 1, 3, 10}) {
+        QDir(dir.filePath(History::folderName)).removeRecursively();
+        History history(dir.path() + QLatin1Char('/'));
+        QDateTime now(QDate(2026, 10, 1), QTime(8, 0));
+        history.setClock([&now] { return now; });
+        std::size_t most = 0;
+        double mostDisk = 0;
+        for (int day = 0; day < 60; ++day) {
+            for (int save = 0; save <= deletions; ++save) {
+                now = QDateTime(QDate(2026, 10, 1).addDays(day), QTime(8 + save, 0));
+                const History::Kept kept =
+                    history.keep(save == 0 ? History::When::FirstOfTheDay : History::When::Always);
+                // Every save puts a new file in the haiku file's place.
+                if (kept.problem || !AtomicFile::write(haiku, bytes).ok())
+                    fail(QStringLiteral("keeping or saving failed"));
+                std::set<std::pair<dev_t, ino_t>> seen;
+                double blocks = 0;
+                for (const History::Entry &e : history.entries()) {
+                    struct stat st
+                    {
+                    };
+                    if (::stat(QFile::encodeName(history.path(e.fileName)).constData(), &st) == 0 &&
+                        seen.insert({st.st_dev, st.st_ino}).second)
+                        blocks += double(st.st_blocks) * 512;
+                }
+                most = std::max(most, history.entries().size());
+                mostDisk = std::max(mostDisk, blocks / double(bytes.size()));
+            }
+        }
+        std::printf("| %d | %zu | %zu | ×%.1f |\n", deletions, history.entries().size(), most, mostDisk);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--memory") == 0)
         return memoryReport();
+    if (argc > 1 && std::strcmp(argv[1], "--history-disk") == 0)
+        return historyDiskReport();
     if (argc == 4 && std::strcmp(argv[1], "--write-notebook") == 0) {
         writeNotebook(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
         return 0;

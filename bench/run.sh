@@ -24,6 +24,8 @@ trap 'rm -rf "$out"' EXIT
 echo
 "$bench" --memory | tee "$out/memory.txt"
 echo
+"$bench" --history-disk
+echo
 
 # CPU time throughout: the machine may be shared, and a busy neighbour
 # stretches the wall clock of everything. Saving also waits for the disk
@@ -100,6 +102,16 @@ awk -F, '
             nb2 = split("1000 29999", k, " ")
             for (i = 1; i <= nb2; i++)
                 printf "| %s | %.0f ms | %.0f ms |\n", k[i], cpu["BM_Booklet", k[i]], wall["BM_Booklet", k[i]]
+        }
+        # Deleting one haiku with the replaced haiku.dat kept in 履歴 (a hard
+        # link, or a copy onto another file system) and without keeping it.
+        if (cpu["BM_DeleteKeptByLink", 1000] != "") {
+            print ""
+            print "| haiku | delete, kept by a link | wall clock | kept by a copy (/dev/shm) | wall clock | nothing kept | wall clock | link / nothing (CPU) |"
+            print "|---:|---:|---:|---:|---:|---:|---:|---:|"
+            ne = split("1000 10000 29999", e, " ")
+            for (i = 1; i <= ne; i++)
+                printf "| %s | %.3f ms | %.3f ms | %.3f ms | %.3f ms | %.3f ms | %.3f ms | ×%.2f |\n", e[i], cpu["BM_DeleteKeptByLink", e[i]], wall["BM_DeleteKeptByLink", e[i]], cpu["BM_DeleteKeptByCopy", e[i]], wall["BM_DeleteKeptByCopy", e[i]], cpu["BM_DeleteNothingKept", e[i]], wall["BM_DeleteNothingKept", e[i]], cpu["BM_DeleteKeptByLink", e[i]] / cpu["BM_DeleteNothingKept", e[i]]
         }
     }' "$out/times.csv"
 

@@ -94,6 +94,8 @@ std::optional<Notebook::RestoreResult> F_rireki::open(QWidget *owner, Notebook &
 {
     F_rireki window(owner, notebook, std::move(hint));
     window.exec();
+    if (window.m_hint)
+        window.m_hint(QString());
     return window.m_result;
 }
 
@@ -148,6 +150,9 @@ void F_rireki::fillList()
         items.back()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
     List1->addTopLevelItems(items);
+    // The newest is chosen: 戻す then takes back the last change, after the question.
+    if (!items.isEmpty())
+        List1->setCurrentItem(items.first());
     Label1->setText(
         m_entries.empty()
             ? QStringLiteral(

@@ -369,6 +369,7 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
     std::vector<std::pair<std::size_t, Haiku_record>> taken;
     std::vector<qint64> memos;
     std::optional<StoreProblem> undeletable;
+    const int noTrash = m_files.trashUnusable();
     // One pass: the haiku that stay close up in their order.
     std::size_t kept = 1;
     for (std::size_t k = 1; k < list.size(); ++k) {
@@ -378,7 +379,7 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
             // A memo file that cannot be deleted keeps its haiku: never a
             // haiku without its memo, nor a memo that cannot be taken away.
             std::optional<StoreProblem> stuck;
-            if (memoNo != 0 && (stuck = m_files.memoUnmovable(memoNo))) {
+            if (memoNo != 0 && (stuck = m_files.memoUnmovable(memoNo, noTrash))) {
                 gone = false;
                 result.keptPoems.append(list[k].poem);
                 if (!undeletable)

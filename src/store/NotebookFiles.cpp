@@ -528,11 +528,13 @@ QString NotebookFiles::companionName(qint64 memo_no)
     return QStringLiteral("memo2/m2") + DataFiles::memoFileName(memo_no).mid(2);
 }
 
-std::optional<StoreProblem> NotebookFiles::memoUnmovable(qint64 memo_no) const
+std::optional<StoreProblem> NotebookFiles::memoUnmovable(qint64 memo_no, int trashUnusable) const
 {
     if (auto p = memoUndeletable(memo_no))
         return p;
-    return m_trash.cannotTake(memoName(memo_no));
+    if (trashUnusable != 0 && (memoExists(memo_no) || QFileInfo(memoPath(memo_no)).isSymLink()))
+        return Trash::notMoved(memoName(memo_no), trashUnusable);
+    return std::nullopt;
 }
 
 std::optional<StoreProblem> NotebookFiles::trashMemo(qint64 memo_no)

@@ -109,8 +109,13 @@ public:
     // place, a folder that does not let us remove it); nothing when it could,
     // or when it is not there.
     std::optional<StoreProblem> memoUndeletable(qint64 memo_no) const;
-    // Why the memo file of memo_no could not be moved into the trash now.
-    std::optional<StoreProblem> memoUnmovable(qint64 memo_no) const;
+    // Why no memo file could be moved into the trash now (a system error
+    // number: the trash folder cannot be made, written, or is on another
+    // disk); 0 when they can. One look for a deletion of many haiku.
+    int trashUnusable() const { return m_trash.unusableFrom(DataFiles::memoFolder); }
+    // Why the memo file of memo_no could not be moved into the trash now,
+    // given what trashUnusable() said.
+    std::optional<StoreProblem> memoUnmovable(qint64 memo_no, int trashUnusable) const;
     // Moves the memo file of memo_no and its companion into the trash. A
     // file that is not there counts as moved.
     std::optional<StoreProblem> trashMemo(qint64 memo_no);

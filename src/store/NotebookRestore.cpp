@@ -38,8 +38,9 @@ Notebook::RestoreResult Notebook::restore(const History::Entry &entry)
                                      },
                                      [this](const QString &category) { return knowsCategory(category); }};
     RestorePlan plan = RestorePlan::make(DataFiles::parseHaiku(kept.text), m_data.haiku_list, folder);
+    const int noTrash = m_files.trashUnusable();
     for (auto n = plan.toTrash.begin(); !plan.problem && n != plan.toTrash.end(); ++n)
-        plan.problem = m_files.memoUnmovable(*n);
+        plan.problem = m_files.memoUnmovable(*n, noTrash);
     if (plan.problem || (plan.problem = m_files.trash().giveBack(plan.returns)))
         return refused(*plan.problem);
     std::vector<Haiku_record> before = std::exchange(m_data.haiku_list, std::move(plan.records));

@@ -15,14 +15,6 @@
 
 namespace {
 
-StoreProblem notMoved(const QString &name, int error)
-{
-    return StoreProblem{
-        StoreProblem::Kind::MemoDelete, name,
-        QStringLiteral("「%1」を削除できませんでした。\n「%2」フォルダに移せませんでした。\n%3")
-            .arg(name, Trash::folderName, AtomicFile::cause(error))};
-}
-
 // "m1000012.txt" with n = 2 -> "m1000012-2.txt".
 QString numbered(const QString &fileName, int n)
 {
@@ -46,33 +38,42 @@ dev_t deviceOf(const QString &path, bool *ok)
 
 Trash::Trash(const QString &notebookFolder) : m_folder(notebookFolder) {}
 
-std::optional<StoreProblem> Trash::cannotTake(const QString &name) const
+StoreProblem Trash::notMoved(const QString &name, int error)
 {
-    const QFileInfo file(m_folder + name);
-    if (!file.exists() && !file.isSymLink())
-        return std::nullopt;
+    return StoreProblem{
+        StoreProblem::Kind::MemoDelete, name,
+        QStringLiteral("「%1」を削除できませんでした。\n「%2」フォルダに移せませんでした。\n%3")
+            .arg(name, folderName, AtomicFile::cause(error))};
+}
+
+int Trash::unusableFrom(const QString &from) const
+{
     if (const int error = SubFolder::make(folder()))
-        return notMoved(name, error);
-    const QByteArray trash = QFile::encodeName(folder());
-    if (::access(trash.constData(), W_OK | X_OK) != 0)
-        return notMoved(name, errno);
-    // A rename cannot leave its disk: the trash must be on the memo's.
+        return error;
+    if (::access(QFile::encodeName(folder()).constData(), W_OK | X_OK) != 0)
+        return errno;
+    // A rename cannot leave its disk: the trash must be on the memos'.
     bool fromOk = false, toOk = false;
-    if (deviceOf(file.absolutePath(), &fromOk) != deviceOf(folder(), &toOk) || !fromOk || !toOk)
-        return notMoved(name, EXDEV);
-    return std::nullopt;
+    const dev_t source = deviceOf(m_folder + from, &fromOk);
+    if (!fromOk)
+        return ENOENT;
+    return deviceOf(folder(), &toOk) == source && toOk ? 0 : EXDEV;
 }
 
 std::optional<StoreProblem> Trash::take(const QString &name)
 {
+    // One rename a file, as many deletions move many: the folder is made
+    // only when the rename finds it missing.
     const QString from = m_folder + name;
-    const QFileInfo file(from);
-    if (!file.exists() && !file.isSymLink())
-        return std::nullopt;
-    if (const int error = SubFolder::make(folder()))
-        return notMoved(name, error);
+    const QString fileName = name.section(QLatin1Char('/'), -1);
     for (int n = 1;; ++n) {
-        const int error = SubFolder::moveNoReplace(from, inTrash(numbered(file.fileName(), n)));
+        int error = SubFolder::moveNoReplace(from, inTrash(numbered(fileName, n)));
+        if (error == ENOENT) {
+            if (!QFileInfo::exists(from) && !QFileInfo(from).isSymLink())
+                return std::nullopt; // nothing to move
+            if ((error = SubFolder::make(folder())) == 0)
+                error = SubFolder::moveNoReplace(from, inTrash(numbered(fileName, n)));
+        }
         if (error == EEXIST)
             continue;
         // Not synced: a move lost in a crash leaves the memo in memo1, where
@@ -92,11 +93,11 @@ QHash<QString, QString> Trash::newest() const
         const QRegularExpressionMatch m = kept.match(name);
         if (!m.hasMatch())
             continue;
-        const QString original = m.captured(1) + m.captured(3);
+        const QString cameAs = m.captured(1) + m.captured(3);
         const int n = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
-        if (n > highest.value(original, 0)) {
-            highest.insert(original, n);
-            found.insert(original, name);
+        if (n > highest.value(cameAs, 0)) {
+            highest.insert(cameAs, n);
+            found.insert(cameAs, name);
         }
     }
     return found;

@@ -22,10 +22,12 @@ public:
     // notebookFolder ends in "/".
     explicit Trash(const QString &notebookFolder);
 
-    // Why the file at name (in the notebook folder: "memo1/m1000012.txt")
-    // could not be moved in now; nothing when it could, or is not there.
+    // Why no file of the folder from (in the notebook folder: "memo1")
+    // could be moved in now, as a system error number; 0 when they can.
     // Makes the trash folder when it is missing.
-    std::optional<StoreProblem> cannotTake(const QString &name) const;
+    int unusableFrom(const QString &from) const;
+    // Why the file at name ("memo1/m1000012.txt") could not be moved in, in words.
+    static StoreProblem notMoved(const QString &name, int error);
     // Moves the file at name in. A file that is not there counts as moved.
     std::optional<StoreProblem> take(const QString &name);
 

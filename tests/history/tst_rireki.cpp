@@ -187,6 +187,9 @@ void TestRireki::nothingChosen()
     QVERIFY(o.loaded && o.exposed);
     QCOMPARE(o.nb.removeHaiku(1).removed, 1);
     o.driver.actions.append([&](QDialog *d) {
+        auto *list = ctl<QTreeWidget>(*d, "List1");
+        QCOMPARE(list->selectedItems(), QList<QTreeWidgetItem *>{list->topLevelItem(0)}); // the newest
+        list->clearSelection();
         QTest::mouseClick(ctl<QPushButton>(*d, "Command1"), Qt::LeftButton);
         QVERIFY(d->isVisible());
     });

@@ -121,6 +121,8 @@ private slots:
     void fullDiskStopsTheChange();
     void restoreRefused_data();
     void restoreRefused();
+    void memoThatCannotGoKeepsItsHaiku_data();
+    void memoThatCannotGoKeepsItsHaiku();
 };
 
 void TestHistory::keptNames_data()
@@ -333,7 +335,6 @@ void TestHistory::trashNeverWritesOver()
     // The same memo deleted three times: every copy stays, the last is the newest.
     for (const char *text : {"one", "two", "three"}) {
         QVERIFY(put(folder + u"memo1/m1000007.txt"_qs, text));
-        QVERIFY(!trash.cannotTake(u"memo1/m1000007.txt"_qs));
         QVERIFY(!trash.take(u"memo1/m1000007.txt"_qs));
     }
     QCOMPARE(QFileInfo(folder + Trash::folderName).permissions() & 0x0077, QFileDevice::Permissions());
@@ -596,6 +597,38 @@ void TestHistory::restoreRefused()
     QCOMPARE(r.problems[0].kind, kind);
     sameFiles(snapshot(dir.path()), files);
     QVERIFY(nb->records() == records);
+}
+
+void TestHistory::memoThatCannotGoKeepsItsHaiku_data()
+{
+    QTest::addColumn<QString>("trash");
+    QTest::newRow("a file in the trash's place") << u"file"_qs;
+    QTest::newRow("the trash on another disk") << u"/dev/shm"_qs;
+}
+
+void TestHistory::memoThatCannotGoKeepsItsHaiku()
+{
+    QFETCH(QString, trash);
+    QTemporaryDir dir;
+    copyTree(u"notebook"_qs, dir.path());
+    const auto other = quickTemporaryDir();
+    if (trash == u"file"_qs)
+        QVERIFY(put(dir.filePath(Trash::folderName), "not a folder"));
+    else if (!QFile::link(other->path(), dir.filePath(Trash::folderName)) ||
+             !other->path().startsWith(u"/dev/shm"_qs))
+        QSKIP("no second file system at /dev/shm");
+    auto nb = openNotebook(dir.path());
+    const Tree files = snapshot(dir.path());
+    const Notebook::RemoveResult r = nb->removeHaiku(2);
+    QCOMPARE(r.removed, 0);
+    QCOMPARE(r.keptPoems, QStringList{nb->record(2).poem});
+    QCOMPARE(r.problems.size(), 1);
+    QVERIFY2(
+        r.problems[0].message.startsWith(
+            u"「memo1/m1000007.txt」を削除できませんでした。\n「ゴミ箱」フォルダに移せませんでした。"_qs),
+        qPrintable(r.problems[0].message));
+    sameFiles(snapshot(dir.path()), files);
+    QCOMPARE(nb->haiku_count(), 3);
 }
 
 QTEST_APPLESS_MAIN(TestHistory)

@@ -4,17 +4,13 @@
 // or the state after: every haiku with its own memo in memo1, and every memo
 // file once, in memo1 or in the trash, none lost and none twice.
 #include "support/Folders.h"
+#include "support/KilledChild.h"
 #include "support/RandomNotebook.h"
 
-#include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
-#include <csignal>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,49 +23,15 @@ constexpr int kTries = 200;
 
 const QString kCategory = QStringLiteral("吟行・六十句");
 
-struct Outcome
-{
-    int status = -1;      // as waitpid gives it; -1 when the folder did not load
-    qint64 restoreUs = 0; // how long the restore took in the child, when it finished
-};
-
 // Loads the folder and restores its oldest kept state in a child process,
 // which is killed delayUs microseconds after it starts, unless that is negative.
-Outcome restoreInChild(const QString &folder, qint64 delayUs)
+killed::Outcome restoreInChild(const QString &folder, qint64 delayUs)
 {
     Notebook nb(folder);
     if (!nb.startUp(Settings(), kNow).fatal.isEmpty() || nb.historyEntries().empty())
         return {};
     const History::Entry kept = nb.historyEntries().back();
-    int channel[2];
-    if (pipe(channel) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
-        const char started = 1;
-        (void)!write(channel[1], &started, 1);
-        QElapsedTimer t;
-        t.start();
-        const bool restored = nb.restore(kept).restored;
-        const qint64 took = t.nsecsElapsed() / 1000;
-        (void)!write(channel[1], &took, sizeof took);
-        _exit(restored ? 0 : 1);
-    }
-    close(channel[1]);
-    char started = 0;
-    (void)!read(channel[0], &started, 1);
-    if (delayUs >= 0) {
-        if (delayUs > 0)
-            usleep(useconds_t(delayUs));
-        kill(pid, SIGKILL);
-    }
-    Outcome o;
-    waitpid(pid, &o.status, 0);
-    if (read(channel[0], &o.restoreUs, sizeof o.restoreUs) != sizeof o.restoreUs)
-        o.restoreUs = 0;
-    close(channel[0]);
-    return o;
+    return killed::run([&] { return nb.restore(kept).restored; }, delayUs);
 }
 
 // Every memo file's bytes, wherever it is (memo1 or the trash), sorted: the
@@ -148,9 +110,9 @@ private slots:
         Tree newFiles;
         for (int i = 0; i < 5; ++i) {
             QVERIFY(folders::writeTree(oldFiles, work));
-            const Outcome o = restoreInChild(work, -1);
+            const killed::Outcome o = restoreInChild(work, -1);
             QVERIFY(WIFEXITED(o.status) && WEXITSTATUS(o.status) == 0);
-            times.push_back(o.restoreUs);
+            times.push_back(o.workUs);
             newFiles = snapshot(work);
         }
         std::sort(times.begin(), times.end());
@@ -172,7 +134,7 @@ private slots:
             const qint64 delay =
                 attempt % 2 ? std::uniform_int_distribution<qint64>(0, restoreUs)(rng)
                             : std::uniform_int_distribution<qint64>(restoreUs * 3 / 4, restoreUs * 2)(rng);
-            const Outcome o = restoreInChild(work, delay);
+            const killed::Outcome o = restoreInChild(work, delay);
             QVERIFY(o.status != -1);
             if (WIFSIGNALED(o.status))
                 ++killedBeforeTheEnd;
