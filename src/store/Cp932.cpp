@@ -1,5 +1,7 @@
 #include "store/Cp932.h"
 
+#include "store/LargeBuffer.h"
+
 #include <cstring>
 #include <iconv.h>
 
@@ -147,6 +149,7 @@ Cp932::Decoded Cp932::decode(QByteArrayView bytes)
     QString &text = result.text;
     text.resize(bytes.size()); // one byte or two make one UTF-16 unit
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    LargeBuffer::preferHugePages(out, std::size_t(bytes.size()) * 2);
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
     qsizetype o = 0;

@@ -1,5 +1,6 @@
 #include "store/DataFiles.h"
 
+#include "store/LargeBuffer.h"
 #include "store/TextLines.h"
 
 #include <QHash>
@@ -70,7 +71,7 @@ private:
 
 } // namespace
 
-std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow)
+std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow, qsizetype reserveFor)
 {
     // Borrowed, a field is a view into text made a string without copying:
     // no allocation for each of the 120 000 fields of a large notebook.
@@ -78,7 +79,8 @@ std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow)
         return borrow && !line.isEmpty() ? QString::fromRawData(line.data(), line.size()) : line.toString();
     };
     std::vector<Haiku_record> list;
-    list.reserve(std::size_t(text.size() / 64 + 2));
+    list.reserve(std::size_t(std::max(text.size(), reserveFor) / 64 + 2));
+    LargeBuffer::preferHugePages(list.data(), list.capacity() * sizeof(Haiku_record));
     list.emplace_back(); // index 0 is never used
     Interner shared;
     const QString &no = Haiku_record::lockedNo;

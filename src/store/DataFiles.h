@@ -52,7 +52,9 @@ QStringList settingsLines(const Settings &s);
 // empty fields and "NO" for the lock. Index 0 of the result is unused.
 // borrow: the fields that are not shared between records point into text
 // itself, which must then outlive them and never change.
-std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow = false);
+// Room is made for the records of reserveFor characters of text (at least
+// text's own), so that records read elsewhere can be appended without moving.
+std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow = false, qsizetype reserveFor = 0);
 
 // How many lines the last record of a haiku file has when the file ends
 // inside it (1 to 6); 0 when the file ends where a record ends.

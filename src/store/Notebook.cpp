@@ -113,7 +113,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
     m_files.adopt(files, report);
     m_files.noteSyncConflicts(report);
-    m_files.removeLeftoverTemporaries();
+    NotebookFiles::removeLeftoverTemporaries(files);
     note(m_files.makeMemoFolder());
 
     const NotebookFiles::Loaded &ini = files.ini, &dat = files.dat, &cat = files.cat, &key = files.key;
@@ -129,7 +129,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         m_haikuTexts = std::move(files.haikuTexts);
         // The last haiku keeps what was read of it; the file is written
         // again only once the notebook changes.
-        if (const int lines = DataFiles::cutRecordLines(dat.bytes)) {
+        if (const int lines = files.cutRecordLines) {
             report.notices.append(
                 QStringLiteral("「%1」は句の途中で終わっています（最後の句は%2行のうち%3行だけでした）。\n"
                                "読めた部分は、そのまま最後の句として残しました。"

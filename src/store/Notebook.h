@@ -88,7 +88,10 @@ public:
     // ---- Opening and saving ----
     // Starts reading the data files on a second thread, so that the reading
     // overlaps the building of the windows; startUp() waits for it.
-    void beginLoading() { m_files.beginLoading(); }
+    // Reads the folder on another thread while the window is being built;
+    // startUp() waits for it. A large haiku file is read by `readers`
+    // threads side by side.
+    void beginLoading(int readers = NotebookFiles::defaultReaders()) { m_files.beginLoading(readers); }
     // Everything start-up does with files, in its order: the memo folder, the
     // settings (written from defaults when missing), the welcome haiku on a
     // first run, the haiku, the categories and the keywords.

@@ -11,6 +11,8 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -95,30 +97,32 @@ NotebookFiles::Loaded NotebookFiles::load(const QString &folder, const QString &
     return result;
 }
 
-void NotebookFiles::readHaiku(LoadedFiles &files)
+void NotebookFiles::readHaiku(LoadedFiles &files, int readers)
 {
-    // A large file is read in two halves side by side, split where a record
-    // begins. Each half also finds its largest memo number, so the window's
+    // A large file may be read in two halves side by side, split where a
+    // record begins. Each half also finds its largest memo number, so the window's
     // thread has nothing left to do.
     Loaded &dat = files.dat;
     const QByteArrayView bytes(dat.bytes);
-    const qsizetype middle = TextLines::middleGroupStart(bytes, kRecordLines);
+    const qsizetype middle = readers > 1 ? TextLines::middleGroupStart(bytes, kRecordLines) : 0;
     struct Half
     {
         DecodedFile decoded;
         std::vector<Haiku_record> records;
         std::size_t largest = 0;
     };
-    auto readHalf = [](QByteArrayView part) {
+    // The first half makes room for the second's records too (a byte is at
+    // most one character), which are then moved in without growing the list.
+    auto readHalf = [](QByteArrayView part, qsizetype roomFor) {
         Half h{TextLines::decodeFile(part), {}, 0};
-        h.records = DataFiles::parseHaiku(h.decoded.text, true);
+        h.records = DataFiles::parseHaiku(h.decoded.text, true, h.decoded.text.size() + roomFor);
         h.largest = largestMemoNo(h.records);
         return h;
     };
     std::future<Half> second;
     if (middle > 0)
-        second = std::async(std::launch::async, readHalf, bytes.sliced(middle));
-    Half first = readHalf(middle > 0 ? bytes.first(middle) : bytes);
+        second = std::async(std::launch::async, readHalf, bytes.sliced(middle), 0);
+    Half first = readHalf(middle > 0 ? bytes.first(middle) : bytes, middle > 0 ? bytes.size() - middle : 0);
     dat.valid = first.decoded.valid;
     dat.spellings = std::move(first.decoded.spellings);
     files.haiku = std::move(first.records);
@@ -142,7 +146,7 @@ void NotebookFiles::readHaiku(LoadedFiles &files)
     }
 }
 
-NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder)
+NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder, int readers)
 {
     LoadedFiles files;
     files.ini = load(folder, DataFiles::settingsFile);
@@ -150,23 +154,31 @@ NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder)
     files.cat = load(folder, DataFiles::categoryFile);
     files.key = load(folder, DataFiles::keywordFile);
     if (files.dat.exists && files.dat.error.isEmpty())
-        readHaiku(files);
+        readHaiku(files, readers);
+    if (files.dat.exists)
+        files.cutRecordLines = DataFiles::cutRecordLines(files.dat.bytes);
+    files.temporaries = findTemporaries(folder);
     return files;
 }
 
-void NotebookFiles::beginLoading()
+void NotebookFiles::beginLoading(int readers)
 {
     // Qt takes the first thread that makes use of it for the application's
     // main thread. Make sure that is this one, not the loading thread, even
     // when no application object exists yet.
     QThread::currentThread();
     if (!m_loading.valid())
-        m_loading = std::async(std::launch::async, &NotebookFiles::readFiles, m_folder);
+        m_loading = std::async(std::launch::async, &NotebookFiles::readFiles, m_folder, readers);
 }
 
 NotebookFiles::LoadedFiles NotebookFiles::takeLoaded()
 {
-    return m_loading.valid() ? m_loading.get() : readFiles(m_folder);
+    return m_loading.valid() ? m_loading.get() : readFiles(m_folder, defaultReaders());
+}
+
+int NotebookFiles::defaultReaders()
+{
+    return QThread::idealThreadCount() >= 4 ? 2 : 1;
 }
 
 void NotebookFiles::adopt(LoadedFiles &files, StartupReport &report)
@@ -356,22 +368,39 @@ std::optional<StoreProblem> NotebookFiles::keepTheirs(const QString &fileName, c
                         aside};
 }
 
-void NotebookFiles::removeLeftoverTemporaries() const
+std::vector<std::pair<QString, qint64>> NotebookFiles::findTemporaries(const QString &folder)
 {
-    // ".haiku.dat.yurimoka-PID-N": see AtomicFile. Only a file whose process
-    // is no longer running is taken away; a running save keeps its own.
+    // ".haiku.dat.yurimoka-PID-N": see AtomicFile. The memo folder may hold
+    // tens of thousands of names, so it is read with readdir, without a
+    // QFileInfo for each.
     static const QRegularExpression temporary(QStringLiteral("^\\..+\\.yurimoka-(\\d+)-\\d+$"));
-    for (const QString &folder : {m_folder, path(DataFiles::memoFolder), path(History::folderName)}) {
-        const QDir dir(folder);
-        for (const QString &name :
-             dir.entryList({QStringLiteral(".*.yurimoka-*")}, QDir::Files | QDir::Hidden)) {
-            const QRegularExpressionMatch m = temporary.match(name);
-            if (!m.hasMatch())
+    std::vector<std::pair<QString, qint64>> found;
+    for (const QString &sub : {QString(), DataFiles::memoFolder + u'/', History::folderName + u'/'}) {
+        const QByteArray dirPath = QFile::encodeName(folder + sub);
+        DIR *dir = ::opendir(dirPath.constData());
+        if (!dir)
+            continue;
+        while (const dirent *e = ::readdir(dir)) {
+            if (e->d_name[0] != '.' || !std::strstr(e->d_name, ".yurimoka-"))
                 continue;
-            const qint64 pid = m.captured(1).toLongLong();
-            if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-                QFile::remove(dir.filePath(name));
+            const QString name = QFile::decodeName(e->d_name);
+            const QRegularExpressionMatch m = temporary.match(name);
+            if (m.hasMatch())
+                found.emplace_back(folder + sub + name, m.captured(1).toLongLong());
         }
+        ::closedir(dir);
+    }
+    return found;
+}
+
+void NotebookFiles::removeLeftoverTemporaries(const LoadedFiles &files)
+{
+    // Only a file whose process is no longer running is taken away; a
+    // running save keeps its own. A folder entry that is not a plain file
+    // is left alone.
+    for (const auto &[path, pid] : files.temporaries) {
+        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH && QFileInfo(path).isFile())
+            QFile::remove(path);
     }
 }
 

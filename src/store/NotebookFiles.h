@@ -49,12 +49,19 @@ public:
         // The decoded text the haiku's fields point into: it must outlive them.
         std::vector<QString> haikuTexts;
         std::size_t largestMemoNo = 0; // the first record with the largest memo number, or 0
+        int cutRecordLines = 0;        // lines of a last haiku cut short
+        // Temporaries of saves found in the folders, with the process that made each.
+        std::vector<std::pair<QString, qint64>> temporaries;
     };
     // Starts reading the data files on a second thread; takeLoaded() waits
     // for it, or reads them itself when nothing was started. Reading writes
     // nothing. Call it from the thread that will run the application.
-    void beginLoading();
+    void beginLoading(int readers = defaultReaders());
     LoadedFiles takeLoaded();
+    // Two threads read a large haiku file only where the window's thread
+    // keeps a core of its own meanwhile: on two cores one reader starts the
+    // program sooner.
+    static int defaultReaders();
 
     // What start-up does with the files it has read before it writes
     // anything: keeps aside files that are not all code page 932, learns
@@ -63,8 +70,9 @@ public:
     // Conflict copies beside the haiku file, told once at start-up.
     void noteSyncConflicts(StartupReport &report) const;
     // Removes the temporary files of saves that were killed before they
-    // could rename them: their process is gone, the old files are whole.
-    void removeLeftoverTemporaries() const;
+    // could rename them (found while reading): their process is gone, the
+    // old files are whole.
+    static void removeLeftoverTemporaries(const LoadedFiles &files);
     std::optional<StoreProblem> makeMemoFolder() const;
     // The memo folder is not a link leading outside the notebook folder or to nothing.
     bool memoFolderInside() const;
@@ -123,8 +131,9 @@ public:
 private:
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
     MemoFile readMemoBytes(qint64 memo_no, QByteArray *bytesRead) const;
-    static void readHaiku(LoadedFiles &files);
-    static LoadedFiles readFiles(const QString &folder);
+    static void readHaiku(LoadedFiles &files, int readers);
+    static LoadedFiles readFiles(const QString &folder, int readers);
+    static std::vector<std::pair<QString, qint64>> findTemporaries(const QString &folder);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,
                                              const std::function<QString(qsizetype)> &lineAt);
     std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);

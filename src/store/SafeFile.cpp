@@ -1,5 +1,7 @@
 #include "store/SafeFile.h"
 
+#include "store/LargeBuffer.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -138,6 +140,7 @@ SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
     // Straight into the result: one copy of a large haiku file, not two. A
     // file that grows meanwhile is read to its new end.
     QByteArray bytes(qMax<qsizetype>(qsizetype(opened.st_size) + 1, 4096), Qt::Uninitialized);
+    LargeBuffer::preferHugePages(bytes.constData(), std::size_t(bytes.size()));
     qsizetype used = 0;
     for (;;) {
         if (used == bytes.size())

@@ -158,6 +158,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes.bytes));
         Notebook nb(dir.path());
+        nb.beginLoading(2);
         QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
         QCOMPARE(nb.haiku_count(), 4001);
         QVERIFY(nb.records() == DataFiles::parseHaiku(text));
@@ -169,6 +170,7 @@ private slots:
         text.replace(u"\r\n 10 \r\n"_qs, u"\r\n 90000 \r\n"_qs);
         QVERIFY(put(dir.filePath(u"haiku.dat"_qs), Cp932::encode(text).bytes));
         Notebook again(dir.path());
+        again.beginLoading(2);
         QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
         QCOMPARE(again.settings().last_memo_no.text(), u" 90000 "_qs);
     }
@@ -394,7 +396,7 @@ private slots:
         }
         QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes));
         Notebook nb(dir.path());
-        nb.beginLoading();
+        nb.beginLoading(2);
         QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.isEmpty());
         QCOMPARE(nb.haiku_count(), n);
         for (int i = 1; i <= n; ++i) {
