@@ -490,11 +490,15 @@ bool openWindow(benchmark::State &state, Main_form &form, const Notebook &nb, in
         state.SkipWithError("the window did not load every haiku");
         return false;
     }
+    // Shown, so that each timing can end with the window drawn, as the poet sees it.
+    form.show();
+    QCoreApplication::processEvents();
     return true;
 }
 
 // The main window on a notebook of state.range(0) haiku: prepare(form) once,
-// then run(form) timed, as the poet's clicks do it, the list grid refilled.
+// then run(form) timed, as the poet's clicks do it, the list grid refilled
+// and the window drawn.
 template <typename Prepare, typename Run> void inWindow(benchmark::State &state, Prepare prepare, Run run)
 {
     const int n = int(state.range(0));
@@ -506,6 +510,7 @@ template <typename Prepare, typename Run> void inWindow(benchmark::State &state,
     const ListGrid *grid = form.findChild<ListGrid *>(QStringLiteral("Grid1"));
     for (auto _ : state) {
         run(form);
+        form.repaint();
         benchmark::DoNotOptimize(grid->shownCount());
     }
     state.SetLabel(std::to_string(grid->shownCount()) + " shown");
@@ -534,6 +539,68 @@ void BM_ListSearch(benchmark::State &state)
             form.findChild<QComboBox *>(QStringLiteral("Combo2"))->setEditText(kTenthKeyword);
         },
         [](Main_form &form) { form.Command5_Click(); });
+}
+
+// A copy of a notebook folder made of hard links: every file as it was,
+// made in a moment. Files are only ever replaced, never written in place,
+// so the copy's changes never reach the original.
+void linkTree(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        fail(QStringLiteral("cannot create ") + to);
+    const QFileInfoList entries = QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo &e : entries) {
+        const QString target = to + QLatin1Char('/') + e.fileName();
+        if (e.isDir())
+            linkTree(e.filePath(), target);
+        else if (::link(QFile::encodeName(e.filePath()).constData(), QFile::encodeName(target).constData()) !=
+                 0)
+            fail(QStringLiteral("cannot link ") + target);
+    }
+}
+
+// 該当句削除 as the window does it, on the notebook bench/window_ops.sh
+// opens: the haiku of one category (about a twelfth of the notebook) and
+// their memos into the trash, the category list written, then the list of
+// every haiku that is left. A fresh copy of the folder each time, outside
+// the timing.
+void BM_ListDeleteCategory(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const QString source = notebookFolder(n);
+    std::size_t removed = 0;
+    // Made and torn down while the timing is paused.
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Notebook> nb;
+    std::unique_ptr<Main_form> form;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.reset();
+        nb.reset();
+        dir = std::make_unique<QTemporaryDir>();
+        linkTree(source, dir->path());
+        nb = std::make_unique<Notebook>(dir->path());
+        form = std::make_unique<Main_form>(*nb);
+        if (!openWindow(state, *form, *nb, n))
+            return;
+        const auto &categories = nb->categories();
+        const int entry =
+            int(std::find(categories.begin(), categories.end(), kOneCategory) - categories.begin());
+        state.ResumeTiming();
+        const Notebook::RemoveResult result = nb->removeCategoryWithHaiku(entry);
+        form->rebuildList();
+        form->repaint();
+        if (!result.written || !result.problems.isEmpty()) {
+            state.SkipWithError("the category's haiku were not deleted");
+            return;
+        }
+        removed = std::size_t(result.removed);
+    }
+    form.reset(); // after the loop: not timed
+    nb.reset();
+    dir.reset();
+    state.SetLabel(std::to_string(removed) + " deleted");
+    state.SetItemsProcessed(state.iterations() * n);
 }
 
 // 上へ and 下へ in turn on a row in the middle of the searched list.
@@ -605,6 +672,7 @@ void editBenchmark(benchmark::State &state, bool storing)
             return;
         }
         form.rebuildList();
+        form.repaint();
         benchmark::DoNotOptimize(nb.haiku_count());
         // The notebook as it was, for the next run.
         state.PauseTiming();
@@ -691,6 +759,7 @@ BENCHMARK(BM_ListRebuildAll)->Apply(sizes);
 BENCHMARK(BM_ListRebuildCategory)->Apply(sizes);
 BENCHMARK(BM_ListSearch)->Apply(sizes);
 BENCHMARK(BM_ListMove)->Apply(sizes);
+BENCHMARK(BM_ListDeleteCategory)->Arg(kLargest)->Unit(benchmark::kMillisecond)->Iterations(5);
 // 句集を作る on the whole notebook: every haiku under its category's
 // heading, A5, each with its date, rendered into memory as the window does
 // before it writes the file.

@@ -5,6 +5,7 @@
 #include "ui/JapaneseFonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/QuitSignals.h"
+#include "ui/ResponseTimes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager &) { form.Menu_quit_Click(); });
     app.setQuitOnLastWindowClosed(false);
+    ResponseTimes::installIfAsked();
 
     form.showAsSaved();
     if (!place.writable) {

@@ -15,6 +15,7 @@ packages=(
   libbenchmark-dev        # the benchmark program
   libx11-dev              # the start-up timer sees windows through X events
   xvfb openbox            # a display for machines without one
+  xdotool python3-pyatspi at-spi2-core dbus-x11  # bench/window_ops.sh clicks the real window
   poppler-utils           # pdftotext / pdffonts: the print tests read their PDFs back
 )
 
