@@ -1,5 +1,6 @@
 #include "history/F_rireki.h"
 
+#include "ui/BusyCursor.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PoemList.h"
@@ -7,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -140,9 +142,24 @@ void F_rireki::fillList()
     m_entries = nb.historyEntries();
     m_differences.clear();
     List1->clear();
+    // Each kept state is read and compared: a busy pointer at once, and a
+    // count of the states when it lasts (fifty states of 30 000 haiku).
+    BusyCursor busy;
+    // Over this window once it shows; over the main window while it opens.
+    QProgressDialog progress(QStringLiteral("以前の状態を読んでいます…"), QString(), 0, int(m_entries.size()),
+                             isVisible() ? this : parentWidget());
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setCancelButton(nullptr);
+    const History::Comparer comparer = nb.historyComparer();
     QList<QTreeWidgetItem *> items;
     for (const History::Entry &e : m_entries) {
-        m_differences.push_back(nb.compareWith(e));
+        progress.setLabelText(QStringLiteral("以前の状態を読んでいます…（%1／%2）")
+                                  .arg(items.size() + 1)
+                                  .arg(m_entries.size()));
+        progress.setValue(int(items.size()));
+        m_differences.push_back(comparer.compare(e));
         const std::optional<History::Difference> &d = m_differences.back();
         items.append(new QTreeWidgetItem(
             QStringList{when(e), d ? QStringLiteral("%1句").arg(d->count) : QStringLiteral("－"),

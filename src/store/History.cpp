@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <set>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -176,41 +177,91 @@ std::optional<StoreProblem> History::read(const Entry &entry, QByteArray &bytes)
     return std::nullopt;
 }
 
-std::optional<History::Difference> History::compareWith(const Entry &entry,
-                                                        const std::vector<Haiku_record> &now) const
-{
-    QByteArray bytes;
-    if (read(entry, bytes))
-        return std::nullopt;
-    return compare(bytes, now);
-}
-
 QString History::identity(qint64 memoNo, const QString &createdStamp)
 {
     return QString::number(memoNo) + QLatin1Char('\t') + createdStamp;
 }
 
-History::Difference History::compare(QByteArrayView bytes, const std::vector<Haiku_record> &now)
+namespace {
+
+// FNV-1a over the code units of a stamp: its bytes when they are all
+// ASCII, as they nearly always are, else its UTF-16 units. Both sides of a
+// comparison hash the same units for the same text.
+template <typename Unit> quint64 hashUnits(const Unit *units, qsizetype n)
+{
+    quint64 h = 1469598103934665603ull;
+    for (qsizetype i = 0; i < n; ++i) {
+        h ^= quint64(units[i]);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+quint64 stampHash(QStringView stamp)
+{
+    return hashUnits(reinterpret_cast<const char16_t *>(stamp.utf16()), stamp.size());
+}
+
+quint64 stampHash(QByteArrayView stamp)
+{
+    for (char c : stamp) {
+        if (uchar(c) >= 0x80)
+            return stampHash(QStringView(Cp932::decode(stamp).text));
+    }
+    return hashUnits(reinterpret_cast<const uchar *>(stamp.data()), stamp.size());
+}
+
+struct KeyHash
+{
+    std::size_t operator()(const History::Comparer::Key &k) const
+    {
+        return std::size_t(k.stamp ^ (quint64(k.memoNo) * 0x9E3779B97F4A7C15ull));
+    }
+};
+
+using KeyCount = std::unordered_map<History::Comparer::Key, int, KeyHash>;
+
+} // namespace
+
+History::Comparer::Comparer(const History &history, const std::vector<Haiku_record> &now)
+    : m_history(history), m_now(now)
+{
+    m_nowKeys.reserve(now.size());
+    for (std::size_t i = 1; i < now.size(); ++i)
+        m_nowKeys.push_back(
+            {DataFiles::memoNumber(now[i].memo_no), stampHash(QStringView(now[i].created_stamp))});
+}
+
+std::optional<History::Difference> History::Comparer::compare(const Entry &entry) const
+{
+    QByteArray bytes;
+    if (m_history.read(entry, bytes))
+        return std::nullopt;
+    return compare(bytes);
+}
+
+History::Difference History::Comparer::compare(QByteArrayView bytes) const
 {
     // The haiku of now, by identity, each as often as it occurs.
-    QHash<QString, int> nowCount;
-    nowCount.reserve(qsizetype(now.size()));
-    for (std::size_t i = 1; i < now.size(); ++i)
-        ++nowCount[identity(DataFiles::memoNumber(now[i].memo_no), now[i].created_stamp)];
+    KeyCount nowCount;
+    nowCount.reserve(m_nowKeys.size());
+    for (const Key &k : m_nowKeys)
+        ++nowCount[k];
 
     // The kept file's records, line by line on the bytes: CR and LF are
     // never the second byte of a character.
     Difference d;
-    QHash<QString, int> thenCount;
+    KeyCount thenCount;
+    thenCount.reserve(m_nowKeys.size());
     QByteArrayView fields[kRecordLines];
     int field = 0;
     auto endRecord = [&] {
         ++d.count;
-        const QString id = identity(DataFiles::memoNumber(lineText(fields[3])), lineText(fields[4]));
+        const Key id{DataFiles::memoNumber(lineText(fields[3])), stampHash(fields[4])};
         ++thenCount[id];
-        int &left = nowCount[id];
-        if (left > 0)
-            --left;
+        auto left = nowCount.find(id);
+        if (left != nowCount.end() && left->second > 0)
+            --left->second;
         else
             d.back.append(lineText(fields[2]));
         field = 0;
@@ -235,13 +286,12 @@ History::Difference History::compare(QByteArrayView bytes, const std::vector<Hai
         endRecord(); // a last record cut short is a record, as the reader has it
 
     // What now has beyond the kept state, in notebook order.
-    for (std::size_t i = 1; i < now.size(); ++i) {
-        const QString id = identity(DataFiles::memoNumber(now[i].memo_no), now[i].created_stamp);
-        int &left = thenCount[id];
-        if (left > 0)
-            --left;
+    for (std::size_t i = 1; i < m_now.size(); ++i) {
+        auto left = thenCount.find(m_nowKeys[i - 1]);
+        if (left != thenCount.end() && left->second > 0)
+            --left->second;
         else
-            d.gone.append(now[i].poem);
+            d.gone.append(m_now[i].poem);
     }
     return d;
 }

@@ -81,11 +81,35 @@ public:
         QStringList back; // poems of the kept state that the notebook no longer has, in its order
         QStringList gone; // poems of the notebook that the kept state does not have, in notebook order
     };
-    // bytes: a haiku file as kept. Reads only what it compares, so that a
-    // list of many large states is quick to draw.
-    static Difference compare(QByteArrayView bytes, const std::vector<Haiku_record> &now);
-    // The same for a kept entry; nothing when it cannot be read.
-    std::optional<Difference> compareWith(const Entry &entry, const std::vector<Haiku_record> &now) const;
+    // Compares kept states with one notebook: what it needs of the notebook
+    // is gathered once, so that a list of many large states is quick to draw.
+    class Comparer
+    {
+    public:
+        Comparer(const History &history, const std::vector<Haiku_record> &now);
+        // bytes: a haiku file as kept. Reads only what it compares.
+        Difference compare(QByteArrayView bytes) const;
+        // The same for a kept entry; nothing when it cannot be read.
+        std::optional<Difference> compare(const Entry &entry) const;
+
+        // A haiku's identity, reduced to a number: its memo number beside
+        // a 64-bit hash of its creation stamp.
+        struct Key
+        {
+            qint64 memoNo;
+            quint64 stamp;
+            bool operator==(const Key &) const = default;
+        };
+
+    private:
+        const History &m_history;
+        const std::vector<Haiku_record> &m_now;
+        std::vector<Key> m_nowKeys; // [i - 1] for record i
+    };
+    static Difference compare(QByteArrayView bytes, const std::vector<Haiku_record> &now)
+    {
+        return Comparer(History(QString()), now).compare(bytes);
+    }
     // What identifies a haiku across states: its memo number and creation stamp.
     static QString identity(qint64 memoNo, const QString &createdStamp);
 

@@ -182,10 +182,11 @@ public:
     // The states of the haiku file kept before deletions, restores and the
     // first save of each day, newest first.
     std::vector<History::Entry> historyEntries() const { return m_files.history().entries(); }
-    // How a kept state differs from the notebook now; nothing when it cannot be read.
-    std::optional<History::Difference> compareWith(const History::Entry &entry) const
+    // Says how kept states differ from the notebook now. It reads the
+    // notebook as it is: use it before the notebook changes again.
+    History::Comparer historyComparer() const
     {
-        return m_files.history().compareWith(entry, m_data.haiku_list);
+        return History::Comparer(m_files.history(), m_data.haiku_list);
     }
     struct RestoreResult
     {

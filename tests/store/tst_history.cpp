@@ -446,7 +446,7 @@ void TestHistory::deletionRestoredByteForByte()
         QCOMPARE(nb->removeHaiku(withMemo).removed, 1);
     }
     const Tree beforeRestore = haikuAndMemos(dir);
-    const std::optional<History::Difference> d = nb->compareWith(kept);
+    const std::optional<History::Difference> d = nb->historyComparer().compare(kept);
     QVERIFY(d);
     QCOMPARE(d->back.size(), secondDeletion ? 501 : 500);
     QVERIFY(d->gone.isEmpty());
