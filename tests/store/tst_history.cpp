@@ -214,6 +214,10 @@ void TestHistory::differences_data()
     const Rec other{u"別の句"_qs, 3, u"c6/09/09 09:09:09"_qs};
     QTest::newRow("same number, another haiku")
         << fileOf({a}) << QList<Rec>{other} << 1 << QStringList{a.poem} << QStringList{other.poem};
+    // A stamp in kanji (written by hand) is the same stamp read from either side.
+    const Rec kanji{u"秋の暮"_qs, 5, u"令和六年九月九日"_qs};
+    QTest::newRow("a stamp in kanji") << fileOf({kanji, a}) << QList<Rec>{a, kanji} << 2 << QStringList{}
+                                      << QStringList{};
     QTest::newRow("twice in the file")
         << fileOf({a, a}) << QList<Rec>{a} << 2 << QStringList{a.poem} << QStringList{};
     // The second record ends after its memo number, without its stamps.
