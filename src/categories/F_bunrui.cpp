@@ -1,14 +1,17 @@
 #include "categories/F_bunrui.h"
 
 #include "store/Notebook.h"
+#include "ui/BusyCursor.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PoemList.h"
 #include "ui/Twips.h"
+#include "ui/UnstoppableProgress.h"
 
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -22,6 +25,24 @@ const QColor kLineGrey(0x80, 0x80, 0x80);
 
 // The refusals of 分類追加 carry the program's name alone as their title.
 const QString kAddTitle = QStringLiteral("ユリモカ");
+
+// 該当句削除's work, under the busy pointer, with a count of the haiku dealt
+// with when it goes on past half a second.
+Notebook::RemoveResult removeShowingProgress(QWidget *owner, Notebook &nb, int entry)
+{
+    BusyCursor busy;
+    UnstoppableProgress::letUncoveredWindowsDraw();
+    // No 中止: once the haiku file without the category's haiku is on the
+    // disk, all their memos must go into the trash; a stop halfway would
+    // only leave memos without haiku.
+    UnstoppableProgress progress(owner, MessageBoxes::programTitle);
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    return nb.removeCategoryWithHaiku(entry, [&](int done, int total) {
+        progress.tell(QStringLiteral("句を削除しています…（%1／%2句）")
+                          .arg(japanese.toString(done), japanese.toString(total)),
+                      done, total);
+    });
+}
 
 } // namespace
 
@@ -246,7 +267,7 @@ void F_bunrui::Command5_Click()
         return;
 
     const QString category = nb.categories()[std::size_t(i + 2)];
-    const Notebook::RemoveResult removed = nb.removeCategoryWithHaiku(i + 2);
+    const Notebook::RemoveResult removed = removeShowingProgress(this, nb, i + 2);
     // The notebook has changed whatever went wrong: the main window redraws.
     m_result = Result::HaikuDeleted;
     fillList();

@@ -353,7 +353,8 @@ Notebook::StoreResult Notebook::correctHaiku(int index, const HaikuInput &in, co
     return result;
 }
 
-Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Haiku_record &)> &drop)
+Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Haiku_record &)> &drop,
+                                               const RemoveProgress &progress)
 {
     RemoveResult result;
     // The order in memory reaches the disk first, so that the state kept
@@ -418,11 +419,21 @@ Notebook::RemoveResult Notebook::removeRecords(const std::function<bool(const Ha
         return result;
     }
     result.written = true;
+    // A haiku without a memo file is dealt with once the haiku file is
+    // written, the others as their memo moves. Told every few hundred moves,
+    // so that telling costs nothing beside the moves themselves.
+    constexpr int kProgressStep = 256;
+    const int total = result.removed;
+    int done = total - int(memos.size());
     for (qint64 memoNo : memos) {
         // A memo left behind by a failure here has lost only its haiku.
         if (auto p = m_files.trashMemo(memoNo))
             result.problems.append(*p);
+        if (++done % kProgressStep == 0 && done < total && progress)
+            progress(done, total);
     }
+    if (progress)
+        progress(done, total);
     return result;
 }
 
@@ -434,7 +445,7 @@ Notebook::RemoveResult Notebook::removeHaiku(int index)
     return removeRecords([target](const Haiku_record &r) { return &r == target; });
 }
 
-Notebook::RemoveResult Notebook::removeCategoryWithHaiku(int entry)
+Notebook::RemoveResult Notebook::removeCategoryWithHaiku(int entry, const RemoveProgress &progress)
 {
     if (entry < 2 || entry > category_count())
         return {};
@@ -442,7 +453,7 @@ Notebook::RemoveResult Notebook::removeCategoryWithHaiku(int entry)
     auto ofCategory = [&category](const Haiku_record &r) { return r.category == category; };
     const auto &list = m_data.haiku_list;
     const auto matching = std::count_if(list.begin() + 1, list.end(), ofCategory);
-    RemoveResult result = removeRecords(ofCategory);
+    RemoveResult result = removeRecords(ofCategory, progress);
     // Haiku to remove, and yet none removed nor kept for their memo: the
     // haiku file could not be written and nothing changed; the category stays too.
     if (matching > 0 && result.removed == 0 && result.keptPoems.isEmpty())

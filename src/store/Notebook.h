@@ -171,12 +171,17 @@ public:
         QStringList keptPoems;
         bool written = false; // the haiku file holds the notebook without them
     };
+    // How far a deletion has gone: done of the total haiku deleted are dealt
+    // with, memo file and all. Told now and then while the memo files go into
+    // the trash (one move each, the slow part of a large deletion), and once
+    // more at the end with done == total.
+    using RemoveProgress = std::function<void(int done, int total)>;
     // Deletes record index; its memo file goes into the trash.
     RemoveResult removeHaiku(int index);
     // Deletes every haiku whose category is that of entry, their memo files
     // into the trash, and removes the entry. A haiku whose memo file cannot
     // be moved is kept, with its category.
-    RemoveResult removeCategoryWithHaiku(int entry);
+    RemoveResult removeCategoryWithHaiku(int entry, const RemoveProgress &progress = {});
 
     // ---- Earlier states ----
     // The states of the haiku file kept before deletions, restores and the
@@ -258,7 +263,8 @@ private:
     // Drops the records that drop says go, writes the haiku file and only
     // then deletes their memo files. A record whose memo file could not be
     // deleted now stays; when the haiku file cannot be written nothing changes.
-    RemoveResult removeRecords(const std::function<bool(const Haiku_record &)> &drop);
+    RemoveResult removeRecords(const std::function<bool(const Haiku_record &)> &drop,
+                               const RemoveProgress &progress = {});
 
     NotebookFiles m_files;
     NotebookContents m_data;

@@ -1,5 +1,4 @@
 #include "categories/F_bunrui.h"
-#include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
@@ -9,6 +8,7 @@
 #include "support/MessageRecorder.h"
 #include "support/Modal.h"
 #include "ui/JapaneseFonts.h"
+#include "ui/ListGrid.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 #include "ui/WindowFrame.h"
@@ -447,7 +447,9 @@ private slots:
         QVERIFY(form.Form_Load());
         auto memo = [&](int k) { return nb.memoPath(DataFiles::memoNumber(nb.records()[k].memo_no)); };
         const QString a = memo(1), b = memo(2), c = memo(3), d = memo(4);
-        editContents(nb, [](NotebookContents &c) { c.haiku_list[7].memo_no = u"0"_qs; }); // G has no memo file of its own
+        editContents(nb, [](NotebookContents &c) {
+            c.haiku_list[7].memo_no = u"0"_qs;
+        }); // G has no memo file of its own
         QVERIFY(put(nb.memoPath(0), "not G's"));
         QVERIFY(QDir().mkpath(dir.filePath(u"memo2"_qs)));
         const QString companion = dir.filePath(u"memo2/"_qs + QFileInfo(a).fileName().replace(1, 1, u'2'));
@@ -469,6 +471,7 @@ private slots:
             QVERIFY(!w.isVisible());
             QCOMPARE(w.result(), F_bunrui::Result::HaikuDeleted);
         });
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(messages.shown.size(), 2);
         QCOMPARE(messages.shown[1].text, u"■■　重要な注意事項です。良く読んで下さい　■■\n\n"
                                          u"削除した句を復活させる方法はありません。\n\n"
@@ -523,10 +526,14 @@ private slots:
         const QString stuck = nb.memoPath(DataFiles::memoNumber(nb.records()[1].memo_no));
         QVERIFY(QFile::remove(stuck));
         QVERIFY(QDir().mkpath(stuck + u"/inside"_qs));
+        QList<bool> busy; // the busy pointer up as each message shows
+        messages.onShow = [&](const auto &) { busy.append(QGuiApplication::overrideCursor() != nullptr); };
         choose(*e.w, 0);
         press(*e.w, "Command5");
         QCOMPARE(poems(nb), QStringList{u"古池や"_qs});
         QCOMPARE(messages.shown.size(), 2);
+        QCOMPARE(busy, (QList<bool>{false, false}));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         const QString name = u"memo1/"_qs + QFileInfo(stuck).fileName();
         QVERIFY2(messages.shown[1].text.startsWith(
                      u"メモのファイルを削除できなかったため、分類『X』の次の1句は削除せずに残しました。\n"
@@ -562,9 +569,13 @@ private slots:
         messages.shown.clear();
         F_bunrui w(nullptr, e.nb, {});
         choose(w, 0);
+        QList<bool> busy;
+        messages.onShow = [&](const auto &) { busy.append(QGuiApplication::overrideCursor() != nullptr); };
         press(w, "Command5"); // the haiku file is written, the category file is not
         QCOMPARE(messages.shown.size(), 2);
         QCOMPARE(messages.shown[1].text, failed);
+        QCOMPARE(busy, (QList<bool>{false, false}));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         Notebook again(dir);
         QVERIFY(QDir(dir + u"/bunrui.dat"_qs).removeRecursively());
         QVERIFY(again.startUp(windowDefaults(), kNow).fatal.isEmpty());

@@ -276,6 +276,59 @@ private slots:
         QCOMPARE(nb.category_count(), 2);
     }
 
+    // The count a large deletion shows: it never goes back nor past the end,
+    // comes while the memo files move, and ends with every deleted haiku.
+    void removalTellsHowFarItHasGone_data()
+    {
+        QTest::addColumn<int>("haiku");  // of category X
+        QTest::addColumn<bool>("memos"); // each with a memo file, else memo number 0
+        QTest::addColumn<bool>("stuck"); // the first one's memo cannot move, so it stays
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<bool>("meanwhile"); // told before the end too
+        QTest::newRow("hundreds of memos") << 600 << true << false << 600 << true;
+        QTest::newRow("no memo numbers") << 3 << false << false << 3 << false;
+        QTest::newRow("a memo that cannot move") << 300 << true << true << 299 << true;
+    }
+
+    void removalTellsHowFarItHasGone()
+    {
+        QFETCH(int, haiku);
+        QFETCH(bool, memos);
+        QFETCH(bool, stuck);
+        QFETCH(int, removed);
+        QFETCH(bool, meanwhile);
+        const auto dir = quickTemporaryDir();
+        Notebook nb(dir->path());
+        QVERIFY(nb.startUp(windowDefaults(), kNow).fatal.isEmpty());
+        editContents(nb, [&](NotebookContents &c) {
+            c.category_list = {QString(), u"全部"_qs, u"X"_qs};
+            c.haiku_list.resize(1);
+            for (int k = 1; k <= haiku; ++k) {
+                const QString memoNo = memos ? TextLines::formatNumber(k + 1) : u"0"_qs;
+                c.haiku_list.push_back({u"d"_qs, u"X"_qs, QString::number(k), memoNo, {}, {}, u"NO"_qs});
+            }
+            c.settings.last_memo_no.set(haiku + 1);
+        });
+        for (int k = 1; memos && k <= haiku; ++k)
+            QVERIFY(put(nb.memoPath(k + 1), "m"));
+        if (stuck) // something no one can delete as a file, root neither
+            QVERIFY(QFile::remove(nb.memoPath(2)) && QDir().mkpath(nb.memoPath(2) + u"/inside"_qs));
+
+        QList<std::pair<int, int>> told;
+        const Notebook::RemoveResult result = nb.removeCategoryWithHaiku(2, [&](int done, int total) {
+            told.append({done, total});
+        });
+        QCOMPARE(result.removed, removed);
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(told.last(), std::pair(removed, removed));
+        QCOMPARE(told.size() > 1, meanwhile);
+        QVERIFY2(told.size() <= 1 + removed / 200, "told at every memo");
+        for (qsizetype k = 0; k < told.size(); ++k) {
+            QCOMPARE(told[k].second, removed);
+            QVERIFY(told[k].first >= (k ? told[k - 1].first : 0) && told[k].first <= removed);
+        }
+    }
+
     // A memo that cannot be written: the record is neither added nor changed,
     // every file stays as it was, and no later save writes that memo.
     void memoThatCannotBeWrittenStoresNothing()

@@ -1,8 +1,10 @@
 #include "ui/JapaneseFonts.h"
 #include "ui/Twips.h"
+#include "ui/UnstoppableProgress.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QPushButton>
 #include <QWidget>
 #include <QtTest>
 
@@ -69,6 +71,22 @@ private slots:
             QCOMPARE(Twips::toPxX(15, &w), 1); // 15 twips a pixel
             QCOMPARE(Twips::rect(840, 420, 8475, 2295, &w), QRect(56, 28, 565, 153));
         }
+    }
+
+    // Work that must not stop halfway: no button, and neither Esc nor the
+    // close box takes its progress away; the last count does.
+    void unstoppableProgressStaysUntilDone()
+    {
+        UnstoppableProgress progress(nullptr, QStringLiteral("題"));
+        progress.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&progress));
+        QVERIFY(progress.findChildren<QPushButton *>().isEmpty());
+        QTest::keyClick(&progress, Qt::Key_Escape);
+        QVERIFY(progress.isVisible());
+        QVERIFY(!progress.close());
+        QVERIFY(progress.isVisible());
+        progress.tell(QStringLiteral("3／3"), 3, 3);
+        QVERIFY(!progress.isVisible());
     }
 };
 
