@@ -5,10 +5,10 @@
 #include "ui/MessageBoxes.h"
 #include "ui/PoemList.h"
 #include "ui/Twips.h"
+#include "ui/UnstoppableProgress.h"
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -146,19 +146,13 @@ void F_rireki::fillList()
     // count of the states when it lasts (fifty states of 30 000 haiku).
     BusyCursor busy;
     // Over this window once it shows; over the main window while it opens.
-    QProgressDialog progress(QStringLiteral("以前の状態を読んでいます…"), QString(), 0, int(m_entries.size()),
-                             isVisible() ? this : parentWidget());
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setCancelButton(nullptr);
+    UnstoppableProgress progress(isVisible() ? this : parentWidget(), QStringLiteral("以前の状態に戻す"));
     const History::Comparer comparer = nb.historyComparer();
+    const int total = int(m_entries.size());
     QList<QTreeWidgetItem *> items;
     for (const History::Entry &e : m_entries) {
-        progress.setLabelText(QStringLiteral("以前の状態を読んでいます…（%1／%2）")
-                                  .arg(items.size() + 1)
-                                  .arg(m_entries.size()));
-        progress.setValue(int(items.size()));
+        progress.tell(QStringLiteral("以前の状態を読んでいます…（%1／%2）").arg(items.size() + 1).arg(total),
+                      int(items.size()), total);
         m_differences.push_back(comparer.compare(e));
         const std::optional<History::Difference> &d = m_differences.back();
         items.append(new QTreeWidgetItem(
