@@ -5,15 +5,13 @@
 // never less, and the folder must start up as a whole notebook.
 #include "support/Contents.h"
 #include "support/Folders.h"
+#include "support/KilledChild.h"
 #include "support/RandomNotebook.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -52,55 +50,22 @@ struct Change
 };
 
 // The save, as the entry form and quitting do it: the memos, then the files.
-int save(Notebook &nb, const Change &c)
+bool save(Notebook &nb, const Change &c)
 {
     if (nb.writeMemo(c.correctedMemoNo, c.correctedMemo) || nb.writeMemo(c.newMemoNo, c.newMemo))
-        return 1;
-    return nb.saveAll().isEmpty() ? 0 : 1;
+        return false;
+    return nb.saveAll().isEmpty();
 }
 
 // Loads the folder, changes it, and saves it in a child process, which is
 // killed delayUs microseconds after it starts saving, unless that is negative.
-struct Outcome
-{
-    int status = -1;   // as waitpid gives it; -1 when the folder did not load
-    qint64 saveUs = 0; // how long the save took in the child, when it finished
-};
-Outcome saveInChild(const QString &folder, const Change &c, qint64 delayUs)
+killed::Outcome saveInChild(const QString &folder, const Change &c, qint64 delayUs)
 {
     Notebook nb(folder);
     if (!nb.startUp(Settings(), kNow).fatal.isEmpty())
         return {};
     c.apply(nb);
-    int channel[2];
-    if (pipe(channel) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
-        const char started = 1;
-        (void)!write(channel[1], &started, 1);
-        QElapsedTimer t;
-        t.start();
-        const int result = save(nb, c);
-        const qint64 took = t.nsecsElapsed() / 1000;
-        (void)!write(channel[1], &took, sizeof took);
-        _exit(result);
-    }
-    close(channel[1]);
-    char started = 0;
-    (void)!read(channel[0], &started, 1);
-    if (delayUs >= 0) {
-        if (delayUs > 0)
-            usleep(useconds_t(delayUs));
-        kill(pid, SIGKILL);
-    }
-    Outcome o;
-    waitpid(pid, &o.status, 0);
-    if (read(channel[0], &o.saveUs, sizeof o.saveUs) != sizeof o.saveUs)
-        o.saveUs = 0;
-    close(channel[0]);
-    return o;
+    return killed::run([&] { return save(nb, c); }, delayUs);
 }
 
 } // namespace
@@ -138,9 +103,9 @@ private slots:
         std::vector<qint64> times;
         for (int i = 0; i < 5; ++i) {
             QVERIFY(folders::writeTree(oldFiles, work));
-            const Outcome o = saveInChild(work, change, -1);
+            const killed::Outcome o = saveInChild(work, change, -1);
             QVERIFY(WIFEXITED(o.status) && WEXITSTATUS(o.status) == 0);
-            times.push_back(o.saveUs);
+            times.push_back(o.workUs);
         }
         std::sort(times.begin(), times.end());
         const qint64 saveUs = times[times.size() / 2];
@@ -170,7 +135,7 @@ private slots:
         for (int attempt = 0; attempt < kTries; ++attempt) {
             QVERIFY(folders::writeTree(oldFiles, work));
             const qint64 delay = std::uniform_int_distribution<qint64>(0, saveUs)(rng);
-            const Outcome o = saveInChild(work, change, delay);
+            const killed::Outcome o = saveInChild(work, change, delay);
             QVERIFY(o.status != -1);
             if (WIFSIGNALED(o.status))
                 ++killedBeforeTheEnd;
@@ -195,8 +160,9 @@ private slots:
                     continue;
                 if (name.startsWith(u"履歴/"_qs)) {
                     // a copy of the haiku file as it was before this save, or nothing
-                    QVERIFY2(after.value(name) == oldFiles.value(DataFiles::haikuFile),
-                             qPrintable(where + u": a kept state that is not the old haiku file: "_qs + name));
+                    QVERIFY2(
+                        after.value(name) == oldFiles.value(DataFiles::haikuFile),
+                        qPrintable(where + u": a kept state that is not the old haiku file: "_qs + name));
                     continue;
                 }
                 const QRegularExpressionMatch m = leftover.match(name);
