@@ -94,12 +94,14 @@ void addHaiku(Notebook &nb, const QString &category, const QString &date, const 
 
 void fillForty(Notebook &nb)
 {
-    editContents(nb, [](NotebookContents &c) { c.category_list = {QString(),
-                        QStringLiteral("全部"),
-                        QStringLiteral("春"),
-                        QStringLiteral("夏"),
-                        QStringLiteral("秋"),
-                        QStringLiteral("冬")}; });
+    editContents(nb, [](NotebookContents &c) {
+        c.category_list = {QString(),
+                           QStringLiteral("全部"),
+                           QStringLiteral("春"),
+                           QStringLiteral("夏"),
+                           QStringLiteral("秋"),
+                           QStringLiteral("冬")};
+    });
     for (const Entry &e : kForty)
         addHaiku(nb, QString::fromUtf8(e.category), QString::fromUtf8(e.date), QString::fromUtf8(e.poem),
                  nb.haiku_count() == 0);

@@ -319,9 +319,8 @@ void TestKinyu::atTheHaikuLimitNothingIsStored()
 {
     Opened o;
     QVERIFY(o.loaded && o.exposed);
-    editContents(o.nb, [](NotebookContents &c) {
-        c.haiku_list.resize(Notebook::kHaikuStoreLimit, c.haiku_list[4]);
-    });
+    editContents(
+        o.nb, [](NotebookContents &c) { c.haiku_list.resize(Notebook::kHaikuStoreLimit, c.haiku_list[4]); });
     // 29 998 haiku: one more may be stored
     o.driver.actions.append([&](QDialog *d) { typeAndStore(d, u"推敲未完"_qs, u"最後の一句"_qs); });
     clickNew(o);

@@ -223,8 +223,7 @@ void TestSakujo::twinPoemsKeepTheirOwnMemos()
     QCOMPARE(memoOnDisk(p.dir.path(), 5), u"二つ目の池\r\n"_qs);
     QCOMPARE(haikuOnDisk(p.dir.path())[1][3], u" 5 "_qs);
     // every haiku left has its memo file
-    for (const Haiku_record &h :
-         std::vector<Haiku_record>(p.nb.records().begin() + 1, p.nb.records().end()))
+    for (const Haiku_record &h : std::vector<Haiku_record>(p.nb.records().begin() + 1, p.nb.records().end()))
         QVERIFY(QFileInfo::exists(p.nb.memoPath(DataFiles::memoNumber(h.memo_no))));
 }
 

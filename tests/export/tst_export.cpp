@@ -54,7 +54,9 @@ const QString kPassword = u"ひみつ"_qs;
 
 void fill(Notebook &nb)
 {
-    editContents(nb, [](NotebookContents &c) { c.category_list = {QString(), u"全部"_qs, u"春"_qs, u"夏"_qs, u"冬"_qs}; });
+    editContents(nb, [](NotebookContents &c) {
+        c.category_list = {QString(), u"全部"_qs, u"春"_qs, u"夏"_qs, u"冬"_qs};
+    });
     const char *const rows[][3] = {{"春", "2026/03/01", "古池や蛙飛びこむ水の音"},
                                    {"夏", "2025/07/20", "夏草や兵どもが夢の跡"},
                                    {"春", "2026/04/05", "春の海終日のたりのたりかな"}};

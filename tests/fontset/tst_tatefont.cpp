@@ -112,8 +112,7 @@ void TestTatefont::setWithAnEmptyBoxKeepsTheFont()
             w->Command1_Click();
         }
     });
-    QCOMPARE(F_tatefont::open(&form, nb, fonts, {}, {}),
-             std::optional<QString>(QStringLiteral("IPAMincho")));
+    QCOMPARE(F_tatefont::open(&form, nb, fonts, {}, {}), std::optional<QString>(QStringLiteral("IPAMincho")));
     QCOMPARE(nb.settings().tate_font, QStringLiteral("IPAMincho"));
 }
 

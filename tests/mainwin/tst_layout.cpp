@@ -1,9 +1,9 @@
-#include "ui/ListGrid.h"
 #include "mainwin/MainLayout.h"
 #include "mainwin/Main_form.h"
 #include "store/Notebook.h"
 #include "support/Controls.h"
 #include "support/MessageRecorder.h"
+#include "ui/ListGrid.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
 

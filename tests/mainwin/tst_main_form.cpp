@@ -1,12 +1,12 @@
-#include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
-#include "onsu/Counter.h"
 #include "mainwin/ManualFile.h"
+#include "onsu/Counter.h"
 #include "store/Cp932.h"
 #include "store/Notebook.h"
 #include "support/Controls.h"
 #include "support/DialogDriver.h"
 #include "support/MessageRecorder.h"
+#include "ui/ListGrid.h"
 #include "ui/QuitSignals.h"
 #include "ui/Twips.h"
 #include "ui/VerticalLabel.h"
@@ -571,7 +571,8 @@ void TestMainForm::gridShowsRecordsOfTheNotebook()
                     {u"2026/07/01"_qs, u"夏"_qs, huge, u" 2 "_qs, {}, {}, u"NO"_qs},
                     {u"2026/01/01"_qs, u"冬"_qs, large, u" 3 "_qs, {}, {}, u"NO"_qs}};
     nb.replaceContents(c);
-    ListGrid grid(nb, {HaikuListModel::Field::Category, HaikuListModel::Field::Date, HaikuListModel::Field::Poem});
+    ListGrid grid(
+        nb, {HaikuListModel::Field::Category, HaikuListModel::Field::Date, HaikuListModel::Field::Poem});
     grid.setHeading(2, u"句"_qs);
     grid.setRecords({3, 1, 2});
     QCOMPARE(grid.rows(), 5);
@@ -642,9 +643,9 @@ void TestMainForm::menuBarHasEveryEntryInOrder()
     QStringList file;
     for (QAction *a : ctl<QMenu>(form, "Menu_file")->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(file, (QStringList{"鍵の設定(&P)", "-", "縦書き用フォントの設定(&K)", "-",
-                                "選択した句の印刷(&K)", "句集を作る…", "書き出し…", "-", "以前の状態に戻す…(&R)", "-",
-                                "終了(&Q)"}));
+    QCOMPARE(file,
+             (QStringList{"鍵の設定(&P)", "-", "縦書き用フォントの設定(&K)", "-", "選択した句の印刷(&K)",
+                          "句集を作る…", "書き出し…", "-", "以前の状態に戻す…(&R)", "-", "終了(&Q)"}));
     QStringList bar;
     for (QAction *a : form.menuBar()->actions())
         bar << a->text();

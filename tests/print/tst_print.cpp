@@ -1,4 +1,3 @@
-#include "ui/ListGrid.h"
 #include "mainwin/Main_form.h"
 #include "print/F_print.h"
 #include "print/PageLayout.h"
@@ -11,6 +10,7 @@
 #include "support/MessageRecorder.h"
 #include "support/PdfText.h"
 #include "ui/JapaneseFonts.h"
+#include "ui/ListGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,8 +110,10 @@ void addHaiku(Notebook &nb, const QString &category, const QString &poem)
 
 void fill(Notebook &nb)
 {
-    editContents(nb, [](NotebookContents &c) { c.category_list = {QString(), QStringLiteral("全部"), QStringLiteral("春"), QStringLiteral("夏"),
-                        QStringLiteral("空の分類")}; });
+    editContents(nb, [](NotebookContents &c) {
+        c.category_list = {QString(), QStringLiteral("全部"), QStringLiteral("春"), QStringLiteral("夏"),
+                           QStringLiteral("空の分類")};
+    });
     addHaiku(nb, QStringLiteral("春"), QStringLiteral("古池や蛙飛びこむ水の音"));
     addHaiku(nb, QStringLiteral("夏"), QStringLiteral("夏草や兵どもが夢の跡"));
     addHaiku(nb, QStringLiteral("消された分類"), QStringLiteral("閑さや岩にしみ入る蝉の声"));

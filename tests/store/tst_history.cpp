@@ -216,8 +216,8 @@ void TestHistory::differences_data()
         << fileOf({a}) << QList<Rec>{other} << 1 << QStringList{a.poem} << QStringList{other.poem};
     // A stamp in kanji (written by hand) is the same stamp read from either side.
     const Rec kanji{u"秋の暮"_qs, 5, u"令和六年九月九日"_qs};
-    QTest::newRow("a stamp in kanji") << fileOf({kanji, a}) << QList<Rec>{a, kanji} << 2 << QStringList{}
-                                      << QStringList{};
+    QTest::newRow("a stamp in kanji")
+        << fileOf({kanji, a}) << QList<Rec>{a, kanji} << 2 << QStringList{} << QStringList{};
     QTest::newRow("twice in the file")
         << fileOf({a, a}) << QList<Rec>{a} << 2 << QStringList{a.poem} << QStringList{};
     // The second record ends after its memo number, without its stamps.
