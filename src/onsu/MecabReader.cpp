@@ -1,5 +1,6 @@
 #include "onsu/MecabReader.h"
 
+#include <QLibrary>
 #include <QList>
 
 #include <mecab.h>
@@ -7,6 +8,46 @@
 namespace Onsu {
 
 namespace {
+
+// MeCab is loaded the first time a reader opens, on the counter's own
+// thread: linked to the program, it would be loaded at every start, before
+// the window, for a count shown only in the entry window.
+struct Mecab
+{
+    decltype(&mecab_new2) create = nullptr;
+    decltype(&mecab_strerror) lastError = nullptr;
+    decltype(&mecab_dictionary_info) dictionary = nullptr;
+    decltype(&mecab_sparse_tonode2) parse = nullptr;
+    decltype(&mecab_destroy) destroy = nullptr;
+    QString failure; // why MeCab could not be loaded; empty when it was
+};
+
+template <typename Function>
+void resolve(QLibrary &library, const char *name, Function &function, QString &failure)
+{
+    function = reinterpret_cast<Function>(library.resolve(name));
+    if (!function && failure.isEmpty())
+        failure = library.errorString();
+}
+
+const Mecab &mecab()
+{
+    static const Mecab loaded = [] {
+        Mecab m;
+        QLibrary library(QStringLiteral("mecab"), 2);
+        if (!library.load()) {
+            m.failure = library.errorString();
+            return m;
+        }
+        resolve(library, "mecab_new2", m.create, m.failure);
+        resolve(library, "mecab_strerror", m.lastError, m.failure);
+        resolve(library, "mecab_dictionary_info", m.dictionary, m.failure);
+        resolve(library, "mecab_sparse_tonode2", m.parse, m.failure);
+        resolve(library, "mecab_destroy", m.destroy, m.failure);
+        return m;
+    }();
+    return loaded;
+}
 
 // A word that belongs to the one before it, by its part of speech: 助詞,
 // 助動詞 and 記号 as a whole, and the suffixes (接尾) and dependent words
@@ -22,23 +63,29 @@ bool leans(const QList<QByteArray> &features)
 
 std::unique_ptr<MecabReader> MecabReader::open(const QByteArray &options, QString *error)
 {
-    mecab_t *tagger = mecab_new2(options.constData());
+    const Mecab &m = mecab();
+    if (!m.failure.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("MeCab cannot be loaded: %1").arg(m.failure);
+        return nullptr;
+    }
+    mecab_t *tagger = m.create(options.constData());
     if (!tagger) {
         // MeCab keeps no reason for most failures to start.
-        const QString reason = QString::fromLocal8Bit(mecab_strerror(nullptr));
+        const QString reason = QString::fromLocal8Bit(m.lastError(nullptr));
         if (error)
             *error = reason.isEmpty() ? QStringLiteral("MeCab cannot start with its dictionary") : reason;
         return nullptr;
     }
     // The words are handed over in UTF-8; a dictionary in another code would
     // read them as other characters.
-    const mecab_dictionary_info_t *info = mecab_dictionary_info(tagger);
+    const mecab_dictionary_info_t *info = m.dictionary(tagger);
     const QByteArray charset = info && info->charset ? QByteArray(info->charset).toLower() : QByteArray();
     if (charset != "utf-8" && charset != "utf8") {
         if (error)
             *error =
                 QStringLiteral("MeCab's dictionary is in %1, not UTF-8").arg(QString::fromLatin1(charset));
-        mecab_destroy(tagger);
+        m.destroy(tagger);
         return nullptr;
     }
     return std::unique_ptr<MecabReader>(new MecabReader(tagger));
@@ -48,16 +95,15 @@ MecabReader::MecabReader(mecab_t *tagger) : m_tagger(tagger) {}
 
 MecabReader::~MecabReader()
 {
-    mecab_destroy(m_tagger);
+    mecab().destroy(m_tagger);
 }
 
 std::vector<Token> MecabReader::words(const QString &text)
 {
     std::vector<Token> words;
     const QByteArray utf8 = text.toUtf8();
-    for (const mecab_node_t *node =
-             mecab_sparse_tonode2(m_tagger, utf8.constData(), std::size_t(utf8.size()));
-         node; node = node->next) {
+    for (const mecab_node_t *node = mecab().parse(m_tagger, utf8.constData(), std::size_t(utf8.size())); node;
+         node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
         Token t;

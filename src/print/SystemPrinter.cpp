@@ -4,10 +4,54 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QLibrary>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <cups/cups.h>
+
+namespace {
+
+// CUPS is loaded when the first job is sent. Linked to the program, it and
+// the libraries it needs (TLS, Kerberos, Avahi) would be loaded at every
+// start, before the window; by the time a job is sent, Qt's own printing
+// has usually loaded it already.
+struct Cups
+{
+    decltype(&cupsAddOption) addOption = nullptr;
+    decltype(&cupsPrintFile) printFile = nullptr;
+    decltype(&cupsFreeOptions) freeOptions = nullptr;
+    decltype(&cupsLastErrorString) lastError = nullptr;
+    QString failure; // why CUPS could not be loaded; empty when it was
+};
+
+template <typename Function>
+void resolve(QLibrary &library, const char *name, Function &function, QString &failure)
+{
+    function = reinterpret_cast<Function>(library.resolve(name));
+    if (!function && failure.isEmpty())
+        failure = library.errorString();
+}
+
+const Cups &cups()
+{
+    static const Cups loaded = [] {
+        Cups c;
+        QLibrary library(QStringLiteral("cups"), 2);
+        if (!library.load()) {
+            c.failure = library.errorString();
+            return c;
+        }
+        resolve(library, "cupsAddOption", c.addOption, c.failure);
+        resolve(library, "cupsPrintFile", c.printFile, c.failure);
+        resolve(library, "cupsFreeOptions", c.freeOptions, c.failure);
+        resolve(library, "cupsLastErrorString", c.lastError, c.failure);
+        return c;
+    }();
+    return loaded;
+}
+
+} // namespace
 
 SystemPrinter::SystemPrinter(const QString &printerName) : m_printerName(printerName) {}
 
@@ -51,16 +95,19 @@ bool SystemPrinter::prepare(QPrinter &printer, const QString &name, const QStrin
 
 QString SystemPrinter::send(const QPrinter &printer, const QString &name, const QString &jobFile)
 {
+    const Cups &c = cups();
+    if (!c.failure.isEmpty())
+        return QStringLiteral("CUPSを読み込めません（%1）").arg(c.failure);
     const QByteArray media = printer.pageLayout().pageSize().key().toUtf8();
     cups_option_t *options = nullptr;
-    int count = cupsAddOption("media", media.constData(), 0, &options);
+    int count = c.addOption("media", media.constData(), 0, &options);
     // The queue name without an instance ("name/instance").
     const QByteArray queue = name.section(u'/', 0, 0).toLocal8Bit();
     const int job =
-        cupsPrintFile(queue.constData(), QFile::encodeName(jobFile).constData(), "ユリモカ", count, options);
-    cupsFreeOptions(count, options);
+        c.printFile(queue.constData(), QFile::encodeName(jobFile).constData(), "ユリモカ", count, options);
+    c.freeOptions(count, options);
     if (job > 0)
         return {};
-    const QString reason = QString::fromUtf8(cupsLastErrorString());
+    const QString reason = QString::fromUtf8(c.lastError());
     return reason.isEmpty() ? QStringLiteral("理由は分かりません") : reason;
 }
