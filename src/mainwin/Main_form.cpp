@@ -494,7 +494,8 @@ bool Main_form::Form_Load()
     restoreGeometry();
     setUpGrid();
 
-    fillCategoryFilter();
+    // The memo box starts empty (below), so the first row's memo is not read.
+    fillCategoryFilter(MemoShown::No);
 
     fillKeywordBox();
     Combo2->setEditText(QString());
@@ -552,14 +553,14 @@ void Main_form::updateCaption()
     setWindowTitle(QStringLiteral("%1 (%2件)").arg(MessageBoxes::programTitle).arg(nb.haiku_count()));
 }
 
-void Main_form::fillCategoryFilter()
+void Main_form::fillCategoryFilter(MemoShown memo)
 {
     Combo1->clear();
     for (std::size_t i = 1; i < nb.categories().size(); ++i)
         Combo1->addItem(nb.categories()[i]);
     if (Combo1->count() > 0) {
         Combo1->setCurrentIndex(0);
-        Combo1_Click();
+        filterByCategory(memo);
     }
 }
 
@@ -586,9 +587,14 @@ void Main_form::Menu_bunrui_Click()
 
 void Main_form::Combo1_Click()
 {
+    filterByCategory(MemoShown::Yes);
+}
+
+void Main_form::filterByCategory(MemoShown memo)
+{
     Grid1->setRecords(nb.find(Combo1->currentText()));
     Combo2->setEditText(QString());
-    selectFirstRow();
+    selectAndShowRow(1, memo);
 }
 
 void Main_form::rebuildList()
@@ -601,9 +607,9 @@ void Main_form::selectFirstRow()
     selectAndShowRow(1);
 }
 
-void Main_form::showRowQuietly(int r)
+void Main_form::showRowQuietly(int r, MemoShown memo)
 {
-    showRow(r, !nb.isLocked(Grid1->recordAt(r)));
+    showRow(r, memo == MemoShown::Yes && !nb.isLocked(Grid1->recordAt(r)));
 }
 
 void Main_form::showRow(int r, bool withMemo)
@@ -683,7 +689,7 @@ void Main_form::Grid1_DblClick()
     Command8_Click();
 }
 
-void Main_form::selectAndShowRow(int r)
+void Main_form::selectAndShowRow(int r, MemoShown memo)
 {
     Grid1->setRow(r);
     Grid1->setSelectedRows(r, r);
@@ -691,7 +697,7 @@ void Main_form::selectAndShowRow(int r)
         Grid1->scrollToTop();
     else if (r < Grid1->rows())
         Grid1->scrollTo(Grid1->model()->index(r - 1, 0));
-    showRowQuietly(r);
+    showRowQuietly(r, memo);
 }
 
 void Main_form::showStoredHaiku()

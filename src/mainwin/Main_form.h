@@ -50,9 +50,11 @@ public:
     // True once everything has been saved and the program is ending.
     bool hasQuit() const { return m_quit; }
 
+    // Whether showing a row reads its memo into the memo box.
+    enum class MemoShown { Yes, No };
     // Shows grid row r without asking for the password: a locked haiku's memo
-    // stays hidden.
-    void showRowQuietly(int r);
+    // stays hidden, and with MemoShown::No every memo does.
+    void showRowQuietly(int r, MemoShown memo = MemoShown::Yes);
     // A click on a row shows its haiku, reading the memo afresh; a locked
     // memo first asks for the password, every time. On a locked row the
     // question waits until the time for a double click has passed, so that
@@ -179,7 +181,9 @@ private:
     void selectFirstRow();
     // Combo1 refilled with every category and its first one chosen, which
     // rebuilds the list.
-    void fillCategoryFilter();
+    void fillCategoryFilter(MemoShown memo = MemoShown::Yes);
+    // The list rebuilt for the chosen category, the keyword emptied and row 1 shown.
+    void filterByCategory(MemoShown memo);
 
     double layoutWidth() const;
     double layoutHeight() const;
@@ -206,7 +210,7 @@ private:
     void showStoredHaiku();
     // Row r made current and selected, in sight, and shown without a
     // password prompt.
-    void selectAndShowRow(int r);
+    void selectAndShowRow(int r, MemoShown memo = MemoShown::Yes);
     // A locked memo: the notice, then the password prompt; a wrong password
     // is said. True only for the right one.
     bool passwordGiven(const QString &notice);

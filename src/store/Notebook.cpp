@@ -113,7 +113,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
     m_files.adopt(files, report);
     m_files.noteSyncConflicts(report);
-    NotebookFiles::removeLeftoverTemporaries(files);
+    m_files.removeLeftoverTemporariesLater();
     note(m_files.makeMemoFolder());
 
     const NotebookFiles::Loaded &ini = files.ini, &dat = files.dat, &cat = files.cat, &key = files.key;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -159,7 +160,6 @@ NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder, int r
         readHaiku(files, readers);
     if (files.dat.exists)
         files.cutRecordLines = DataFiles::cutRecordLines(files.dat.bytes);
-    files.temporaries = findTemporaries(folder);
     return files;
 }
 
@@ -404,12 +404,32 @@ std::vector<std::pair<QString, qint64>> NotebookFiles::findTemporaries(const QSt
     return found;
 }
 
-void NotebookFiles::removeLeftoverTemporaries(const LoadedFiles &files)
+void NotebookFiles::removeLeftoverTemporariesLater()
+{
+    if (m_removingLeftovers.valid())
+        return;
+    m_removingLeftovers = std::async(std::launch::async, [folder = m_folder] {
+        // Only when a processor has nothing else to do: the window is being
+        // built and shown meanwhile.
+        sched_param lowest{};
+        ::sched_setscheduler(0, SCHED_IDLE, &lowest);
+        removeLeftoverTemporaries(folder);
+    });
+}
+
+void NotebookFiles::waitForLeftoverRemoval()
+{
+    if (m_removingLeftovers.valid())
+        m_removingLeftovers.wait();
+}
+
+void NotebookFiles::removeLeftoverTemporaries(const QString &folder)
 {
     // Only a file whose process is no longer running is taken away; a
-    // running save keeps its own. A folder entry that is not a plain file
+    // running save keeps its own, and so does a save of this process, whose
+    // names carry its own number. A folder entry that is not a plain file
     // is left alone.
-    for (const auto &[path, pid] : files.temporaries) {
+    for (const auto &[path, pid] : findTemporaries(folder)) {
         if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH && QFileInfo(path).isFile())
             QFile::remove(path);
     }

@@ -50,8 +50,6 @@ public:
         std::vector<QString> haikuTexts;
         std::size_t largestMemoNo = 0; // the first record with the largest memo number, or 0
         int cutRecordLines = 0;        // lines of a last haiku cut short
-        // Temporaries of saves found in the folders, with the process that made each.
-        std::vector<std::pair<QString, qint64>> temporaries;
     };
     // Starts reading the data files on a second thread; takeLoaded() waits
     // for it, or reads them itself when nothing was started. Reading writes
@@ -69,10 +67,13 @@ public:
     void adopt(LoadedFiles &files, StartupReport &report);
     // Conflict copies beside the haiku file, told once at start-up.
     void noteSyncConflicts(StartupReport &report) const;
-    // Removes the temporary files of saves that were killed before they
-    // could rename them (found while reading): their process is gone, the
-    // old files are whole.
-    static void removeLeftoverTemporaries(const LoadedFiles &files);
+    // Removes, on a thread of its own and at the lowest priority, the
+    // temporary files of saves that were killed before they could rename
+    // them: their process is gone, the old files are whole. A memo folder
+    // of thirty thousand names takes a while to read, and nothing waits for it.
+    void removeLeftoverTemporariesLater();
+    // Waits until that removal has ended.
+    void waitForLeftoverRemoval();
     std::optional<StoreProblem> makeMemoFolder() const;
     // The memo folder is not a link leading outside the notebook folder or to nothing.
     bool memoFolderInside() const;
@@ -134,6 +135,7 @@ private:
     static void readHaiku(LoadedFiles &files, int readers);
     static LoadedFiles readFiles(const QString &folder, int readers);
     static std::vector<std::pair<QString, qint64>> findTemporaries(const QString &folder);
+    static void removeLeftoverTemporaries(const QString &folder);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,
                                              const std::function<QString(qsizetype)> &lineAt);
     std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
@@ -168,5 +170,6 @@ private:
     QMap<qint64, QString> m_unsavedMemos;
     History m_history;
     Trash m_trash;
+    std::future<void> m_removingLeftovers;                      // last: waited for before the rest goes
     History::When m_historyKeep = History::When::FirstOfTheDay; // for the haiku file being written
 };
