@@ -142,22 +142,24 @@ bool escapeReadsBack(const Tables &t, unsigned char b, char16_t next)
 
 } // namespace
 
-Cp932::Decoded Cp932::decode(QByteArrayView bytes)
+namespace {
+
+// Decodes in[0..n) to out. A lead byte that ends the run is left for the
+// next one unless last: *left is then 1. Returns the units written.
+qsizetype decodeRun(const Tables &t, const unsigned char *in, qsizetype n, bool last, char16_t *out,
+                    Cp932::Decoded &result, qsizetype *left)
 {
-    const Tables &t = Tables::get();
-    Decoded result;
-    QString &text = result.text;
-    text.resize(bytes.size()); // one byte or two make one UTF-16 unit
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
-    LargeBuffer::preferHugePages(out, std::size_t(bytes.size()) * 2);
-    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
-    const qsizetype n = bytes.size();
     qsizetype o = 0;
+    *left = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const unsigned char b = in[i];
         if (b < 0x80) {
             out[o++] = b;
             continue;
+        }
+        if (t.lead[b] && i + 1 == n && !last) {
+            *left = 1;
+            break;
         }
         if (t.lead[b] && i + 1 < n) {
             const std::size_t code = std::size_t((b << 8) | in[i + 1]);
@@ -176,8 +178,69 @@ Cp932::Decoded Cp932::decode(QByteArrayView bytes)
         out[o++] = char16_t(0xDC00 + b);
         result.valid = false;
     }
-    text.resize(o);
+    return o;
+}
+
+} // namespace
+
+Cp932::Decoded Cp932::decode(QByteArrayView bytes)
+{
+    const Tables &t = Tables::get();
+    Decoded result;
+    QString &text = result.text;
+    text.resize(bytes.size()); // one byte or two make one UTF-16 unit
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    LargeBuffer::preferHugePages(out, std::size_t(bytes.size()) * 2);
+    qsizetype left = 0;
+    text.resize(decodeRun(t, reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), true, out,
+                          result, &left));
     return result;
+}
+
+Cp932::PieceDecoder::PieceDecoder(qsizetype expectedBytes)
+{
+    m_result.text.reserve(expectedBytes);
+    LargeBuffer::preferHugePages(m_result.text.constData(), std::size_t(expectedBytes) * 2);
+}
+
+void Cp932::PieceDecoder::feed(QByteArrayView piece)
+{
+    if (piece.isEmpty())
+        return;
+    const Tables &t = Tables::get();
+    QString &text = m_result.text;
+    // Room for every byte as a unit of its own, and the carried one.
+    text.resize(m_used + piece.size() + 1);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const unsigned char *>(piece.data());
+    qsizetype from = 0;
+    qsizetype left = 0;
+    if (m_carry >= 0) {
+        // The carried lead byte and the first of this piece, as they would
+        // have been decoded side by side.
+        const unsigned char joined[2] = {static_cast<unsigned char>(m_carry), in[0]};
+        m_used += decodeRun(t, joined, 2, false, out + m_used, m_result, &left);
+        from = 1 - left; // a first byte that is a lead byte itself starts the run below
+        m_carry = -1;
+    }
+    m_used += decodeRun(t, in + from, piece.size() - from, false, out + m_used, m_result, &left);
+    if (left)
+        m_carry = in[piece.size() - 1];
+    text.resize(m_used);
+}
+
+Cp932::Decoded Cp932::PieceDecoder::finish()
+{
+    if (m_carry >= 0) {
+        const unsigned char last = static_cast<unsigned char>(m_carry);
+        m_result.text.resize(m_used + 1);
+        qsizetype left = 0;
+        m_used += decodeRun(Tables::get(), &last, 1, true,
+                            reinterpret_cast<char16_t *>(m_result.text.data()) + m_used, m_result, &left);
+        m_result.text.resize(m_used);
+        m_carry = -1;
+    }
+    return std::move(m_result);
 }
 
 char *Cp932::encodeTo(QStringView text, char *dst, qsizetype *errorPos)

@@ -29,6 +29,24 @@ public:
 
     static Decoded decode(QByteArrayView bytes);
 
+    // Decodes bytes that arrive in pieces into the very text decode() makes
+    // of them whole, however they are cut: a lead byte at the end of a piece
+    // waits for the next.
+    class PieceDecoder
+    {
+    public:
+        // Makes room for a text of about expectedBytes bytes.
+        explicit PieceDecoder(qsizetype expectedBytes);
+        void feed(QByteArrayView piece);
+        // The text and its flags; the decoder is spent.
+        Decoded finish();
+
+    private:
+        Decoded m_result;
+        qsizetype m_used = 0; // units of m_result.text written
+        int m_carry = -1;     // a lead byte that ended the last piece
+    };
+
     // Refuses any character whose bytes would read back as something else:
     // characters outside the code page ("𠮷", emoji), the one-way mappings of
     // the converter ("〜" U+301C, "−" U+2212, "¥", "‾") and stray surrogates.

@@ -110,9 +110,9 @@ std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow, qsizetype re
     return list;
 }
 
-int cutRecordLines(QByteArrayView haikuFileBytes)
+int cutRecordLines(qsizetype haikuFileLines)
 {
-    return int(TextLines::lineCount(haikuFileBytes) % kRecordLines);
+    return int(haikuFileLines % kRecordLines);
 }
 
 QStringList haikuLines(const std::vector<Haiku_record> &list)

@@ -58,7 +58,7 @@ std::vector<Haiku_record> parseHaiku(QStringView text, bool borrow = false, qsiz
 
 // How many lines the last record of a haiku file has when the file ends
 // inside it (1 to 6); 0 when the file ends where a record ends.
-int cutRecordLines(QByteArrayView haikuFileBytes);
+int cutRecordLines(qsizetype haikuFileLines);
 
 // Calls f(const QString &) for every line of the haiku file, records 1 on.
 template <typename F> void forEachHaikuLine(const std::vector<Haiku_record> &list, F &&f)

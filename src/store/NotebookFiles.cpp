@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <optional>
 #include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -40,9 +41,27 @@ QString linksInside(const QString &folder, const QString &fileName)
     return fileName.startsWith(DataFiles::memoFolder + QLatin1Char('/')) ? QString() : folder;
 }
 
+// A file's hash is taken over pieces of this size, so that a file read in
+// pieces of it (the haiku file) hashes as the same file read whole.
+constexpr qsizetype kHashPiece = 64 * 1024;
+
+struct PieceHash
+{
+    std::size_t value = 0x59554d4f;
+    void feed(QByteArrayView piece) { value = qHashBits(piece.data(), std::size_t(piece.size()), value); }
+};
+
 std::size_t hashOf(QByteArrayView bytes)
 {
-    return qHashBits(bytes.data(), std::size_t(bytes.size()), 0x59554d4f);
+    PieceHash hash;
+    for (qsizetype at = 0; at < bytes.size(); at += kHashPiece)
+        hash.feed(bytes.sliced(at, qMin(kHashPiece, bytes.size() - at)));
+    return hash.value;
+}
+
+QString readFailure(const QString &fileName, const SafeFile::Read &file)
+{
+    return QStringLiteral("「%1」を読み込めませんでした。\n%2").arg(fileName, SafeFile::cause(file));
 }
 
 QString writeFailure(const QString &fileName, const AtomicFile::Result &r)
@@ -85,8 +104,7 @@ NotebookFiles::Loaded NotebookFiles::load(const QString &folder, const QString &
         return result;
     result.exists = true;
     if (!file.ok()) {
-        result.error =
-            QStringLiteral("「%1」を読み込めませんでした。\n%2").arg(fileName, SafeFile::cause(file));
+        result.error = readFailure(fileName, file);
         return result;
     }
     result.bytes = std::move(file.bytes);
@@ -149,17 +167,60 @@ void NotebookFiles::readHaiku(LoadedFiles &files, int readers)
     }
 }
 
+bool NotebookFiles::readHaikuInPieces(const QString &folder, LoadedFiles &files)
+{
+    // Decoded, counted and hashed as it comes, through one small buffer: a
+    // large haiku file is never held whole as bytes, which spares the
+    // reading thread the touching of some thousand fresh pages of memory.
+    Loaded &dat = files.dat;
+    dat.name = DataFiles::haikuFile;
+    qint64 size = 0;
+    std::optional<Cp932::PieceDecoder> decoder;
+    TextLines::LineCounter lines;
+    PieceHash hash;
+    const SafeFile::Read file = SafeFile::readInPieces(
+        folder + dat.name, folder, kHashPiece,
+        [&](QByteArrayView piece) {
+            if (!decoder)
+                decoder.emplace(qsizetype(size));
+            decoder->feed(piece);
+            lines.feed(piece);
+            hash.feed(piece);
+        },
+        &size);
+    if (file.kind == SafeFile::Kind::Missing)
+        return true;
+    dat.exists = true;
+    if (!file.ok()) {
+        dat.error = readFailure(dat.name, file);
+        return true;
+    }
+    Cp932::Decoded decoded = decoder ? decoder->finish() : Cp932::Decoded{};
+    // A file with bytes to escape is kept aside whole, and one with second
+    // spellings has them noted line by line: both are read whole instead.
+    if (!decoded.valid || decoded.secondSpellings)
+        return false;
+    dat.hash = hash.value;
+    files.cutRecordLines = DataFiles::cutRecordLines(lines.lines());
+    files.haiku = DataFiles::parseHaiku(decoded.text, true, decoded.text.size());
+    files.largestMemoNo = largestMemoNo(files.haiku);
+    files.haikuTexts.push_back(std::move(decoded.text));
+    return true;
+}
+
 NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder, int readers)
 {
     LoadedFiles files;
     files.ini = load(folder, DataFiles::settingsFile);
-    files.dat = load(folder, DataFiles::haikuFile, false);
+    if (readers > 1 || !readHaikuInPieces(folder, files)) {
+        files.dat = load(folder, DataFiles::haikuFile, false);
+        if (files.dat.exists && files.dat.error.isEmpty())
+            readHaiku(files, readers);
+        if (files.dat.exists)
+            files.cutRecordLines = DataFiles::cutRecordLines(TextLines::lineCount(files.dat.bytes));
+    }
     files.cat = load(folder, DataFiles::categoryFile);
     files.key = load(folder, DataFiles::keywordFile);
-    if (files.dat.exists && files.dat.error.isEmpty())
-        readHaiku(files, readers);
-    if (files.dat.exists)
-        files.cutRecordLines = DataFiles::cutRecordLines(files.dat.bytes);
     return files;
 }
 

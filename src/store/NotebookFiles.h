@@ -133,6 +133,9 @@ private:
     static Loaded load(const QString &folder, const QString &fileName, bool decode = true);
     MemoFile readMemoBytes(qint64 memo_no, QByteArray *bytesRead) const;
     static void readHaiku(LoadedFiles &files, int readers);
+    // Reads the haiku file in pieces, for one reader. False when the file
+    // must be read whole after all; the haiku are then left unset.
+    static bool readHaikuInPieces(const QString &folder, LoadedFiles &files);
     static LoadedFiles readFiles(const QString &folder, int readers);
     static std::vector<std::pair<QString, qint64>> findTemporaries(const QString &folder);
     static void removeLeftoverTemporaries(const QString &folder);

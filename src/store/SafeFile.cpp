@@ -105,14 +105,18 @@ SafeFile::Kind SafeFile::kindAt(const QString &path, const QString &linksInside)
     return look(path, linksInside).kind;
 }
 
-SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
+namespace {
+
+// Opens what path holds when it is a regular file: the descriptor, or -1 with
+// r saying what stood there instead. opened gets the file's status.
+int openRegular(const QString &path, const QString &linksInside, SafeFile::Read &r, struct stat &opened)
 {
-    Read r;
+    using SafeFile::Kind;
     const Found f = look(path, linksInside);
     r.kind = f.kind;
     r.error = f.error;
     if (f.kind != Kind::Regular)
-        return r;
+        return -1;
 
     // O_NONBLOCK: should a FIFO or a device take the file's place after the
     // look above, the open still returns at once and fstat below refuses it.
@@ -120,22 +124,72 @@ SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
     if (fd < 0) {
         r.error = errno;
         if (r.error == ELOOP)
-            r = Read{Kind::Link, 0, {}};
-        return r;
+            r = SafeFile::Read{Kind::Link, 0, {}};
+        return -1;
     }
-    struct stat opened
-    {
-    };
     if (::fstat(fd, &opened) != 0) {
         r.error = errno;
         ::close(fd);
-        return r;
+        return -1;
     }
     if (!S_ISREG(opened.st_mode)) {
         ::close(fd);
         r.kind = kindOf(opened.st_mode);
-        return r;
+        return -1;
     }
+    return fd;
+}
+
+} // namespace
+
+SafeFile::Read SafeFile::readInPieces(const QString &path, const QString &linksInside, qsizetype pieceSize,
+                                      const std::function<void(QByteArrayView)> &each, qint64 *fileSize)
+{
+    Read r;
+    struct stat opened
+    {
+    };
+    const int fd = openRegular(path, linksInside, r, opened);
+    if (fd < 0)
+        return r;
+    if (fileSize)
+        *fileSize = qint64(opened.st_size);
+    QByteArray piece(qMax<qsizetype>(pieceSize, 1), Qt::Uninitialized);
+    for (bool end = false; !end;) {
+        // A piece is filled to the end before it is handed on, however the
+        // reads come.
+        qsizetype used = 0;
+        while (used < piece.size()) {
+            const ssize_t n = ::read(fd, piece.data() + used, size_t(piece.size() - used));
+            if (n == 0) {
+                end = true;
+                break;
+            }
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                r.error = errno;
+                ::close(fd);
+                return r;
+            }
+            used += n;
+        }
+        if (used > 0)
+            each(QByteArrayView(piece.constData(), used));
+    }
+    ::close(fd);
+    return r;
+}
+
+SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
+{
+    Read r;
+    struct stat opened
+    {
+    };
+    const int fd = openRegular(path, linksInside, r, opened);
+    if (fd < 0)
+        return r;
 
     // Straight into the result: one copy of a large haiku file, not two. A
     // file that grows meanwhile is read to its new end.

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Looking at files that others can put into the notebook folder: a sync
 // program bringing them from another computer, another user, a shell. A
 // FIFO, a socket or a device there must never freeze the program, and a
@@ -41,6 +43,14 @@ Kind kindAt(const QString &path, const QString &linksInside = {});
 // is ever opened, and the open itself cannot wait: a FIFO put there between
 // the look and the open is opened without blocking and left unread.
 Read read(const QString &path, const QString &linksInside = {});
+
+// Reads path as read() does, handing its bytes to each in pieces of
+// pieceSize bytes (the last may be shorter) through one reused buffer, so
+// that a large file is never held whole. The Read returned carries no bytes.
+// fileSize, when given, gets the file's size as it was opened, before the
+// first piece.
+Read readInPieces(const QString &path, const QString &linksInside, qsizetype pieceSize,
+                  const std::function<void(QByteArrayView)> &each, qint64 *fileSize = nullptr);
 
 // Where a symbolic link at path leads, resolved whole, when that is inside
 // folder (itself resolved whole); empty otherwise.

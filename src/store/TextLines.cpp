@@ -17,21 +17,38 @@ QStringList splitLines(QStringView text)
 
 qsizetype lineCount(QByteArrayView bytes)
 {
+    LineCounter counter;
+    counter.feed(bytes);
+    return counter.lines();
+}
+
+void LineCounter::feed(QByteArrayView piece)
+{
     // CR and LF are never the second byte of a character. Every LF ends a
     // line, and so does a CR that no LF follows.
-    if (bytes.isEmpty())
-        return 0;
-    const char *b = bytes.data();
-    const char *end = b + bytes.size();
-    qsizetype lines = std::count(b, end, '\n');
+    if (piece.isEmpty())
+        return;
+    const char *b = piece.data();
+    const char *end = b + piece.size();
+    if (m_last == '\r' && *b != '\n')
+        ++m_lines;
+    m_lines += std::count(b, end, '\n');
     for (const char *cr = b; (cr = static_cast<const char *>(std::memchr(cr, '\r', size_t(end - cr))));
          ++cr) {
-        if (cr + 1 == end || cr[1] != '\n')
-            ++lines;
+        if (cr + 1 != end && cr[1] != '\n')
+            ++m_lines;
     }
-    if (end[-1] != '\n' && end[-1] != '\r')
-        ++lines; // the last line has no line end
-    return lines;
+    m_last = end[-1];
+    m_any = true;
+}
+
+qsizetype LineCounter::lines() const
+{
+    if (m_last == '\r')
+        return m_lines + 1; // the CR that ends the file ends a line
+    if (m_any && m_last != '\n')
+        return m_lines + 1; // the last line has no line end
+    return m_lines;
 }
 
 qsizetype middleGroupStart(QByteArrayView bytes, int linesPerGroup, qsizetype smallestShared)

@@ -71,6 +71,19 @@ QStringList splitLines(QStringView text);
 // The number of lines in a file's bytes, counted as forEachLine counts them.
 qsizetype lineCount(QByteArrayView bytes);
 
+// The same count over bytes that arrive in pieces, however they are cut.
+class LineCounter
+{
+public:
+    void feed(QByteArrayView piece);
+    qsizetype lines() const;
+
+private:
+    qsizetype m_lines = 0; // line ends seen, but for a CR that ended the last piece
+    char m_last = 0;       // the last byte seen
+    bool m_any = false;
+};
+
 // A byte offset near the middle of a file at which a group of linesPerGroup
 // lines begins (line ends read as forEachLine reads them), so that the two
 // halves can be read side by side. 0 when the file is smaller than

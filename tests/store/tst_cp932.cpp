@@ -98,6 +98,48 @@ private slots:
         QCOMPARE(e.bytes, bytes);
     }
 
+    // A large haiku file is decoded and its lines counted as its pieces
+    // arrive: cut anywhere, the bytes give the text and the count they give
+    // whole.
+    void piecesReadAsTheWhole_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("kana and ASCII") << QByteArray("ab\x82\xa0\x82\xa2"
+                                                      "cd\r\n\x8d\xf7\r\n");
+        QTest::newRow("a lead byte whose pair is not a character") << QByteArray("\x81\x20\x82\xa0");
+        QTest::newRow("an invalid pair whose second byte leads a pair")
+            << QByteArray("\x85\x82\xa0x"); // 85 82 is no character; 82 A0 is あ
+        QTest::newRow("lead bytes one after another") << QByteArray("\x82\x82\x82\xa0");
+        QTest::newRow("a lead byte at the end") << QByteArray("abc\x82");
+        QTest::newRow("a second spelling") << QByteArray("x\x87\x90y");
+        QTest::newRow("CR LF, a lone CR, a lone LF") << QByteArray("a\r\nb\rc\nd");
+        QTest::newRow("CR at the end") << QByteArray("a\r\n\r");
+        QTest::newRow("CR CR LF") << QByteArray("\r\r\n");
+        QTest::newRow("only LF") << QByteArray("\n");
+        QTest::newRow("no line end") << QByteArray("\x82\xa0");
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void piecesReadAsTheWhole()
+    {
+        QFETCH(QByteArray, bytes);
+        const Cp932::Decoded whole = Cp932::decode(bytes);
+        for (qsizetype size = 1; size <= qMax<qsizetype>(bytes.size(), 1); ++size) {
+            Cp932::PieceDecoder decoder(size);
+            TextLines::LineCounter lines;
+            for (qsizetype at = 0; at < bytes.size(); at += size) {
+                decoder.feed(QByteArrayView(bytes).sliced(at, qMin(size, bytes.size() - at)));
+                lines.feed(QByteArrayView(bytes).sliced(at, qMin(size, bytes.size() - at)));
+            }
+            const Cp932::Decoded pieces = decoder.finish();
+            const QByteArray where = "pieces of " + QByteArray::number(size);
+            QVERIFY2(pieces.text == whole.text, where);
+            QVERIFY2(pieces.valid == whole.valid, where);
+            QVERIFY2(pieces.secondSpellings == whole.secondSpellings, where);
+            QVERIFY2(lines.lines() == TextLines::splitLines(whole.text).size(), where);
+        }
+    }
+
     void secondSpellingsSurviveALoadAndASave_data()
     {
         QTest::addColumn<QByteArray>("bytes");

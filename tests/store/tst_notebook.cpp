@@ -136,10 +136,18 @@ private slots:
         QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
     }
 
-    void largeHaikuFileReadInTwoHalves()
+    void largeHaikuFileReadAsAWhole_data()
     {
-        // Large enough to be read in two halves, with line ends of every kind
-        // and a record cut short at the end.
+        QTest::addColumn<int>("readers");
+        QTest::newRow("one reader, in pieces") << 1;
+        QTest::newRow("in two halves") << 2;
+    }
+
+    void largeHaikuFileReadAsAWhole()
+    {
+        // Large enough to be read in two halves or in many pieces, with line
+        // ends of every kind and a record cut short at the end.
+        QFETCH(int, readers);
         QString text;
         for (int i = 1; i <= 4000; ++i) {
             const QString end = i < 1500 ? u"\r\n"_qs : i < 2500 ? u"\n"_qs : u"\r"_qs;
@@ -158,19 +166,34 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(put(dir.filePath(u"haiku.dat"_qs), bytes.bytes));
         Notebook nb(dir.path());
-        nb.beginLoading(2);
-        QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        nb.beginLoading(readers);
+        const StartupReport report = nb.startUp(windowDefaults(), kNow);
+        QVERIFY(report.problems.isEmpty());
+        QCOMPARE(report.notices.size(), 1);
+        QVERIFY2(report.notices[0].contains(u"7行のうち2行"_qs), qPrintable(report.notices[0]));
         QCOMPARE(nb.haiku_count(), 4001);
         QVERIFY(nb.records() == DataFiles::parseHaiku(text));
         QCOMPARE(nb.record(2500).poem, u"句その2500ーーー"_qs);
         QCOMPARE(nb.record(4001).category, u"秋"_qs);
         QCOMPARE(nb.settings().last_memo_no.value(), 4000.0); // found in the second half
 
+        // The file only touched is still the one read: a change of ours replaces it.
+        QFile touched(dir.filePath(u"haiku.dat"_qs));
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
+        editContents(nb, [](NotebookContents &c) { c.haiku_list[3000].poem = u"月"_qs; });
+        QVERIFY(nb.saveAll().isEmpty());
+        QVERIFY(QDir(dir.path()).entryList({u"*.conflict-*"_qs}).isEmpty());
+        QCOMPARE(DataFiles::parseHaiku(Cp932::decode(bytesOf(dir.filePath(u"haiku.dat"_qs))).text)[3000].poem,
+                 u"月"_qs);
+
         // and a largest number in the first half wins over the second half's
         text.replace(u"\r\n 10 \r\n"_qs, u"\r\n 90000 \r\n"_qs);
         QVERIFY(put(dir.filePath(u"haiku.dat"_qs), Cp932::encode(text).bytes));
         Notebook again(dir.path());
-        again.beginLoading(2);
+        again.beginLoading(readers);
         QVERIFY(again.startUp(windowDefaults(), kNow).problems.isEmpty());
         QCOMPARE(again.settings().last_memo_no.text(), u" 90000 "_qs);
     }
@@ -741,8 +764,9 @@ private slots:
         sameFiles(snapshot(dir.path()), before);
         if (haiku == 0)
             return;
-        QVERIFY(!nb.correctHaiku(haiku, {u"2026/12/09"_qs, u"c"_qs, u"直した句"_qs, false}, {}, [] { return kNow; })
-                     .problem);
+        QVERIFY(!nb.correctHaiku(haiku, {u"2026/12/09"_qs, u"c"_qs, u"直した句"_qs, false}, {}, [] {
+                       return kNow;
+                   }).problem);
         QVERIFY(nb.saveAll().isEmpty());
         const QByteArray saved = bytesOf(dir.filePath(u"haiku.dat"_qs));
         QCOMPARE(saved.count("\r\n"), qsizetype(haiku * 7));
