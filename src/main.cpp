@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 
 namespace {
 
@@ -27,21 +28,21 @@ void setUpLook()
     QApplication::setFont(uiFont);
 }
 
-// For the two ways start-up can end before the window: says why, then ends.
-int refuseToStart(int argc, char *argv[], const QString &text, MessageBoxes::Icon icon, int code)
+// When there is no folder for the notebook: says why, then ends.
+int refuseToStart(int argc, char *argv[], const QString &text)
 {
     QApplication app(argc, argv);
     setUpLook();
-    MessageBoxes::notify(nullptr, text, QStringLiteral("ユリモカ"), icon);
-    return code;
+    MessageBoxes::notify(nullptr, text, QStringLiteral("ユリモカ"), MessageBoxes::Icon::Critical);
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // The notebook folder, the lock and the reading of the files come before
-    // the application object, so that reading overlaps its start.
+    // The notebook folder, the reading of the files and the lock come before
+    // the application object, so that they overlap its start.
     QCoreApplication::setApplicationName(QStringLiteral("yurimoka"));
     const AppFolder::Choice place = AppFolder::resolve(
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2),
@@ -50,22 +51,27 @@ int main(int argc, char *argv[])
     if (folder.isEmpty()) {
         return refuseToStart(
             argc, argv,
-            QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"),
-            MessageBoxes::Icon::Critical, 1);
-    }
-
-    InstanceLock lock(folder);
-    const InstanceLock::Outcome locked = lock.acquire();
-    if (locked == InstanceLock::Outcome::Running) {
-        return refuseToStart(argc, argv, QStringLiteral("【ユリモカ】はすでに起動されています。"),
-                             MessageBoxes::Icon::None, 0);
+            QStringLiteral("句帳を置くフォルダに書き込めないため、【ユリモカ】を起動できません。"));
     }
 
     Notebook notebook(folder);
     notebook.beginLoading(); // reads while the application and the window are being built
+    // Taking the lock writes a small file and waits for the disk: that too is
+    // done meanwhile, on a thread of its own (QLockFile asks nothing of the
+    // application object). Reading changes nothing, so a second instance that
+    // finds the lock taken has lost nothing by having read.
+    InstanceLock lock(folder);
+    std::future<InstanceLock::Outcome> locking =
+        std::async(std::launch::async, [&lock] { return lock.acquire(); });
 
     QApplication app(argc, argv);
     setUpLook();
+    const InstanceLock::Outcome locked = locking.get();
+    if (locked == InstanceLock::Outcome::Running) {
+        MessageBoxes::notify(nullptr, QStringLiteral("【ユリモカ】はすでに起動されています。"),
+                             QStringLiteral("ユリモカ"), MessageBoxes::Icon::None);
+        return 0;
+    }
     if (locked == InstanceLock::Outcome::OtherComputer) {
         if (!Main_form::openDespiteLock(lock.otherHost()))
             return 0;

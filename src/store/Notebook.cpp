@@ -112,7 +112,7 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
         return report;
     }
     m_files.adopt(files, report);
-    m_files.noteSyncConflicts(report);
+    NotebookFiles::noteSyncConflicts(files, report);
     m_files.removeLeftoverTemporariesLater();
     note(m_files.makeMemoFolder());
 

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fnmatch.h>
 #include <optional>
 #include <sched.h>
 #include <signal.h>
@@ -221,6 +222,7 @@ NotebookFiles::LoadedFiles NotebookFiles::readFiles(const QString &folder, int r
     }
     files.cat = load(folder, DataFiles::categoryFile);
     files.key = load(folder, DataFiles::keywordFile);
+    findConflictCopies(folder, files);
     return files;
 }
 
@@ -496,13 +498,38 @@ void NotebookFiles::removeLeftoverTemporaries(const QString &folder)
     }
 }
 
-void NotebookFiles::noteSyncConflicts(StartupReport &report) const
+void NotebookFiles::findConflictCopies(const QString &folder, LoadedFiles &files)
 {
-    // Copies a sync program made when both computers changed the haiku file:
-    // they hold haiku that one computer wrote and the other never saw.
-    const QStringList copies = QDir(m_folder).entryList(
-        {QStringLiteral("haiku*sync-conflict*"), QStringLiteral("haiku*conflicted copy*")}, QDir::Files);
-    for (const QString &copy : copies) {
+    // Copies a sync program made when both computers changed the haiku file
+    // (Syncthing's and Dropbox's names), and ours; files only, the names
+    // matched regardless of case.
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    const QByteArray dat = QFile::encodeName(DataFiles::haikuFile) + ".conflict-*";
+    while (const dirent *e = ::readdir(dir)) {
+        const bool sync = ::fnmatch("haiku*sync-conflict*", e->d_name, FNM_CASEFOLD) == 0 ||
+                          ::fnmatch("haiku*conflicted copy*", e->d_name, FNM_CASEFOLD) == 0;
+        const bool ours = !sync && ::fnmatch(dat.constData(), e->d_name, FNM_CASEFOLD) == 0;
+        if (!sync && !ours)
+            continue;
+        const QString name = QFile::decodeName(e->d_name);
+        if (!QFileInfo(folder + name).isFile())
+            continue;
+        (sync ? files.syncCopies : files.ourCopies).append(name);
+    }
+    ::closedir(dir);
+    for (QStringList *names : {&files.syncCopies, &files.ourCopies}) {
+        std::sort(names->begin(), names->end(),
+                  [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    }
+}
+
+void NotebookFiles::noteSyncConflicts(const LoadedFiles &files, StartupReport &report)
+{
+    // A sync program's copies hold haiku that one computer wrote and the
+    // other never saw.
+    for (const QString &copy : files.syncCopies) {
         report.notices.append(
             QStringLiteral(
                 "フォルダに「%1」があります。\n"
@@ -512,9 +539,7 @@ void NotebookFiles::noteSyncConflicts(StartupReport &report) const
     }
     // Our own copies, made when a save found the haiku file changed by the
     // other computer: on either computer the poet should hear of them.
-    const QStringList ours =
-        QDir(m_folder).entryList({DataFiles::haikuFile + QStringLiteral(".conflict-*")}, QDir::Files);
-    for (const QString &copy : ours) {
+    for (const QString &copy : files.ourCopies) {
         report.notices.append(QStringLiteral("フォルダに「%1」があります。\n"
                                              "「haiku.dat」が別のパソコンで書き換えられていたときに、"
                                              "こちらの内容を残したものです。\n"

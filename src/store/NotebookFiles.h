@@ -50,6 +50,9 @@ public:
         std::vector<QString> haikuTexts;
         std::size_t largestMemoNo = 0; // the first record with the largest memo number, or 0
         int cutRecordLines = 0;        // lines of a last haiku cut short
+        // Other versions of the haiku file in the folder: a sync program's
+        // copies, and ours put aside when a save found the file changed.
+        QStringList syncCopies, ourCopies;
     };
     // Starts reading the data files on a second thread; takeLoaded() waits
     // for it, or reads them itself when nothing was started. Reading writes
@@ -66,7 +69,7 @@ public:
     // their spellings, and remembers what each file held.
     void adopt(LoadedFiles &files, StartupReport &report);
     // Conflict copies beside the haiku file, told once at start-up.
-    void noteSyncConflicts(StartupReport &report) const;
+    static void noteSyncConflicts(const LoadedFiles &files, StartupReport &report);
     // Removes, on a thread of its own and at the lowest priority, the
     // temporary files of saves that were killed before they could rename
     // them: their process is gone, the old files are whole. A memo folder
@@ -139,6 +142,7 @@ private:
     static LoadedFiles readFiles(const QString &folder, int readers);
     static std::vector<std::pair<QString, qint64>> findTemporaries(const QString &folder);
     static void removeLeftoverTemporaries(const QString &folder);
+    static void findConflictCopies(const QString &folder, LoadedFiles &files);
     std::optional<StoreProblem> writeEncoded(const QString &fileName, const EncodedLines &e,
                                              const std::function<QString(qsizetype)> &lineAt);
     std::optional<StoreProblem> writeBytes(const QString &fileName, const QByteArray &bytes);
