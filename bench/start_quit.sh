@@ -30,13 +30,22 @@ for ((i = 0; i < rounds; i++)); do
   echo "bare $("$timer" "$work/bare" ./yurimoka_bare_qt)"
   echo "one $("$timer" "$work/one" ./yurimoka)"
   echo "large $("$timer" "$work/large" ./yurimoka)"
-done | awk '
+done >"$work/rounds"
+
+# Means, and the medians beside them: on a shared machine one slow round can
+# move a mean by several milliseconds.
+median() { # program, column
+  awk -v p="$1" -v c="$2" '$1 == p { print $c }' "$work/rounds" | sort -n |
+    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+awk -v mbs="$(median bare 2)" -v mos="$(median one 2)" -v mls="$(median large 2)" \
+    -v moq="$(median one 3)" -v mlq="$(median large 3)" '
   { s[$1] += $2; q[$1] += $3; c[$1] += $4; n[$1]++ }
   END {
-    printf "| program | start-up (ms) | quit (ms) | processor time, whole run (ms) |\n|---|---:|---:|---:|\n"
-    printf "| bare Qt window | %.0f | %.0f | %.0f |\n", s["bare"] / n["bare"], q["bare"] / n["bare"], c["bare"] / n["bare"]
-    printf "| 1 haiku | %.0f | %.0f | %.0f |\n", s["one"] / n["one"], q["one"] / n["one"], c["one"] / n["one"]
-    printf "| 29 999 haiku | %.0f | %.0f | %.0f |\n", s["large"] / n["large"], q["large"] / n["large"], c["large"] / n["large"]
-    printf "\n1 haiku / bare Qt: start ×%.2f\n", (s["one"] / n["one"]) / (s["bare"] / n["bare"])
-    printf "29 999 / 1 haiku: start ×%.2f, quit ×%.2f\n", (s["large"] / n["large"]) / (s["one"] / n["one"]), (q["large"] / n["large"]) / (q["one"] / n["one"])
-  }'
+    printf "| program | start-up (ms), mean | median | quit (ms), mean | processor time, whole run (ms) |\n|---|---:|---:|---:|---:|\n"
+    printf "| bare Qt window | %.0f | %.0f | %.0f | %.0f |\n", s["bare"] / n["bare"], mbs, q["bare"] / n["bare"], c["bare"] / n["bare"]
+    printf "| 1 haiku | %.0f | %.0f | %.0f | %.0f |\n", s["one"] / n["one"], mos, q["one"] / n["one"], c["one"] / n["one"]
+    printf "| 29 999 haiku | %.0f | %.0f | %.0f | %.0f |\n", s["large"] / n["large"], mls, q["large"] / n["large"], c["large"] / n["large"]
+    printf "\n1 haiku / bare Qt: start ×%.2f (medians ×%.2f)\n", (s["one"] / n["one"]) / (s["bare"] / n["bare"]), mos / mbs
+    printf "29 999 / 1 haiku: start ×%.2f (medians ×%.2f), quit ×%.2f (medians ×%.2f)\n", (s["large"] / n["large"]) / (s["one"] / n["one"]), mls / mos, (q["large"] / n["large"]) / (q["one"] / n["one"]), mlq / moq
+  }' "$work/rounds"
