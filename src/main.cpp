@@ -99,6 +99,7 @@ int main(int argc, char *argv[])
     ResponseTimes::installIfAsked();
 
     form.showAsSaved();
+    notebook.removeLeftoverTemporariesLater();
     if (!place.writable) {
         // Said over the window, so that the poet sees their haiku behind it.
         QTimer::singleShot(0, &form, [&form, folder] {

@@ -113,7 +113,6 @@ StartupReport Notebook::startUp(const Settings &defaults, const QDateTime &now)
     }
     m_files.adopt(files, report);
     NotebookFiles::noteSyncConflicts(files, report);
-    m_files.removeLeftoverTemporariesLater();
     note(m_files.makeMemoFolder());
 
     const NotebookFiles::Loaded &ini = files.ini, &dat = files.dat, &cat = files.cat, &key = files.key;

@@ -95,8 +95,10 @@ public:
     // Everything start-up does with files, in its order: the memo folder, the
     // settings (written from defaults when missing), the welcome haiku on a
     // first run, the haiku, the categories and the keywords.
-    // What killed saves left behind is removed afterwards, in the background.
     StartupReport startUp(const Settings &defaults, const QDateTime &now);
+    // Removes what killed saves left beside the files, on a thread of its own
+    // at a low priority; the program asks for it once its window is up.
+    void removeLeftoverTemporariesLater() { m_files.removeLeftoverTemporariesLater(); }
     // Waits until that removal has ended.
     void waitForLeftoverRemoval() { m_files.waitForLeftoverRemoval(); }
     // Each rewrites one file whole and atomically: on failure the old file is

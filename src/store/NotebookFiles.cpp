@@ -16,7 +16,6 @@
 #include <dirent.h>
 #include <fnmatch.h>
 #include <optional>
-#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -472,10 +471,8 @@ void NotebookFiles::removeLeftoverTemporariesLater()
     if (m_removingLeftovers.valid())
         return;
     m_removingLeftovers = std::async(std::launch::async, [folder = m_folder] {
-        // Only when a processor has nothing else to do: the window is being
-        // built and shown meanwhile.
-        sched_param lowest{};
-        ::sched_setscheduler(0, SCHED_IDLE, &lowest);
+        // The window comes first. Linux gives each thread its own niceness.
+        ::setpriority(PRIO_PROCESS, 0, 19);
         removeLeftoverTemporaries(folder);
     });
 }

@@ -73,7 +73,9 @@ public:
     // Removes, on a thread of its own and at the lowest priority, the
     // temporary files of saves that were killed before they could rename
     // them: their process is gone, the old files are whole. A memo folder
-    // of thirty thousand names takes a while to read, and nothing waits for it.
+    // of thirty thousand names takes a while to read, and nothing waits for
+    // it. (A process that forks should wait for it first: a child must not
+    // inherit a lock the thread held.)
     void removeLeftoverTemporariesLater();
     // Waits until that removal has ended.
     void waitForLeftoverRemoval();

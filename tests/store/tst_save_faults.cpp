@@ -378,6 +378,7 @@ private slots:
         const QByteArray dat = bytesOf(dir.filePath(u"haiku.dat"_qs));
         Notebook nb(dir.path());
         QVERIFY(nb.startUp(windowDefaults(), kNow).problems.isEmpty());
+        nb.removeLeftoverTemporariesLater();
         nb.waitForLeftoverRemoval();
         QVERIFY(!QFileInfo::exists(dead));
         QVERIFY(!QFileInfo::exists(deadMemo));
