@@ -1,6 +1,7 @@
 #include "onsu/MecabReader.h"
 
-#include <QLibrary>
+#include "store/OnDemandLibrary.h"
+
 #include <QList>
 
 #include <mecab.h>
@@ -22,28 +23,17 @@ struct Mecab
     QString failure; // why MeCab could not be loaded; empty when it was
 };
 
-template <typename Function>
-void resolve(QLibrary &library, const char *name, Function &function, QString &failure)
-{
-    function = reinterpret_cast<Function>(library.resolve(name));
-    if (!function && failure.isEmpty())
-        failure = library.errorString();
-}
-
 const Mecab &mecab()
 {
     static const Mecab loaded = [] {
         Mecab m;
-        QLibrary library(QStringLiteral("mecab"), 2);
-        if (!library.load()) {
-            m.failure = library.errorString();
-            return m;
-        }
-        resolve(library, "mecab_new2", m.create, m.failure);
-        resolve(library, "mecab_strerror", m.lastError, m.failure);
-        resolve(library, "mecab_dictionary_info", m.dictionary, m.failure);
-        resolve(library, "mecab_sparse_tonode2", m.parse, m.failure);
-        resolve(library, "mecab_destroy", m.destroy, m.failure);
+        OnDemandLibrary library(QStringLiteral("mecab"), 2);
+        library.resolve("mecab_new2", m.create);
+        library.resolve("mecab_strerror", m.lastError);
+        library.resolve("mecab_dictionary_info", m.dictionary);
+        library.resolve("mecab_sparse_tonode2", m.parse);
+        library.resolve("mecab_destroy", m.destroy);
+        m.failure = library.failure;
         return m;
     }();
     return loaded;

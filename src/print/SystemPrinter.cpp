@@ -1,10 +1,10 @@
 #include "print/SystemPrinter.h"
 
+#include "store/OnDemandLibrary.h"
 #include "ui/JapaneseFonts.h"
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QLibrary>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -25,27 +25,16 @@ struct Cups
     QString failure; // why CUPS could not be loaded; empty when it was
 };
 
-template <typename Function>
-void resolve(QLibrary &library, const char *name, Function &function, QString &failure)
-{
-    function = reinterpret_cast<Function>(library.resolve(name));
-    if (!function && failure.isEmpty())
-        failure = library.errorString();
-}
-
 const Cups &cups()
 {
     static const Cups loaded = [] {
         Cups c;
-        QLibrary library(QStringLiteral("cups"), 2);
-        if (!library.load()) {
-            c.failure = library.errorString();
-            return c;
-        }
-        resolve(library, "cupsAddOption", c.addOption, c.failure);
-        resolve(library, "cupsPrintFile", c.printFile, c.failure);
-        resolve(library, "cupsFreeOptions", c.freeOptions, c.failure);
-        resolve(library, "cupsLastErrorString", c.lastError, c.failure);
+        OnDemandLibrary library(QStringLiteral("cups"), 2);
+        library.resolve("cupsAddOption", c.addOption);
+        library.resolve("cupsPrintFile", c.printFile);
+        library.resolve("cupsFreeOptions", c.freeOptions);
+        library.resolve("cupsLastErrorString", c.lastError);
+        c.failure = library.failure;
         return c;
     }();
     return loaded;
