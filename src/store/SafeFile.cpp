@@ -140,6 +140,25 @@ int openRegular(const QString &path, const QString &linksInside, SafeFile::Read 
     return fd;
 }
 
+// Reads into to[0..room) until it is full or the file ends, however the
+// reads come: the bytes read, or -1 with errno set.
+qsizetype readUpTo(int fd, char *to, qsizetype room)
+{
+    qsizetype used = 0;
+    while (used < room) {
+        const ssize_t n = ::read(fd, to + used, size_t(room - used));
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        used += n;
+    }
+    return used;
+}
+
 } // namespace
 
 SafeFile::Read SafeFile::readInPieces(const QString &path, const QString &linksInside, qsizetype pieceSize,
@@ -155,27 +174,19 @@ SafeFile::Read SafeFile::readInPieces(const QString &path, const QString &linksI
     if (fileSize)
         *fileSize = qint64(opened.st_size);
     QByteArray piece(qMax<qsizetype>(pieceSize, 1), Qt::Uninitialized);
-    for (bool end = false; !end;) {
+    for (;;) {
         // A piece is filled to the end before it is handed on, however the
         // reads come.
-        qsizetype used = 0;
-        while (used < piece.size()) {
-            const ssize_t n = ::read(fd, piece.data() + used, size_t(piece.size() - used));
-            if (n == 0) {
-                end = true;
-                break;
-            }
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                r.error = errno;
-                ::close(fd);
-                return r;
-            }
-            used += n;
+        const qsizetype used = readUpTo(fd, piece.data(), piece.size());
+        if (used < 0) {
+            r.error = errno;
+            ::close(fd);
+            return r;
         }
         if (used > 0)
             each(QByteArrayView(piece.constData(), used));
+        if (used < piece.size())
+            break; // the end of the file
     }
     ::close(fd);
     return r;
@@ -199,17 +210,15 @@ SafeFile::Read SafeFile::read(const QString &path, const QString &linksInside)
     for (;;) {
         if (used == bytes.size())
             bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
-        if (n == 0)
-            break;
+        const qsizetype n = readUpTo(fd, bytes.data() + used, bytes.size() - used);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             r.error = errno;
             ::close(fd);
             return r;
         }
         used += n;
+        if (used < bytes.size())
+            break; // the end of the file
     }
     bytes.truncate(used);
     ::close(fd);
